@@ -1,0 +1,30 @@
+// The machine's serial ports as pairs of a device name and a port name "COM<n>", and the COM links
+// (symbolic links COM<n> in the program's dosdevices folder) that pin a port number to a device node.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct TPortMapEntry {
+    std::string DeviceName; // "\Device\Serial<k>" for built-in ports, "\Device\VCP<k>" for USB adapters and links
+    std::string PortName;   // "COM<n>"
+    std::string Path;       // the device node
+};
+
+// $XDG_RUNTIME_DIR/zentor/dosdevices, or /tmp/zentor-<uid>/dosdevices; created with mode 0700.
+std::string DosDevicesDir();
+
+// Every present port, links included.
+std::vector<TPortMapEntry> ReadPortMap();
+
+// The device node of COM<number>, or nothing when no such port is present.
+std::optional<std::string> ResolveComPort(int number);
+
+// Pins COM<number> to target through a link in the dosdevices folder, replacing an earlier link.
+bool RegisterComLink(int number, const std::string& target);
+void UnregisterComLink(int number);
+
+} // namespace platform
