@@ -1,4 +1,6 @@
 // Test entry shared by every test program: an offscreen Qt application with a private runtime folder.
+#include "classlib/guipump.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +15,7 @@ int main(int argc, char** argv)
     QTemporaryDir runtimeDir;
     setenv("XDG_RUNTIME_DIR", QDir::toNativeSeparators(runtimeDir.path()).toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);
+    TGuiPump pump; // the event loop runs routines that worker threads hand to the GUI thread
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
