@@ -1,6 +1,10 @@
 // A PNG picture over libpng. It keeps the file's own colour type, bit depth, palette and transparency,
 // so that the drawing effects can branch on them. Colour scan lines of 8-bit RGB and RGBA pictures hold
 // blue, green, red bytes per pixel; the alpha of colour types 4 and 6 lives in separate alpha scan lines.
+// Grey and palette scan lines are packed at the bit depth (most significant bits first). 16-bit pictures
+// keep their 16-bit samples: two bytes each, most significant first, in the same blue, green, red order,
+// and their alpha scan lines hold two bytes per pixel the same way.
+// Gamma, colour space and the other ancillary chunks are not applied and not kept.
 #pragma once
 
 #include "classlib/graphic.h"
@@ -38,12 +42,15 @@ public:
     TPNGObject& operator=(const TPNGObject& other);
     ~TPNGObject() override;
 
-    // A blank picture (all bytes zero) of a colour type at a bit depth.
+    // A blank picture (all bytes zero) of a colour type at a bit depth. A palette picture gets a grey ramp
+    // of 2^bit depth entries from black to white, so its pixels start black. Raises EPNGError for a colour
+    // type and bit depth that PNG does not allow, or a negative or too large size.
     void CreateBlank(int colorType, int bitDepth, int width, int height);
     void Assign(const TPNGObject& source);
-    // A 24- or 32-bit bitmap becomes an RGB picture.
+    // A 24- or 32-bit bitmap becomes an 8-bit RGB picture; a 32-bit bitmap's alpha is dropped. Bitmaps of
+    // other formats are taken by their pixel colours the same way.
     void AssignBitmap(const TBitmap& bitmap);
-    // Fills a 24-bit bitmap with the picture's colours.
+    // Fills a 24-bit bitmap with the picture's colours (transparency is not carried over).
     void AssignTo(TBitmap& bitmap) const;
 
     // Both raise EPNGError carrying libpng's message on a corrupt, truncated or empty stream;
@@ -58,24 +65,38 @@ public:
     bool Empty() const override;
     int ColorType() const;
     int BitDepth() const;
+    bool Interlaced() const;
 
+    // ptmPartial with an alpha channel, or a palette tRNS with partial values or several transparent
+    // entries; ptmBit with a tRNS colour key, or a palette tRNS with exactly one transparent entry and
+    // every other opaque; else ptmNone.
     TPNGTransparencyMode TransparencyMode() const;
-    // The fully transparent colour of a ptmBit picture.
+    // The fully transparent colour of a ptmBit picture; clNone in other modes.
     TColor TransparentColor() const;
 
     // Gives a picture without alpha an alpha channel, all opaque: grey becomes grey with alpha, RGB becomes RGBA.
+    // Pixels of a tRNS colour key get alpha 0. A palette picture becomes 8-bit RGBA with the palette's tRNS
+    // as alpha. Grey below 8 bits becomes 8-bit; 16-bit pictures stay 16-bit. Pictures with alpha are unchanged.
     void CreateAlpha();
 
     // Colour bytes of one row in the picture's own layout; alpha bytes of one row, or nullptr without alpha.
+    // A row outside the picture raises ERangeError.
     std::uint8_t* Scanline(int row);
     const std::uint8_t* Scanline(int row) const;
     std::uint8_t* AlphaScanline(int row);
     const std::uint8_t* AlphaScanline(int row) const;
 
+    // One pixel's colour, alpha not included; 16-bit samples rounded to 8 bits. A palette index beyond
+    // the palette reads as black. A position outside the picture raises ERangeError.
     TColor Pixel(int x, int y) const;
+    // Sets one pixel's colour and leaves its alpha alone. Grey pictures take the grey value
+    // (30 red + 59 green + 11 blue) / 100, palette pictures the nearest palette entry (lowest index on a tie).
     void SetPixel(int x, int y, TColor color);
 
+    // The palette of a palette picture; empty for other colour types.
     std::vector<TPaletteEntry> Palette() const;
+    // Replaces the palette of a palette picture (1 to 2^bit depth entries; tRNS entries beyond it go).
+    // Raises EPNGError on other colour types or a palette of the wrong size.
     void SetPalette(const std::vector<TPaletteEntry>& entries);
 
     // The picture as 32-bit ARGB with its transparency applied (tRNS colour or alpha channel).
