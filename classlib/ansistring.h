@@ -2,7 +2,10 @@
 // Source literals are UTF-8 and are converted once with FromUtf8.
 #pragma once
 
+// Hidden from moc: Qt 6.4's moc cannot parse <concepts>, which <compare> pulls in.
+#ifndef Q_MOC_RUN
 #include <compare>
+#endif
 #include <string>
 #include <string_view>
 

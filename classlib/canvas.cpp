@@ -2,6 +2,59 @@
 
 #include "classlib/graphic.h"
 
+#include <QFontMetrics>
+#include <QString>
+
+#include <algorithm>
+
+namespace {
+
+QString ToQString(const AnsiString& text)
+{
+    return QString::fromStdString(text.ToUtf8());
+}
+
+// One 16-bit channel of a colour (the 8-bit value shifted left by 8), as the gradient vertices carry it.
+int Channel16(std::uint8_t value)
+{
+    return value << 8;
+}
+
+// Channel at step of steps between two 16-bit values, back to 8 bits.
+int Interpolate(int from, int to, int step, int steps)
+{
+    return ((from * (steps - step) + to * step) / steps) >> 8;
+}
+
+QColor GradientColor(TColor first, TColor second, int step, int steps)
+{
+    return QColor(Interpolate(Channel16(GetRValue(first)), Channel16(GetRValue(second)), step, steps),
+                  Interpolate(Channel16(GetGValue(first)), Channel16(GetGValue(second)), step, steps),
+                  Interpolate(Channel16(GetBValue(first)), Channel16(GetBValue(second)), step, steps));
+}
+
+// The outline path of a shape whose pen of width w stays inside rect.
+QRectF OutlineRect(const QRect& rect, int penWidth)
+{
+    const qreal half = penWidth / 2.0;
+    return QRectF(rect).adjusted(half, half, -half, -half);
+}
+
+} // namespace
+
+int TFont::PixelHeight() const
+{
+    return (Size * 96 + 36) / 72;
+}
+
+QFont TFont::ToQFont() const
+{
+    QFont font(ToQString(Name));
+    font.setPixelSize(std::max(1, PixelHeight()));
+    font.setBold(Bold);
+    return font;
+}
+
 TCanvas::TCanvas(QPaintDevice* device)
     : ownPainter_(std::make_unique<QPainter>(device)), painter_(ownPainter_.get())
 {
@@ -11,6 +64,64 @@ TCanvas::TCanvas(QPainter& painter) : painter_(&painter) {}
 
 TCanvas::~TCanvas() = default;
 
+void TCanvas::FillRect(const QRect& rect)
+{
+    painter_->fillRect(rect, ToQColor(Brush.Color));
+}
+
+void TCanvas::Rectangle(const QRect& rect)
+{
+    UseShapeTools();
+    painter_->drawRect(OutlineRect(rect, Pen.Width));
+}
+
+void TCanvas::RoundRect(const QRect& rect, int ellipseWidth, int ellipseHeight)
+{
+    UseShapeTools();
+    painter_->drawRoundedRect(OutlineRect(rect, Pen.Width), ellipseWidth / 2.0, ellipseHeight / 2.0);
+}
+
+void TCanvas::TextOut(int x, int y, const AnsiString& text)
+{
+    UseFont();
+    const QString line = ToQString(text);
+    const QFontMetrics metrics = painter_->fontMetrics();
+    if (Brush.Style == bsSolid)
+        painter_->fillRect(QRect(x, y, metrics.horizontalAdvance(line), metrics.height()), ToQColor(Brush.Color));
+    painter_->setPen(ToQColor(Font.Color));
+    painter_->drawText(QPoint(x, y + metrics.ascent()), line);
+}
+
+int TCanvas::TextWidth(const AnsiString& text)
+{
+    UseFont();
+    return painter_->fontMetrics().horizontalAdvance(ToQString(text));
+}
+
+int TCanvas::TextHeight(const AnsiString&)
+{
+    UseFont();
+    return painter_->fontMetrics().height();
+}
+
+void TCanvas::GradientFill(const QRect& rect, TColor first, TColor second, TGradientFillMode mode)
+{
+    const TColor from = ColorToRGB(first);
+    const TColor to = ColorToRGB(second);
+    const bool horizontal = mode == GRADIENT_FILL_RECT_H;
+    const int steps = horizontal ? rect.width() : rect.height();
+    for (int step = 0; step < steps; ++step) {
+        const QRect band = horizontal ? QRect(rect.x() + step, rect.y(), 1, rect.height())
+                                      : QRect(rect.x(), rect.y() + step, rect.width(), 1);
+        painter_->fillRect(band, GradientColor(from, to, step, steps));
+    }
+}
+
+void TCanvas::DrawImage(const QRect& rect, const QImage& image)
+{
+    painter_->drawImage(rect, image);
+}
+
 void TCanvas::StretchDraw(const QRect& rect, const TGraphic& graphic)
 {
     graphic.Draw(*this, rect);
@@ -19,6 +130,21 @@ void TCanvas::StretchDraw(const QRect& rect, const TGraphic& graphic)
 void TCanvas::Draw(int x, int y, const TGraphic& graphic)
 {
     graphic.Draw(*this, QRect(x, y, graphic.Width(), graphic.Height()));
+}
+
+void TCanvas::UseFont()
+{
+    painter_->setFont(Font.ToQFont());
+}
+
+void TCanvas::UseShapeTools()
+{
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(ToQColor(Pen.Color));
+    pen.setWidth(Pen.Width);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter_->setPen(pen);
+    painter_->setBrush(Brush.Style == bsSolid ? QBrush(ToQColor(Brush.Color)) : QBrush(Qt::NoBrush));
 }
 
 QColor ToQColor(TColor color)

@@ -1,13 +1,46 @@
 // A thin canvas over QPainter offering the drawing operations the components use.
+// Rectangles cover their pixels as QRect(x, y, width, height) does: the right and bottom edges
+// (x + width, y + height) lie outside, as with the platform's own rectangles.
 #pragma once
 
+#include "classlib/ansistring.h"
 #include "classlib/tcolor.h"
 
+#include <QFont>
+#include <QImage>
 #include <QPainter>
 
 #include <memory>
 
 class TGraphic;
+
+enum TBrushStyle { bsSolid, bsClear };
+
+struct TBrush {
+    TColor Color = clWhite;
+    // bsClear (hollow): shapes are not filled and text is drawn without a background.
+    TBrushStyle Style = bsSolid;
+};
+
+struct TPen {
+    TColor Color = clBlack;
+    int Width = 1;
+};
+
+struct TFont {
+    AnsiString Name = "Tahoma";
+    // Points at 96 pixels per inch.
+    int Size = 8;
+    TColor Color = clWindowText;
+    bool Bold = false;
+
+    // Font height in pixels: Size × 96 / 72, rounded.
+    int PixelHeight() const;
+    QFont ToQFont() const;
+};
+
+// The two ways of the two-vertex rectangle gradient: colour changing from left to right, or from top to bottom.
+enum TGradientFillMode { GRADIENT_FILL_RECT_H, GRADIENT_FILL_RECT_V };
 
 class TCanvas {
 public:
@@ -21,10 +54,32 @@ public:
 
     QPainter& Painter() { return *painter_; }
 
+    TBrush Brush;
+    TPen Pen;
+    TFont Font;
+
+    // Fills rect with the brush colour (whatever the brush style), without an outline.
+    void FillRect(const QRect& rect);
+    // Outline with the pen, inside rect, and the inside filled with the brush unless it is hollow.
+    void Rectangle(const QRect& rect);
+    // As Rectangle, with corners rounded by an ellipse of ellipseWidth × ellipseHeight.
+    void RoundRect(const QRect& rect, int ellipseWidth, int ellipseHeight);
+    // One line of text with its top-left corner at (x, y); the background is the brush unless it is hollow.
+    void TextOut(int x, int y, const AnsiString& text);
+    int TextWidth(const AnsiString& text);
+    int TextHeight(const AnsiString& text);
+    // Fills rect with a gradient from first (left or top edge) to second (just past the right or bottom edge).
+    void GradientFill(const QRect& rect, TColor first, TColor second, TGradientFillMode mode);
+
+    // Draws image stretched to rect, blended by its alpha channel.
+    void DrawImage(const QRect& rect, const QImage& image);
     void StretchDraw(const QRect& rect, const TGraphic& graphic);
     void Draw(int x, int y, const TGraphic& graphic);
 
 private:
+    void UseFont();
+    void UseShapeTools();
+
     std::unique_ptr<QPainter> ownPainter_;
     QPainter* painter_;
 };
