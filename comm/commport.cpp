@@ -1,0 +1,504 @@
+#include "comm/commport.h"
+
+#include "classlib/lasterror.h"
+#include "classlib/messagebox.h"
+#include "comm/evread.h"
+#include "comm/evstatus.h"
+#include "comm/thread.h"
+#include "comm/thstatus.h"
+#include "comm/thwrite.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr int BaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400,
+                             19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+constexpr std::uint32_t FlagWords[] = {
+    platform::DCB_BINARY, // ccNone
+    platform::DCB_BINARY | platform::DCB_DTR_CONTROL_ENABLE | platform::DCB_OUTX | platform::DCB_INX |
+        platform::DCB_RTS_CONTROL_ENABLE, // ccSoft
+    platform::DCB_BINARY | platform::DCB_OUTX_CTS_FLOW | platform::DCB_OUTX_DSR_FLOW |
+        platform::DCB_DTR_CONTROL_HANDSHAKE | platform::DCB_RTS_CONTROL_HANDSHAKE, // ccHard
+};
+
+} // namespace
+
+TCommPort::TCommPort() = default;
+
+TCommPort::~TCommPort()
+{
+    ClosePort();
+}
+
+// ---- Line settings -------------------------------------------------------------------------------------
+
+// Read-modify-write of the device's line settings record; only while a device is open. Results are ignored:
+// a failed call leaves its last-error code for OnOpen.
+template <class Change>
+void TCommPort::ChangeDcb(Change change)
+{
+    if (!IsEnabled())
+        return;
+    FDeviceHandle->GetCommState(FDcb);
+    change(FDcb);
+    FDeviceHandle->SetCommState(FDcb);
+}
+
+void TCommPort::SetComControl(TComControl value)
+{
+    FControl.store(value);
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.Flags = FlagWords[value]; });
+}
+
+void TCommPort::SetBaudRate(TBaudRate value)
+{
+    FBaudRate = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.BaudRate = static_cast<std::uint32_t>(BaudRates[value]); });
+}
+
+int TCommPort::GetBaud() const
+{
+    return BaudRates[FBaudRate];
+}
+
+void TCommPort::SetBaud(int value)
+{
+    const auto* found = std::find(std::begin(BaudRates), std::end(BaudRates), value);
+    if (found != std::end(BaudRates))
+        SetBaudRate(static_cast<TBaudRate>(found - std::begin(BaudRates)));
+}
+
+void TCommPort::SetParity(TParity value)
+{
+    FParity = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.Parity = static_cast<std::uint8_t>(value); });
+}
+
+void TCommPort::SetStopBits(TStopBits value)
+{
+    FStopBits = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.StopBits = static_cast<std::uint8_t>(value); });
+    BitsWarning();
+}
+
+void TCommPort::SetDataBits(std::uint16_t value)
+{
+    FDataBits = (value < 5 || value > 8) ? 8 : value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.ByteSize = static_cast<std::uint8_t>(FDataBits); });
+    BitsWarning();
+}
+
+void TCommPort::SetXonLim(std::uint16_t value)
+{
+    FXonLim = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.XonLim = value; });
+}
+
+void TCommPort::SetXoffLim(std::uint16_t value)
+{
+    const std::uint32_t cap = std::min<std::uint32_t>(FInSize, 65535);
+    FXoffLim = static_cast<std::uint16_t>(std::min<std::uint32_t>(value, cap));
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.XoffLim = FXoffLim; });
+}
+
+void TCommPort::SetXonChar(std::uint8_t value)
+{
+    FXonChar = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.XonChar = static_cast<char>(value); });
+}
+
+void TCommPort::SetXoffChar(std::uint8_t value)
+{
+    FXoffChar = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.XoffChar = static_cast<char>(value); });
+}
+
+void TCommPort::SetEventChar(std::uint8_t value)
+{
+    FEventChar = value;
+    ChangeDcb([&](platform::TDcb& dcb) { dcb.EvtChar = static_cast<char>(value); });
+}
+
+// Warns about pairs the line cannot carry; the values stay as they are.
+void TCommPort::BitsWarning()
+{
+    const unsigned flags = MB_OK | MB_ICONWARNING | MB_APPLMODAL;
+    if (FDataBits == 5 && FStopBits == sb2_0)
+        MessageBox("Invalid combination (5 data bits with 2 stop bits)", "COM port warning", flags);
+    else if (FDataBits != 5 && FStopBits == sb1_5)
+        MessageBox("Invalid combination (6,7 or 8 data bits with 1.5 stop bits)", "COM port warning", flags);
+}
+
+// ---- Settings that need a reopen -----------------------------------------------------------------------
+
+void TCommPort::SetComNumber(int value)
+{
+    ClosePort();
+    FComNumber = value;
+}
+
+void TCommPort::SetIBuffSize(std::uint32_t value)
+{
+    const bool wasOpen = FOpen;
+    ClosePort();
+    FInSize = value;
+    if (wasOpen)
+        OpenPort();
+}
+
+void TCommPort::SetOBuffSize(std::uint32_t value)
+{
+    const bool wasOpen = FOpen;
+    ClosePort();
+    FOutSize = value;
+    if (wasOpen)
+        OpenPort();
+}
+
+// ---- Opening and closing -------------------------------------------------------------------------------
+
+void TCommPort::SetOpen(bool value)
+{
+    if (value == FOpen)
+        return;
+    if (value)
+        OpenPort();
+    else
+        ClosePort();
+}
+
+void TCommPort::OpenPort()
+{
+    if (FOpen)
+        return;
+    FInBuffUsed = 0;
+    FOutBuffUsed = 0;
+    FInReadPos = 0;
+    FOutReadPos = 0;
+    FOutBuffer = std::make_unique<char[]>(FOutSize);
+    FInBuffer = std::make_unique<char[]>(FInSize);
+    SetLastError(0);
+    FDeviceHandle = platform::OpenSerialDevice("\\\\.\\COM" + std::to_string(FComNumber), FOpenFailure);
+    if (!FDeviceHandle) {
+        FInBuffer.reset();
+        FOutBuffer.reset();
+        return;
+    }
+    FOpenFailure = platform::SerialCause::None;
+    FDeviceHandle->SetupComm(FInSize, FOutSize);
+    FDeviceHandle->SetCommTimeouts(platform::TCommTimeouts{});
+    ApplyLineSettings();
+    StartThreads();
+    FOpen = true;
+    SetDTR(FDTR);
+    SetRTS(FRTS);
+    if (OnOpen)
+        OnOpen(this, GetLastError());
+}
+
+void TCommPort::ApplyLineSettings()
+{
+    SetComControl(Control());
+    SetBaudRate(FBaudRate);
+    SetParity(FParity);
+    SetStopBits(FStopBits);
+    SetDataBits(FDataBits);
+    SetXonLim(FXonLim);
+    SetXoffLim(FXoffLim);
+    SetXonChar(FXonChar);
+    SetXoffChar(FXoffChar);
+    SetEventChar(FEventChar);
+}
+
+void TCommPort::StartThreads()
+{
+    FStatusThread = TThread::Create<TStatusThread>(*this, FMonitorEvents);
+    FReadRequestEvent.ResetEvent();
+    FReadThread = TThread::Create<TReadThread>(*this);
+    FWriteRequestEvent.ResetEvent();
+    FWriteThread = TThread::Create<TWriteThread>(*this);
+    FDataReadyEvent.ResetEvent();
+    FReadEventThread = TThread::Create<TReadEventThread>(*this);
+    FStatusReadyEvent.ResetEvent();
+    FStatusEventThread = TThread::Create<TStatusEventThread>(*this);
+}
+
+void TCommPort::ClosePort()
+{
+    if (!FOpen)
+        return;
+    FCTS = false;
+    FDSR = false;
+    FDCD = false;
+    FRing = false;
+    // Ends any wait or write still pending on the device, so no worker stays blocked on a line that stopped
+    // accepting bytes or vanished; the workers then see their stop requests.
+    FDeviceHandle->CancelIo();
+    StopStatusThread();
+    StopThread(FReadThread, FReadRequestEvent);
+    StopThread(FWriteThread, FWriteRequestEvent);
+    StopThread(FReadEventThread, FDataReadyEvent);
+    StopThread(FStatusEventThread, FStatusReadyEvent);
+    FDeviceHandle.reset();
+    FInBuffer.reset();
+    FOutBuffer.reset();
+    FInBuffUsed = 0;
+    FOutBuffUsed = 0;
+    FOpen = false;
+    if (OnClose)
+        OnClose(this);
+}
+
+void TCommPort::StopStatusThread()
+{
+    FStatusThread->Terminate();
+    FDeviceHandle->SetCommMask(0);
+    FStatusThread->WaitFor();
+    FStatusThread.reset();
+    // The last wait may have ended by the cancel rather than by the empty mask; either way the deliveries
+    // that follow during the close raise no signal event.
+    FLastEventMask = 0;
+}
+
+template <class T>
+void TCommPort::StopThread(TThreadPtr<T>& thread, TEvent& wake)
+{
+    thread->Terminate();
+    wake.SetEvent();
+    thread->WaitFor();
+    thread.reset();
+}
+
+// ---- Modem lines ---------------------------------------------------------------------------------------
+
+bool TCommPort::Escape(std::uint32_t function)
+{
+    return IsEnabled() && FDeviceHandle->EscapeCommFunction(function);
+}
+
+void TCommPort::SetModemLine(bool& line, bool value, std::uint32_t raise, std::uint32_t lower)
+{
+    if (!FOpen) {
+        line = value;
+        return;
+    }
+    if (Escape(value ? raise : lower))
+        line = value;
+}
+
+void TCommPort::SetDTR(bool value)
+{
+    SetModemLine(FDTR, value, platform::SETDTR, platform::CLRDTR);
+}
+
+void TCommPort::SetRTS(bool value)
+{
+    SetModemLine(FRTS, value, platform::SETRTS, platform::CLRRTS);
+}
+
+bool TCommPort::SetBreak(bool value)
+{
+    return FOpen && Escape(value ? platform::SETBREAK : platform::CLRBREAK);
+}
+
+void TCommPort::SendBreak(std::uint16_t ticks)
+{
+    Escape(platform::SETBREAK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ticks * 55));
+    Escape(platform::CLRBREAK);
+}
+
+void TCommPort::PowerOn()
+{
+    Escape(platform::SETDTR);
+    Escape(platform::SETRTS);
+    FDTR = true;
+    FRTS = true;
+}
+
+void TCommPort::PowerOff()
+{
+    Escape(platform::CLRDTR);
+    Escape(platform::CLRRTS);
+    FDTR = false;
+    FRTS = false;
+}
+
+bool TCommPort::GetModemState(int which)
+{
+    static constexpr std::uint32_t Bits[] = {platform::MS_CTS_ON, platform::MS_DSR_ON, platform::MS_RING_ON,
+                                             platform::MS_RLSD_ON};
+    std::uint32_t status = 0;
+    if (which < 1 || which > 4 || !IsEnabled() || !FDeviceHandle->GetCommModemStatus(status))
+        return false;
+    return (status & Bits[which - 1]) != 0;
+}
+
+void TCommPort::UpdateLineStates(std::uint32_t modemStatus)
+{
+    FCTS = (modemStatus & platform::MS_CTS_ON) != 0;
+    FDSR = (modemStatus & platform::MS_DSR_ON) != 0;
+    FDCD = (modemStatus & platform::MS_RLSD_ON) != 0;
+    FRing = (modemStatus & platform::MS_RING_ON) != 0;
+}
+
+bool TCommPort::ClearToSend() const
+{
+    return Control() != ccHard || FCTS.load();
+}
+
+// ---- Transmit ring -------------------------------------------------------------------------------------
+
+std::uint32_t TCommPort::PutBlock(const char* data, std::uint32_t length)
+{
+    if (!IsEnabled() || length == 0)
+        return 0;
+    ringmath::TPieces pieces;
+    {
+        std::lock_guard guard(FOutBufferLock);
+        pieces = ringmath::PutPieces(FOutSize, FOutReadPos, FOutBuffUsed, length);
+    }
+    std::memcpy(FOutBuffer.get() + pieces.first.offset, data, pieces.first.length);
+    std::memcpy(FOutBuffer.get() + pieces.second.offset, data + pieces.first.length, pieces.second.length);
+    const std::uint32_t total = pieces.Total();
+    std::lock_guard guard(FOutBufferLock);
+    FOutBuffUsed += total;
+    // Signalled under the lock, so the writer's idle check cannot reset this request unseen.
+    if (total != 0)
+        FWriteRequestEvent.SetEvent();
+    return total;
+}
+
+std::uint32_t TCommPort::PutChar(char value)
+{
+    return PutBlock(&value, 1);
+}
+
+int TCommPort::PutString(const char* text)
+{
+    const auto length = static_cast<int>(std::strlen(text));
+    return length > 0 ? static_cast<int>(PutBlock(text, static_cast<std::uint32_t>(length))) : length;
+}
+
+std::uint32_t TCommPort::GetOutBuffFree()
+{
+    std::lock_guard guard(FOutBufferLock);
+    return FOutSize - FOutBuffUsed;
+}
+
+bool TCommPort::PendingOutRun(ringmath::TRun& run, std::uint64_t& generation)
+{
+    std::lock_guard guard(FOutBufferLock);
+    run = ringmath::PendingRun(FOutSize, FOutReadPos, FOutBuffUsed);
+    generation = FOutGeneration;
+    return run.length != 0;
+}
+
+void TCommPort::CommitOut(std::uint32_t count, std::uint64_t generation)
+{
+    std::lock_guard guard(FOutBufferLock);
+    if (generation != FOutGeneration)
+        return; // flushed meanwhile: those bytes are no longer counted
+    FOutBuffUsed -= count;
+    FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, count);
+}
+
+// Resets the write request when nothing is pending, atomically with PutBlock's signal; returns whether idle.
+bool TCommPort::ResetWriteRequestIfIdle()
+{
+    std::lock_guard guard(FOutBufferLock);
+    if (FOutBuffUsed != 0)
+        return false;
+    FWriteRequestEvent.ResetEvent();
+    return true;
+}
+
+void TCommPort::FlushOutBuffer()
+{
+    if (IsEnabled())
+        FDeviceHandle->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    std::lock_guard guard(FOutBufferLock);
+    FWriteRequestEvent.ResetEvent();
+    // Dropping the pending bytes moves the read position past them, so a write still in flight
+    // never reads bytes that PutBlock adds after the flush.
+    FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, FOutBuffUsed);
+    FOutBuffUsed = 0;
+    FOutGeneration++;
+}
+
+int TCommPort::GetOutQueCount() const
+{
+    std::uint32_t errors = 0;
+    platform::TComStat status;
+    if (!IsEnabled() || !FDeviceHandle->ClearCommError(errors, status))
+        return 0;
+    return static_cast<int>(status.OutQue);
+}
+
+// ---- Receive ring --------------------------------------------------------------------------------------
+
+std::uint32_t TCommPort::GetBlock(char* buffer, std::uint32_t length)
+{
+    if (!IsEnabled())
+        return 0;
+    ringmath::TPieces pieces;
+    {
+        std::lock_guard guard(FInBufferLock);
+        pieces = ringmath::GetPieces(FInSize, FInReadPos, FInBuffUsed, length);
+    }
+    const std::uint32_t total = pieces.Total();
+    if (total == 0)
+        return 0;
+    std::memcpy(buffer, FInBuffer.get() + pieces.first.offset, pieces.first.length);
+    std::memcpy(buffer + pieces.first.length, FInBuffer.get() + pieces.second.offset, pieces.second.length);
+    {
+        std::lock_guard guard(FInBufferLock);
+        FInBuffUsed -= total;
+        FInReadPos = ringmath::Advance(FInSize, FInReadPos, total);
+    }
+    FReadRequestEvent.SetEvent();
+    return total;
+}
+
+char TCommPort::GetChar()
+{
+    char value = 0;
+    if (FInBuffUsed.load() > 0)
+        GetBlock(&value, 1);
+    return value;
+}
+
+std::uint32_t TCommPort::GetInBuffFree()
+{
+    std::lock_guard guard(FInBufferLock);
+    return FInSize - FInBuffUsed;
+}
+
+ringmath::TRun TCommPort::FreeInRun()
+{
+    std::lock_guard guard(FInBufferLock);
+    return ringmath::FreeRun(FInSize, FInReadPos, FInBuffUsed);
+}
+
+void TCommPort::CommitIn(std::uint32_t count)
+{
+    std::lock_guard guard(FInBufferLock);
+    FInBuffUsed += count;
+}
+
+void TCommPort::FlushInBuffer()
+{
+    if (IsEnabled())
+        FDeviceHandle->PurgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
+    std::lock_guard guard(FInBufferLock);
+    // The dropped bytes count as read: the position the reader fills next stays where it was,
+    // so bytes it is reading right now land where the ring expects them.
+    FInReadPos = ringmath::Advance(FInSize, FInReadPos, FInBuffUsed);
+    FInBuffUsed = 0;
+}

@@ -1,0 +1,52 @@
+#include "comm/thstatus.h"
+
+#include <chrono>
+
+namespace {
+// After a failed wait the thread pauses this long (or until stopped) before it waits again.
+constexpr std::chrono::milliseconds RetryPause(100);
+
+constexpr std::uint32_t ModemEvents =
+    platform::EV_CTS | platform::EV_DSR | platform::EV_RLSD | platform::EV_ERR | platform::EV_RING;
+} // namespace
+
+TStatusThread::TStatusThread(TCommPort& port, TEventStates events) : Port(port), Device(port.DeviceHandle())
+{
+    Device->SetCommMask(events.Bits());
+}
+
+TStatusThread::~TStatusThread() = default;
+
+void TStatusThread::Execute()
+{
+    ReadLineStates();
+    Port.FLastEventMask = 0;
+    while (!Terminated()) {
+        std::uint32_t events = 0;
+        if (Device->WaitCommEvent(events))
+            HandleEvents(events);
+        else
+            SleepUnlessTerminated(RetryPause);
+    }
+}
+
+// Returns whether the status could be read.
+bool TStatusThread::ReadLineStates()
+{
+    std::uint32_t status = 0;
+    if (!Device->GetCommModemStatus(status))
+        return false;
+    Port.UpdateLineStates(status);
+    return true;
+}
+
+void TStatusThread::HandleEvents(std::uint32_t events)
+{
+    Port.FLastEventMask = events;
+    const bool sendable = (events & ModemEvents) != 0 && ReadLineStates();
+    if (sendable && Port.Control() == ccHard && Port.FCTS.load() && Port.FOutBuffUsed.load() > 0)
+        Port.FWriteRequestEvent.SetEvent();
+    if (events & platform::EV_RXCHAR)
+        Port.FReadRequestEvent.SetEvent();
+    Port.FStatusReadyEvent.SetEvent();
+}
