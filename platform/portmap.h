@@ -25,6 +25,8 @@ std::optional<std::string> ResolveComPort(int number);
 
 // Pins COM<number> to target through a link in the dosdevices folder, replacing an earlier link.
 bool RegisterComLink(int number, const std::string& target);
+// Links target under the lowest number that no port, phantom or link uses; returns it, or 0 on failure.
+int RegisterFreeComLink(const std::string& target);
 void UnregisterComLink(int number);
 
 } // namespace platform

@@ -25,6 +25,7 @@ const char* SerialCauseText(SerialCause cause)
     case SerialCause::NotSupported: return "not supported by the device";
     case SerialCause::InvalidParameter: return "invalid parameter";
     case SerialCause::IoFailure: return "input/output failure";
+    case SerialCause::Cancelled: return "operation cancelled";
     }
     return "unknown";
 }
@@ -41,6 +42,7 @@ std::int32_t SerialCauseCode(SerialCause cause)
     case SerialCause::NotSupported: return 1;      // ERROR_INVALID_FUNCTION
     case SerialCause::InvalidParameter: return 87; // ERROR_INVALID_PARAMETER
     case SerialCause::IoFailure: return 1117;      // ERROR_IO_DEVICE
+    case SerialCause::Cancelled: return 995;       // ERROR_OPERATION_ABORTED
     }
     return 31; // ERROR_GEN_FAILURE
 }

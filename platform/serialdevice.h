@@ -105,6 +105,7 @@ enum class SerialCause {
     NotSupported,
     InvalidParameter,
     IoFailure,
+    Cancelled, // CancelIo, or a purge that aborted the pending write
 };
 const char* SerialCauseText(SerialCause cause);
 std::int32_t SerialCauseCode(SerialCause cause);
@@ -118,6 +119,8 @@ public:
     virtual bool GetCommState(TDcb& dcb) = 0;
     virtual bool SetCommState(const TDcb& dcb) = 0;
     // Setting a new mask (an empty one included) ends a pending WaitCommEvent, which then reports no events.
+    // Emptying the mask while no wait is pending ends the next wait once, at once, so that a stop request
+    // made just before a wait starts is not missed.
     virtual bool SetCommMask(std::uint32_t mask) = 0;
     // Blocks until one of the masked events happens; never returns at once again and again for the same event.
     virtual bool WaitCommEvent(std::uint32_t& events) = 0;

@@ -1,0 +1,39 @@
+// The COM numbering rule, kept apart from the file system so tests can check it on made-up machines.
+#pragma once
+
+#include "platform/portmap.h"
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// What the scan found about one device node of a series (ttyS, ttyUSB, ttyACM).
+struct TNodeFacts {
+    std::string Series; // "ttyS", "ttyUSB", "ttyACM"
+    int Index = 0;      // k of /dev/<Series><k>
+    bool Present = false;
+    bool Usable = false; // a real port: not virtual, has a driver, not a phantom ttyS
+    bool Usb = false;
+    std::string Path;
+};
+
+// A link COM<Number> in the dosdevices folder whose target exists; Target is the resolved path.
+struct TComLink {
+    int Number = 0;
+    std::string Target;
+};
+
+struct TNumbering {
+    std::vector<TPortMapEntry> Ports; // listed ports, by number
+    std::vector<int> Taken;           // every number in use, phantoms included, ascending
+};
+
+// The series take the numbers 1, 2, 3 ... in the order they first appear in nodes, each counted from
+// index 0 up to its first node that is not present; numbers pinned by links are skipped. A node that is
+// not usable, or that a link already names, takes its number but is not listed. Built-in ports are named
+// "\Device\Serial<k>"; USB adapters and links "\Device\VCP<n>" after their COM number, which keeps every
+// device name unique.
+TNumbering NumberPorts(const std::vector<TNodeFacts>& nodes, const std::vector<TComLink>& links);
+
+} // namespace platform
