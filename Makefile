@@ -15,7 +15,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/tools/pngsheet
+	$(BUILD)/tools/pngsheet/pngsheet
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
