@@ -1,0 +1,65 @@
+// Helpers for the port's tests: running the GUI thread's event loop until something happened, and collecting
+// message boxes.
+#pragma once
+
+#include "classlib/messagebox.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Runs the event loop (and with it the hand-offs of the port's threads) until done() holds or the limit passes;
+// returns done(). The limit only keeps a broken port from hanging the test.
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(2);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done() || std::chrono::steady_clock::now() >= end)
+            loop.quit();
+    });
+    check.start();
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+// Runs the event loop for a while, for checks that something does not happen.
+inline void PumpFor(std::chrono::milliseconds time)
+{
+    PumpUntil([] { return false; }, time);
+}
+
+// Collects the message boxes shown while it exists.
+class TMessageBoxCollector {
+public:
+    struct TBox {
+        std::string text, caption;
+        unsigned flags;
+    };
+    TMessageBoxCollector()
+    {
+        old_ = SetMessageBoxHandler([this](const AnsiString& text, const AnsiString& caption, unsigned flags) {
+            boxes.push_back({text.Bytes(), caption.Bytes(), flags});
+            return IDOK;
+        });
+    }
+    ~TMessageBoxCollector() { SetMessageBoxHandler(old_); }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes)
+            texts.push_back(box.text);
+        return texts;
+    }
+    std::vector<TBox> boxes;
+
+private:
+    TMessageBoxHandler old_;
+};

@@ -1,0 +1,259 @@
+// A serial line simulated in memory, for what pseudo-terminals cannot show: modem lines, hardware flow control,
+// line errors, a device that stops taking bytes or vanishes. The test holds the line (TFakeLine); the port
+// opens TFakeSerialDevice objects on it through the opener that TFakeOpener installs.
+#pragma once
+
+#include "classlib/lasterror.h"
+#include "platform/serialdevice.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct TFakeLine {
+    std::mutex lock;
+    std::condition_variable changed;
+
+    // What the port did to the device.
+    std::vector<std::string> opened;
+    std::vector<platform::TDcb> states; // every SetCommState
+    std::vector<std::uint32_t> escapes; // every EscapeCommFunction
+    std::vector<std::uint32_t> purges;
+    std::vector<std::uint32_t> masks; // every SetCommMask
+    std::uint32_t inQueue = 0, outQueue = 0;
+    platform::TDcb dcb;
+    std::uint32_t mask = 0;
+    bool maskChanged = false;
+    bool cancelled = false;
+    int devices = 0; // devices open now
+
+    // The far side of the line.
+    std::deque<char> input;  // bytes waiting in the driver
+    std::vector<char> output; // bytes the port wrote
+    std::uint32_t modemStatus = 0;
+    std::uint32_t pendingEvents = 0;
+    std::uint32_t lineErrors = 0;
+    bool acceptsWrites = true;
+    bool unplugged = false;
+    bool refuseEscapes = false;
+
+    // How often each worker call was made (spin detection).
+    std::atomic<int> waitCalls{0}, clearCalls{0}, readCalls{0}, writeCalls{0};
+
+    // Bytes arrive from the far side; raises the character-received event.
+    void Receive(const std::string& bytes)
+    {
+        std::lock_guard guard(lock);
+        input.insert(input.end(), bytes.begin(), bytes.end());
+        pendingEvents |= platform::EV_RXCHAR;
+        changed.notify_all();
+    }
+    // Line events (and the modem status that goes with them).
+    void Raise(std::uint32_t events, std::uint32_t status)
+    {
+        std::lock_guard guard(lock);
+        modemStatus = status;
+        pendingEvents |= events;
+        changed.notify_all();
+    }
+    void RaiseLineError(std::uint32_t errors)
+    {
+        std::lock_guard guard(lock);
+        lineErrors |= errors;
+        pendingEvents |= platform::EV_ERR;
+        changed.notify_all();
+    }
+    void SetAcceptsWrites(bool accepts)
+    {
+        std::lock_guard guard(lock);
+        acceptsWrites = accepts;
+        changed.notify_all();
+    }
+    void Unplug()
+    {
+        std::lock_guard guard(lock);
+        unplugged = true;
+        changed.notify_all();
+    }
+    std::string Output()
+    {
+        std::lock_guard guard(lock);
+        return std::string(output.begin(), output.end());
+    }
+    template <class T>
+    T Get(T TFakeLine::*field)
+    {
+        std::lock_guard guard(lock);
+        return this->*field;
+    }
+};
+
+class TFakeSerialDevice : public platform::ISerialDevice {
+public:
+    explicit TFakeSerialDevice(std::shared_ptr<TFakeLine> line) : line_(std::move(line))
+    {
+        std::lock_guard guard(line_->lock);
+        line_->devices++;
+        line_->cancelled = false;
+        line_->maskChanged = false;
+    }
+    ~TFakeSerialDevice() override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->devices--;
+    }
+
+    bool SetupComm(std::uint32_t in, std::uint32_t out) override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->inQueue = in;
+        line_->outQueue = out;
+        return Succeed();
+    }
+    bool SetCommTimeouts(const platform::TCommTimeouts&) override { return Succeed(); }
+    bool GetCommState(platform::TDcb& dcb) override
+    {
+        std::lock_guard guard(line_->lock);
+        dcb = line_->dcb;
+        return Succeed();
+    }
+    bool SetCommState(const platform::TDcb& dcb) override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->dcb = dcb;
+        line_->states.push_back(dcb);
+        // A driver rejects speeds it cannot make.
+        if (dcb.BaudRate == 256000)
+            return Fail(platform::SerialCause::InvalidParameter);
+        return Succeed();
+    }
+    bool SetCommMask(std::uint32_t mask) override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->mask = mask;
+        line_->masks.push_back(mask);
+        line_->maskChanged = true;
+        line_->changed.notify_all();
+        return Succeed();
+    }
+    bool WaitCommEvent(std::uint32_t& events) override
+    {
+        line_->waitCalls++;
+        std::unique_lock guard(line_->lock);
+        line_->changed.wait(guard, [&] {
+            return line_->cancelled || line_->maskChanged ||
+                   (!line_->unplugged && (line_->pendingEvents & line_->mask) != 0);
+        });
+        if (line_->cancelled)
+            return Fail(platform::SerialCause::Cancelled);
+        events = line_->maskChanged ? 0 : (line_->pendingEvents & line_->mask);
+        line_->maskChanged = false;
+        line_->pendingEvents &= ~events;
+        return Succeed();
+    }
+    bool ClearCommError(std::uint32_t& errors, platform::TComStat& status) override
+    {
+        line_->clearCalls++;
+        std::lock_guard guard(line_->lock);
+        if (line_->unplugged)
+            return Fail(platform::SerialCause::Unplugged);
+        errors = std::exchange(line_->lineErrors, 0);
+        status.InQue = static_cast<std::uint32_t>(line_->input.size());
+        status.OutQue = 0;
+        return Succeed();
+    }
+    bool ReadFile(void* buffer, std::uint32_t length, std::uint32_t& read) override
+    {
+        line_->readCalls++;
+        std::lock_guard guard(line_->lock);
+        if (line_->unplugged)
+            return Fail(platform::SerialCause::Unplugged);
+        read = static_cast<std::uint32_t>(std::min<std::size_t>(length, line_->input.size()));
+        std::copy_n(line_->input.begin(), read, static_cast<char*>(buffer));
+        line_->input.erase(line_->input.begin(), line_->input.begin() + read);
+        return Succeed();
+    }
+    bool WriteFile(const void* buffer, std::uint32_t length, std::uint32_t& written) override
+    {
+        line_->writeCalls++;
+        std::unique_lock guard(line_->lock);
+        line_->changed.wait(guard, [&] { return line_->cancelled || line_->unplugged || line_->acceptsWrites; });
+        if (line_->cancelled)
+            return Fail(platform::SerialCause::Cancelled);
+        if (line_->unplugged)
+            return Fail(platform::SerialCause::Unplugged);
+        const auto* bytes = static_cast<const char*>(buffer);
+        line_->output.insert(line_->output.end(), bytes, bytes + length);
+        written = length;
+        line_->changed.notify_all();
+        return Succeed();
+    }
+    bool PurgeComm(std::uint32_t flags) override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->purges.push_back(flags);
+        if (flags & platform::PURGE_RXCLEAR)
+            line_->input.clear();
+        return Succeed();
+    }
+    bool EscapeCommFunction(std::uint32_t function) override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->escapes.push_back(function);
+        return line_->refuseEscapes ? Fail(platform::SerialCause::NotSupported) : Succeed();
+    }
+    bool GetCommModemStatus(std::uint32_t& status) override
+    {
+        std::lock_guard guard(line_->lock);
+        status = line_->modemStatus;
+        return Succeed();
+    }
+    void CancelIo() override
+    {
+        std::lock_guard guard(line_->lock);
+        line_->cancelled = true;
+        line_->changed.notify_all();
+    }
+    platform::SerialCause LastCause() const override { return cause_; }
+
+private:
+    bool Succeed() { return true; }
+    bool Fail(platform::SerialCause cause)
+    {
+        cause_ = cause;
+        SetLastError(platform::SerialCauseCode(cause));
+        return false;
+    }
+
+    std::shared_ptr<TFakeLine> line_;
+    thread_local static inline platform::SerialCause cause_ = platform::SerialCause::None;
+};
+
+// Routes the port's opens to a fake line while it exists: "\\.\COM<n>" opens when n is the line's number.
+class TFakeOpener {
+public:
+    explicit TFakeOpener(int number = 7) : line(std::make_shared<TFakeLine>())
+    {
+        platform::SetSerialOpener([line = line, number](const std::string& name, platform::SerialCause& cause)
+                                      -> std::unique_ptr<platform::ISerialDevice> {
+            {
+                std::lock_guard guard(line->lock);
+                line->opened.push_back(name);
+            }
+            if (name != "\\\\.\\COM" + std::to_string(number)) {
+                cause = platform::SerialCause::NoSuchPort;
+                SetLastError(platform::SerialCauseCode(cause));
+                return nullptr;
+            }
+            cause = platform::SerialCause::None;
+            return std::make_unique<TFakeSerialDevice>(line);
+        });
+    }
+    ~TFakeOpener() { platform::SetSerialOpener({}); }
+
+    std::shared_ptr<TFakeLine> line;
+};
