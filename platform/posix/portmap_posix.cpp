@@ -61,8 +61,8 @@ std::string BaseFolder()
 // The folder is usable only when both levels are this user's own.
 bool LinkFolderReady()
 {
-    const std::string base = BaseFolder();
-    return OwnedFolder(base) && OwnedFolder(DosDevicesDir());
+    const std::string folder = DosDevicesDir();
+    return OwnedFolder(BaseFolder()) && OwnedFolder(folder);
 }
 
 std::string LinkPath(int number)
