@@ -117,7 +117,8 @@ TBitmap::TBitmap(const TBitmap& other)
       TransparentMode(other.TransparentMode),
       TransparentColor(other.TransparentColor),
       AlphaFormat(other.AlphaFormat),
-      image_(other.Image())
+      image_(other.Image()),
+      tools_(other.tools_)
 {
 }
 
@@ -126,6 +127,7 @@ TBitmap& TBitmap::operator=(const TBitmap& other)
     if (this != &other) {
         ReleaseCanvas();
         image_ = other.Image();
+        tools_ = other.tools_;
         Transparent = other.Transparent;
         TransparentMode = other.TransparentMode;
         TransparentColor = other.TransparentColor;
@@ -193,8 +195,12 @@ const QImage& TBitmap::Image() const
 
 TCanvas& TBitmap::Canvas()
 {
-    if (!canvas_)
+    if (!canvas_) {
         canvas_ = std::make_unique<TCanvas>(&image_);
+        canvas_->Brush = tools_.brush;
+        canvas_->Pen = tools_.pen;
+        canvas_->Font = tools_.font;
+    }
     return *canvas_;
 }
 
@@ -245,6 +251,9 @@ TColor TBitmap::ActualTransparentColor() const
 
 void TBitmap::ReleaseCanvas() const
 {
+    if (!canvas_)
+        return;
+    tools_ = Tools{canvas_->Brush, canvas_->Pen, canvas_->Font};
     canvas_.reset();
 }
 

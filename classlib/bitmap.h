@@ -38,7 +38,8 @@ public:
     // The pixels; ends any painting through Canvas() first.
     QImage& Image();
     const QImage& Image() const;
-    // A canvas that paints onto the bitmap; it stays until the pixels are read through Image().
+    // A canvas that paints onto the bitmap; its painting ends when the pixels are read through Image().
+    // The brush, pen and font carry over to the next canvas.
     TCanvas& Canvas();
 
     TColor Pixel(int x, int y) const;
@@ -60,6 +61,14 @@ private:
     void ReleaseCanvas() const;
     QImage DrawnImage() const;
 
+    // The drawing tools of the last canvas, kept for the next one.
+    struct Tools {
+        TBrush brush;
+        TPen pen;
+        TFont font;
+    };
+
     QImage image_;
     mutable std::unique_ptr<TCanvas> canvas_;
+    mutable Tools tools_;
 };

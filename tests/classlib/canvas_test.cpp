@@ -1,0 +1,242 @@
+#include "classlib/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QImage>
+
+#include <utility>
+
+namespace {
+
+constexpr QRgb kBackground = 0xFF102030;
+
+QImage Surface(int width = 40, int height = 30)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kBackground);
+    return image;
+}
+
+QRgb Rgb(TColor color)
+{
+    const TColor rgb = ColorToRGB(color);
+    return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+// Pixels of image that differ from the background, counted inside and outside rect.
+struct Changed {
+    int inside = 0;
+    int outside = 0;
+};
+
+Changed ChangedPixels(const QImage& image, const QRect& rect)
+{
+    Changed changed;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != kBackground)
+                ++(rect.contains(x, y) ? changed.inside : changed.outside);
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
+TEST(Canvas, FillRectCoversExactlyItsPixelsWithTheResolvedBrushColour)
+{
+    QImage image = Surface();
+    {
+        TCanvas canvas(&image);
+        canvas.Brush.Color = clBtnFace;
+        canvas.Brush.Style = bsClear;
+        canvas.FillRect(QRect(5, 4, 10, 6));
+    }
+    EXPECT_EQ(image.pixel(5, 4), Rgb(clBtnFace));
+    EXPECT_EQ(image.pixel(14, 9), Rgb(clBtnFace));
+    EXPECT_EQ(image.pixel(15, 9), kBackground);
+    EXPECT_EQ(image.pixel(14, 10), kBackground);
+    EXPECT_EQ(image.pixel(4, 4), kBackground);
+    EXPECT_EQ(ChangedPixels(image, QRect(5, 4, 10, 6)).outside, 0);
+}
+
+TEST(Canvas, RectangleOutlinesWithThePenInsideAndFillsWithTheBrush)
+{
+    QImage image = Surface();
+    const QRect rect(2, 3, 12, 8);
+    {
+        TCanvas canvas(&image);
+        canvas.Pen.Color = clRed;
+        canvas.Brush.Color = clWhite;
+        canvas.Rectangle(rect);
+    }
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+        EXPECT_EQ(image.pixel(x, rect.top()), Rgb(clRed)) << x;
+        EXPECT_EQ(image.pixel(x, rect.bottom()), Rgb(clRed)) << x;
+    }
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        EXPECT_EQ(image.pixel(rect.left(), y), Rgb(clRed)) << y;
+        EXPECT_EQ(image.pixel(rect.right(), y), Rgb(clRed)) << y;
+    }
+    EXPECT_EQ(image.pixel(rect.left() + 1, rect.top() + 1), Rgb(clWhite));
+    EXPECT_EQ(image.pixel(rect.right() - 1, rect.bottom() - 1), Rgb(clWhite));
+    EXPECT_EQ(ChangedPixels(image, rect).outside, 0);
+}
+
+TEST(Canvas, HollowRectangleWithAWidePenLeavesTheInside)
+{
+    QImage image = Surface();
+    const QRect rect(4, 4, 14, 10);
+    {
+        TCanvas canvas(&image);
+        canvas.Pen.Color = clNavy;
+        canvas.Pen.Width = 2;
+        canvas.Brush.Style = bsClear;
+        canvas.Rectangle(rect);
+    }
+    EXPECT_EQ(image.pixel(4, 8), Rgb(clNavy));
+    EXPECT_EQ(image.pixel(5, 8), Rgb(clNavy));
+    EXPECT_EQ(image.pixel(6, 8), kBackground);
+    EXPECT_EQ(image.pixel(17, 8), Rgb(clNavy));
+    EXPECT_EQ(image.pixel(16, 8), Rgb(clNavy));
+    EXPECT_EQ(image.pixel(15, 8), kBackground);
+    EXPECT_EQ(image.pixel(10, 12), Rgb(clNavy));
+    EXPECT_EQ(image.pixel(10, 11), kBackground);
+    EXPECT_EQ(ChangedPixels(image, rect).outside, 0);
+}
+
+TEST(Canvas, RoundRectCutsItsCorners)
+{
+    QImage image = Surface();
+    const QRect rect(3, 3, 20, 16);
+    {
+        TCanvas canvas(&image);
+        canvas.Pen.Color = clBlack;
+        canvas.Brush.Color = clCream;
+        canvas.RoundRect(rect, 9, 9);
+    }
+    EXPECT_EQ(image.pixel(rect.left(), rect.top()), kBackground);
+    EXPECT_EQ(image.pixel(rect.right(), rect.bottom()), kBackground);
+    EXPECT_EQ(image.pixel(rect.center().x(), rect.top()), Rgb(clBlack));
+    EXPECT_EQ(image.pixel(rect.left(), rect.center().y()), Rgb(clBlack));
+    EXPECT_EQ(image.pixel(rect.right(), rect.center().y()), Rgb(clBlack));
+    EXPECT_EQ(image.pixel(rect.center().x(), rect.bottom()), Rgb(clBlack));
+    EXPECT_EQ(image.pixel(rect.center().x(), rect.center().y()), Rgb(clCream));
+    EXPECT_EQ(ChangedPixels(image, rect).outside, 0);
+}
+
+TEST(Canvas, TextOutFillsItsCellWithASolidBrushAndDrawsInTheFontColour)
+{
+    QImage image = Surface(120, 40);
+    const AnsiString text = AnsiString::FromUtf8("Стираем");
+    QRect cell;
+    {
+        TCanvas canvas(&image);
+        canvas.Font.Name = "DejaVu Sans";
+        canvas.Font.Size = 10;
+        canvas.Font.Color = clRed;
+        canvas.Brush.Color = clWhite;
+        cell = QRect(6, 5, canvas.TextWidth(text), canvas.TextHeight(text));
+        canvas.TextOut(6, 5, text);
+    }
+    ASSERT_GT(cell.width(), 30);
+    TFont font;
+    font.Name = "DejaVu Sans";
+    font.Size = 10;
+    EXPECT_EQ(cell.height(), QFontMetrics(font.ToQFont()).height());
+    EXPECT_EQ(image.pixel(cell.topLeft()), Rgb(clWhite));
+    EXPECT_EQ(image.pixel(cell.bottomRight()), Rgb(clWhite));
+    EXPECT_EQ(ChangedPixels(image, cell).outside, 0);
+    // Glyph pixels: red, blended into white at their edges.
+    int red = 0;
+    int other = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            red += qRed(pixel) == 255 && qGreen(pixel) < 128;
+            other += qRed(pixel) != 255 || qGreen(pixel) != qBlue(pixel);
+        }
+    }
+    EXPECT_GT(red, 40);
+    EXPECT_EQ(other, 0);
+}
+
+TEST(Canvas, TextOutWithAHollowBrushDrawsOnlyTheGlyphs)
+{
+    QImage image = Surface(120, 40);
+    {
+        TCanvas canvas(&image);
+        canvas.Font.Color = clWhite;
+        canvas.Font.Size = 12;
+        canvas.Brush.Style = bsClear;
+        canvas.TextOut(4, 4, "Il");
+    }
+    EXPECT_EQ(image.pixel(4, 4), kBackground);
+    const Changed changed = ChangedPixels(image, QRect(0, 0, 120, 40));
+    EXPECT_GT(changed.inside, 10);
+    EXPECT_LT(changed.inside, 300);
+}
+
+TEST(Canvas, BoldTextIsWiderAndFontSizeIsInPointsAt96Dpi)
+{
+    QImage image = Surface();
+    TCanvas canvas(&image);
+    canvas.Font.Name = "DejaVu Sans";
+    const int regular = canvas.TextWidth("Zentor settings");
+    canvas.Font.Bold = true;
+    EXPECT_GT(canvas.TextWidth("Zentor settings"), regular);
+    for (const auto& [size, pixels] : {std::pair{8, 11}, std::pair{10, 13}, std::pair{18, 24}}) {
+        TFont font;
+        font.Size = size;
+        EXPECT_EQ(font.PixelHeight(), pixels) << size;
+    }
+}
+
+TEST(Canvas, HorizontalGradientRunsFromTheFirstColourTowardsTheSecond)
+{
+    QImage image = Surface();
+    {
+        TCanvas canvas(&image);
+        canvas.GradientFill(QRect(10, 2, 4, 5), RGBColor(0, 200, 40), RGBColor(255, 0, 40), GRADIENT_FILL_RECT_H);
+    }
+    // Channel at column i of n: (first × (n − i) + second × i) / n on 16-bit values, back to 8 bits.
+    EXPECT_EQ(image.pixel(10, 2), qRgb(0, 200, 40));
+    EXPECT_EQ(image.pixel(11, 4), qRgb(63, 150, 40));
+    EXPECT_EQ(image.pixel(12, 6), qRgb(127, 100, 40));
+    EXPECT_EQ(image.pixel(13, 3), qRgb(191, 50, 40));
+    EXPECT_EQ(image.pixel(14, 3), kBackground);
+    EXPECT_EQ(ChangedPixels(image, QRect(10, 2, 4, 5)).outside, 0);
+}
+
+TEST(Canvas, VerticalGradientChangesFromRowToRow)
+{
+    QImage image = Surface();
+    {
+        TCanvas canvas(&image);
+        canvas.GradientFill(QRect(0, 0, 3, 2), clSilver, clWhite, GRADIENT_FILL_RECT_V);
+    }
+    EXPECT_EQ(image.pixel(0, 0), qRgb(192, 192, 192));
+    EXPECT_EQ(image.pixel(2, 0), qRgb(192, 192, 192));
+    EXPECT_EQ(image.pixel(1, 1), qRgb(223, 223, 223));
+    EXPECT_EQ(image.pixel(0, 2), kBackground);
+}
+
+TEST(Canvas, DrawImageBlendsByAlpha)
+{
+    QImage image = Surface(4, 4);
+    image.fill(Qt::white);
+    QImage picture(2, 2, QImage::Format_ARGB32);
+    picture.fill(qRgba(255, 0, 0, 128));
+    picture.setPixel(1, 1, qRgba(0, 0, 255, 0));
+    {
+        TCanvas canvas(&image);
+        canvas.DrawImage(QRect(1, 1, 2, 2), picture);
+    }
+    const QRgb half = image.pixel(1, 1);
+    EXPECT_EQ(qRed(half), 255);
+    EXPECT_NEAR(qGreen(half), 127, 1);
+    EXPECT_NEAR(qBlue(half), 127, 1);
+    EXPECT_EQ(image.pixel(2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
+}
