@@ -23,6 +23,12 @@ class CommPortTest : public testing::Test {
 protected:
     CommPortTest() { port.SetComNumber(7); }
 
+    // Handlers capture the test's locals, which are gone before the fixture closes the port.
+    void TearDown() override
+    {
+        DropHandlers(port);
+        port.SetOpen(false);
+    }
     void OpenPort()
     {
         port.SetOpen(true);

@@ -36,6 +36,16 @@ inline void PumpFor(std::chrono::milliseconds time)
     PumpUntil([] { return false; }, time);
 }
 
+// Unassigns every event of the port.
+template <class Port>
+void DropHandlers(Port& port)
+{
+    port.OnCTSSignal = port.OnDCDSignal = port.OnDSRSignal = port.OnRxDSignal = port.OnTxDSignal = nullptr;
+    port.OnRingSignal = port.OnBreakSignal = port.OnRxEventSignal = port.OnClose = nullptr;
+    port.OnErrorSignal = port.OnOpen = nullptr;
+    port.OnDataReceived = nullptr;
+}
+
 // Collects the message boxes shown while it exists.
 class TMessageBoxCollector {
 public:
