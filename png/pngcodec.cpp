@@ -32,9 +32,10 @@ const char* PngErrorText(PngErrorCause cause)
     return "PNG error";
 }
 
-void RaisePngError(PngErrorCause cause)
+void RaisePngError(PngErrorCause cause, const std::string& detail)
 {
-    throw EPNGError(PngErrorText(cause));
+    const std::string text = PngErrorText(cause);
+    throw EPNGError(detail.empty() ? text : text + ": " + detail);
 }
 
 void RaiseRangeError(PngErrorCause cause)

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
+#include <string>
 #include <vector>
 
 enum class PngErrorCause {
@@ -30,8 +31,8 @@ enum class PngErrorCause {
 };
 
 const char* PngErrorText(PngErrorCause cause);
-// Throws EPNGError with the cause's text.
-[[noreturn]] void RaisePngError(PngErrorCause cause);
+// Throws EPNGError with the cause's text, followed by ": " and the detail when one is given.
+[[noreturn]] void RaisePngError(PngErrorCause cause, const std::string& detail = {});
 // Throws ERangeError with the cause's text.
 [[noreturn]] void RaiseRangeError(PngErrorCause cause);
 

@@ -367,7 +367,7 @@ void TPNGObject::LoadFromFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        RaisePngError(PngErrorCause::OpenFailed);
+        RaisePngError(PngErrorCause::OpenFailed, path);
     LoadFromStream(file);
 }
 
@@ -378,7 +378,7 @@ void TPNGObject::SaveToFile(const std::string& path) const
     SaveToStream(encoded);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file || !file.write(encoded.view().data(), std::streamsize(encoded.view().size())) || !file.flush())
-        RaisePngError(PngErrorCause::CreateFailed);
+        RaisePngError(PngErrorCause::CreateFailed, path);
 }
 
 int TPNGObject::Width() const

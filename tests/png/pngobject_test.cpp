@@ -251,14 +251,8 @@ TEST_P(ValidSuitePicture, CreateAlphaKeepsTheVisiblePicture)
 
 INSTANTIATE_TEST_SUITE_P(PngSuite, ValidSuitePicture, ::testing::ValuesIn(SuiteNames(false)), TestName);
 
-TEST(PngSuiteFormats, OddSizesAndTransparentColours)
+TEST(PngSuiteFormats, TransparentColours)
 {
-    for (int size : {1, 2, 3, 4, 5, 6, 7, 8, 9, 32, 33, 34, 35, 36, 37, 38, 39, 40}) {
-        const std::string code = (size < 10 ? "s0" : "s") + std::to_string(size);
-        const TPNGObject png = Loaded(code + (size < 5 ? "n3p01.png" : size < 10 ? "n3p02.png" : "n3p04.png"));
-        EXPECT_EQ(png.Width(), size);
-        EXPECT_EQ(png.Height(), size);
-    }
     // Colour keys: 4-bit grey 15 and 8-bit RGB (255, 255, 255) are white; 16-bit grey 65535 is white.
     EXPECT_EQ(Loaded("tbbn0g04.png").TransparentColor(), clWhite);
     EXPECT_EQ(Loaded("tbrn2c08.png").TransparentColor(), clWhite);
@@ -330,6 +324,7 @@ TEST(PngLoadErrors, EmptyStreamIsRefusedWithAClearMessage)
     }
     ExpectSamePicture(png, before);
     EXPECT_THROW(png.LoadFromFile(TestDataPath("pngsuite/no-such-file.png")), EPNGError);
+    ExpectSamePicture(png, before);
 }
 
 // A stream that throws on a short read must still end in EPNGError: the exception may not cross libpng.
@@ -343,16 +338,28 @@ TEST(PngLoadErrors, ThrowingStreamEndsInPngError)
     EXPECT_TRUE(png.Empty());
 }
 
-std::string WithHeaderSize(std::string file, std::uint32_t width, std::uint32_t height)
+// The file with one chunk's body replaced and its CRC made to match.
+std::string WithChunkBody(std::string file, const std::string& type, const std::string& body)
 {
-    for (int i = 0; i < 4; ++i) {
-        file[16 + i] = char(width >> (24 - 8 * i));
-        file[20 + i] = char(height >> (24 - 8 * i));
-    }
-    const std::uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(file.data() + 12), 17);
+    const auto chunk = FindChunk(file, type);
+    std::string replacement(4, '\0');
     for (int i = 0; i < 4; ++i)
-        file[29 + i] = char(crc >> (24 - 8 * i));
-    return file;
+        replacement[i] = char(body.size() >> (24 - 8 * i));
+    replacement += type + body;
+    const std::uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(replacement.data() + 4), uInt(body.size() + 4));
+    for (int i = 0; i < 4; ++i)
+        replacement += char(crc >> (24 - 8 * i));
+    return file.replace(chunk->first, chunk->second, replacement);
+}
+
+std::string WithHeaderSize(const std::string& file, std::uint32_t width, std::uint32_t height)
+{
+    std::string header = file.substr(16, 13);
+    for (int i = 0; i < 4; ++i) {
+        header[i] = char(width >> (24 - 8 * i));
+        header[4 + i] = char(height >> (24 - 8 * i));
+    }
+    return WithChunkBody(file, "IHDR", header);
 }
 
 TEST(PngLoadErrors, AbsurdHeaderSizesAreRefusedBeforeAllocating)
@@ -420,7 +427,6 @@ TEST(PngRoundTrip, FileKeepsPaletteTransparencyAndInterlace)
     reloaded.LoadFromFile(path);
     std::filesystem::remove(path);
     ExpectSamePicture(reloaded, png);
-    ExpectSamePicture(LoadedFromBytes(Saved(Loaded("basi6a16.png"))), Loaded("basi6a16.png"));
 }
 
 TEST(PngRoundTrip, EmptyPictureIsNotSaved)
@@ -562,21 +568,21 @@ TEST(PngPalette, OnlyPalettePicturesHaveOne)
     EXPECT_THROW(png.SetPalette(std::vector<TPaletteEntry>(257)), EPNGError);
 }
 
+// tbbn3p08 with its tRNS chunk replaced by the given palette alpha values.
+TPNGObject WithPaletteAlpha(const std::string& alpha)
+{
+    return LoadedFromBytes(WithChunkBody(FileBytes(SuitePath("tbbn3p08.png")), "tRNS", alpha));
+}
+
 TEST(PngTransparency, PaletteAlphaDecidesTheMode)
 {
-    TPNGObject png;
-    png.CreateBlank(COLOR_PALETTE, 8, 3, 1);
-    png.Scanline(0)[1] = 1;
-    png.Scanline(0)[2] = 2;
-    png.SetPalette({{10, 10, 10}, {200, 0, 0}, {0, 0, 200}});
-    std::ostringstream file;
-    png.SaveToStream(file);
-    EXPECT_EQ(LoadedFromBytes(file.str()).TransparencyMode(), ptmNone);
-    // tm3n3p02 holds one alpha 0 and two partial entries; tp1n3p08 exactly one alpha 0 entry.
-    EXPECT_EQ(Loaded("tm3n3p02.png").TransparencyMode(), ptmPartial);
-    const TPNGObject bit = Loaded("tp1n3p08.png");
+    EXPECT_EQ(WithPaletteAlpha(std::string("\xFF\xFF", 2)).TransparencyMode(), ptmNone);
+    EXPECT_EQ(WithPaletteAlpha(std::string("\x00\x00", 2)).TransparencyMode(), ptmPartial);
+    EXPECT_EQ(WithPaletteAlpha(std::string("\xFF\x80", 2)).TransparencyMode(), ptmPartial);
+    const TPNGObject bit = WithPaletteAlpha(std::string("\xFF\x00\xFF", 3));
     EXPECT_EQ(bit.TransparencyMode(), ptmBit);
-    EXPECT_NE(bit.TransparentColor(), clNone);
+    const TPaletteEntry entry = bit.Palette().at(1);
+    EXPECT_EQ(bit.TransparentColor(), RGBColor(entry.Red, entry.Green, entry.Blue));
 }
 
 TEST(PngAlpha, ColourKeyPixelsBecomeTransparent)
@@ -594,27 +600,6 @@ TEST(PngAlpha, ColourKeyPixelsBecomeTransparent)
         }
     EXPECT_GT(transparent, 0);
     EXPECT_EQ(png.ToQImage(), before);
-}
-
-TEST(PngAlpha, GreyAndRgbGetAnOpaqueAlphaChannel)
-{
-    TPNGObject png;
-    png.CreateBlank(COLOR_GRAYSCALE, 4, 3, 1);
-    png.SetPixel(2, 0, clWhite);
-    png.CreateAlpha();
-    EXPECT_EQ(png.ColorType(), COLOR_GRAYSCALEALPHA);
-    EXPECT_EQ(png.BitDepth(), 8);
-    EXPECT_EQ(png.Scanline(0)[2], 255);
-    EXPECT_EQ(std::vector<std::uint8_t>(png.AlphaScanline(0), png.AlphaScanline(0) + 3),
-              (std::vector<std::uint8_t>{255, 255, 255}));
-
-    png.CreateBlank(COLOR_RGB, 8, 2, 2);
-    png.SetPixel(1, 1, RGBColor(1, 2, 3));
-    png.CreateAlpha();
-    EXPECT_EQ(png.ColorType(), COLOR_RGBALPHA);
-    EXPECT_EQ(png.Pixel(1, 1), RGBColor(1, 2, 3));
-    EXPECT_EQ(png.AlphaScanline(1)[1], 255);
-    EXPECT_EQ(png.TransparencyMode(), ptmPartial);
 }
 
 TEST(PngBitmap, TwentyFourBitRoundTrip)
