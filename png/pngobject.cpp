@@ -71,7 +71,7 @@ Picture MakeBlank(int colorType, int bitDepth, int width, int height)
     return picture;
 }
 
-// Copies the bytes of one pixel's colour and alpha samples between interleaved and split rows.
+// Copies count bytes and moves both positions on: one step of splitting or interleaving colour and alpha.
 void CopyPixelBytes(const std::uint8_t* from, std::uint8_t* to, std::size_t count, std::size_t& fromAt, std::size_t& toAt)
 {
     std::memcpy(to + toAt, from + fromAt, count);
