@@ -305,6 +305,29 @@ void CopyBitmapRow(const QImage& image, int y, std::uint8_t* out)
     }
 }
 
+// 8-bit RGB and RGBA pictures without a colour key, the common case when drawing: read straight from the rows.
+bool IsPlainEightBitRgb(const Picture& picture)
+{
+    return picture.Depth() == 8 && ColorSampleCount(picture.format.colorType) == 3 && !picture.format.colorKey;
+}
+
+QImage EightBitRgbImage(const Picture& picture, QImage::Format format)
+{
+    const bool premultiplied = format == QImage::Format_ARGB32_Premultiplied;
+    const bool withAlpha = HasAlphaChannel(picture.format.colorType);
+    QImage image(picture.format.width, picture.format.height, format);
+    for (int y = 0; y < picture.format.height; ++y) {
+        const std::uint8_t* colors = picture.ColorRow(y);
+        const std::uint8_t* alpha = withAlpha ? picture.AlphaRow(y) : nullptr;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < picture.format.width; ++x) {
+            const QRgb rgba = qRgba(colors[3 * x + 2], colors[3 * x + 1], colors[3 * x], alpha ? alpha[x] : 255);
+            line[x] = premultiplied ? qPremultiply(rgba) : rgba;
+        }
+    }
+    return image;
+}
+
 } // namespace
 
 struct TPNGObject::Data : Picture {
@@ -494,6 +517,8 @@ void TPNGObject::SetPalette(const std::vector<TPaletteEntry>& entries)
 
 QImage TPNGObject::ToQImage() const
 {
+    if (IsPlainEightBitRgb(*data_))
+        return EightBitRgbImage(*data_, QImage::Format_ARGB32);
     QImage image(Width(), Height(), QImage::Format_ARGB32);
     for (int y = 0; y < Height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -513,6 +538,7 @@ void TPNGObject::Draw(TCanvas& canvas, const QRect& rect) const
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, rect.size() != QSize(Width(), Height()));
-    painter.drawImage(rect, ToQImage());
+    painter.drawImage(rect, IsPlainEightBitRgb(*data_) ? EightBitRgbImage(*data_, QImage::Format_ARGB32_Premultiplied)
+                                                         : ToQImage());
     painter.restore();
 }
