@@ -2,10 +2,12 @@
 
 #include <exception>
 
+// A queued routine; it lives on the stack of the worker that waits for it.
 struct TSynchronizeQueue::TItem {
     const TRoutine& routine;
     bool done = false;
     std::exception_ptr error;
+    std::condition_variable ran;
 };
 
 namespace {
@@ -50,14 +52,14 @@ void TSynchronizeQueue::Synchronize(const TRoutine& routine)
         routine();
         return;
     }
-    TItem item{routine, false, nullptr};
+    TItem item{routine, false, nullptr, {}};
     std::unique_lock guard(lock_);
     queue_.push_back(&item);
     changed_.notify_all();
     // The hook runs under the lock so that SetWakeHook can remove it safely; it only posts a wake-up.
     if (wake_)
         wake_();
-    ran_.wait(guard, [&] { return item.done; });
+    item.ran.wait(guard, [&] { return item.done; });
     if (item.error)
         std::rethrow_exception(item.error);
 }
@@ -76,7 +78,7 @@ bool TSynchronizeQueue::RunQueued(std::unique_lock<std::mutex>& guard)
         }
         guard.lock();
         item->done = true;
-        ran_.notify_all();
+        item->ran.notify_one();
         ran = true;
     }
     return ran;

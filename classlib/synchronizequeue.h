@@ -48,7 +48,6 @@ private:
 
     mutable std::mutex lock_;
     std::condition_variable changed_; // a routine was queued or Notify was called
-    std::condition_variable ran_;     // a queued routine has run
     std::deque<TItem*> queue_;
     TWakeHook wake_;
     std::thread::id mainThread_;

@@ -357,7 +357,8 @@ bool TCommPort::ClearToSend() const
 
 std::uint32_t TCommPort::PutBlock(const char* data, std::uint32_t length)
 {
-    if (!IsEnabled() || length == 0)
+    // A full ring is answered without the lock: 0 was right when the count was read.
+    if (!IsEnabled() || length == 0 || FOutBuffUsed.load() == FOutSize)
         return 0;
     ringmath::TPieces pieces;
     {
@@ -445,7 +446,8 @@ int TCommPort::GetOutQueCount() const
 
 std::uint32_t TCommPort::GetBlock(char* buffer, std::uint32_t length)
 {
-    if (!IsEnabled())
+    // An empty ring is answered without the lock: 0 was right when the count was read.
+    if (!IsEnabled() || FInBuffUsed.load() == 0)
         return 0;
     ringmath::TPieces pieces;
     {

@@ -33,7 +33,9 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
 // Runs the event loop for a while, for checks that something does not happen.
 inline void PumpFor(std::chrono::milliseconds time)
 {
-    PumpUntil([] { return false; }, time);
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // Unassigns every event of the port.
