@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <future>
 #include <mutex>
 #include <string>
@@ -48,6 +51,22 @@ std::string ReadAll(ISerialDevice& device, std::uint32_t length)
     return got;
 }
 
+// Waits (bounded) until the thread sleeps in poll(): only then is its wait or write really pending.
+// Timing alone cannot tell, on a loaded machine a thread may start late.
+bool AsleepInPoll(const std::atomic<pid_t>& tid)
+{
+    const auto end = std::chrono::steady_clock::now() + kLimit;
+    for (; std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(2ms)) {
+        if (tid.load() == 0)
+            continue;
+        std::ifstream file("/proc/self/task/" + std::to_string(tid.load()) + "/syscall");
+        long number = -1;
+        if (file >> number && (number == SYS_poll || number == SYS_ppoll))
+            return true;
+    }
+    return false;
+}
+
 // Runs WaitCommEvent again and again on its own thread and records every return.
 class TWaitRecorder {
 public:
@@ -76,6 +95,8 @@ public:
     }
 
     // Waits (bounded) until count returns were recorded; false if they did not come.
+    bool AsleepInWait() const { return AsleepInPoll(tid_); }
+
     bool AwaitReturns(std::size_t count) const
     {
         const auto end = std::chrono::steady_clock::now() + kLimit;
@@ -87,6 +108,7 @@ public:
 private:
     void Run()
     {
+        tid_.store(gettid());
         while (!stop_.load()) {
             std::uint32_t events = 0;
             const bool ok = device_.WaitCommEvent(events);
@@ -100,6 +122,7 @@ private:
 
     ISerialDevice& device_;
     std::atomic<bool> stop_{false};
+    std::atomic<pid_t> tid_{0};
     mutable std::mutex lock_;
     std::vector<TReturn> returns_;
     std::thread thread_;
@@ -238,11 +261,14 @@ TEST(SerialDevice, NewMaskEndsAPendingWaitWithNoEvents)
     auto device = OpenPty(pty);
     ASSERT_TRUE(device);
     device->SetCommMask(EV_RXCHAR);
+    std::atomic<pid_t> waiter{0};
     auto wait = std::async(std::launch::async, [&] {
+        waiter.store(gettid());
         std::uint32_t events = 0xFFFF;
         const bool ok = device->WaitCommEvent(events);
         return std::make_pair(ok, events);
     });
+    ASSERT_TRUE(AsleepInPoll(waiter));
     EXPECT_EQ(wait.wait_for(kQuietPeriod), std::future_status::timeout);
     device->SetCommMask(EV_RXCHAR | EV_TXEMPTY); // a non-empty mask ends it too
     ASSERT_EQ(wait.wait_for(kLimit), std::future_status::ready);
@@ -355,11 +381,14 @@ TEST(SerialDevice, PurgeEmptiesTheInputAndAbortsAPendingWrite)
     ASSERT_TRUE(device->PurgeComm(PURGE_RXABORT | PURGE_RXCLEAR));
     EXPECT_EQ(ReadAll(*device, 16), "");
 
+    std::atomic<pid_t> writer{0};
     auto write = std::async(std::launch::async, [&] {
+        writer.store(gettid());
         std::uint32_t written = 0;
         const bool ok = device->WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
         return std::make_pair(ok, device->LastCause());
     });
+    ASSERT_TRUE(AsleepInPoll(writer));
     ASSERT_EQ(write.wait_for(kQuietPeriod), std::future_status::timeout);
     ASSERT_TRUE(device->PurgeComm(PURGE_TXABORT | PURGE_TXCLEAR));
     ASSERT_EQ(write.wait_for(kLimit), std::future_status::ready);
@@ -374,11 +403,14 @@ TEST(SerialDevice, CancelEndsABlockedWriteAndLaterWaitsAndWrites)
     PtyPair pty;
     auto device = OpenPty(pty);
     ASSERT_TRUE(device);
+    std::atomic<pid_t> writer{0};
     auto write = std::async(std::launch::async, [&] {
+        writer.store(gettid());
         std::uint32_t written = 0;
         const bool ok = device->WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
         return std::make_tuple(ok, written, device->LastCause());
     });
+    ASSERT_TRUE(AsleepInPoll(writer));
     ASSERT_EQ(write.wait_for(kQuietPeriod), std::future_status::timeout);
     device->CancelIo();
     ASSERT_EQ(write.wait_for(kLimit), std::future_status::ready);
@@ -406,7 +438,7 @@ TEST(SerialDevice, UnpluggedDuringAWaitFailsCallsAndBlocksWaitsUntilCancelled)
     ASSERT_TRUE(device);
     device->SetCommMask(EV_RXCHAR | EV_TXEMPTY);
     TWaitRecorder recorder(*device);
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(recorder.AsleepInWait());
     pty.CloseMaster();
     std::this_thread::sleep_for(kQuietPeriod);
     EXPECT_TRUE(recorder.Returns().empty()) << "a removed device must not end waits again and again";
@@ -442,11 +474,14 @@ TEST(SerialDevice, UnpluggedDuringAWriteEndsIt)
     PtyPair pty;
     auto device = OpenPty(pty);
     ASSERT_TRUE(device);
+    std::atomic<pid_t> writer{0};
     auto write = std::async(std::launch::async, [&] {
+        writer.store(gettid());
         std::uint32_t written = 0;
         const bool ok = device->WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
         return std::make_pair(ok, device->LastCause());
     });
+    ASSERT_TRUE(AsleepInPoll(writer));
     ASSERT_EQ(write.wait_for(kQuietPeriod), std::future_status::timeout);
     pty.CloseMaster();
     ASSERT_EQ(write.wait_for(kLimit), std::future_status::ready);
