@@ -41,10 +41,11 @@ TGuiPump::~TGuiPump()
 }
 
 // Called on a worker thread: one queued call to Drain is enough for every routine queued before it runs.
+// The call is queued by name, so the event that carries it is made and read inside Qt alone.
 void TGuiPump::Wake()
 {
     if (!posted_.exchange(true))
-        QMetaObject::invokeMethod(this, &TGuiPump::Drain, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
 }
 
 void TGuiPump::Drain()

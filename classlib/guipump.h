@@ -23,9 +23,11 @@ public:
     // Makes the message box routine show ShowMessageBox's dialogs.
     static void InstallMessageBoxHandler();
 
+private slots:
+    void Drain();
+
 private:
     void Wake();
-    void Drain();
 
     std::atomic<bool> posted_{false};
 };
