@@ -119,7 +119,13 @@ void TCanvas::GradientFill(const QRect& rect, TColor first, TColor second, TGrad
 
 void TCanvas::DrawImage(const QRect& rect, const QImage& image)
 {
+    const QPainter::CompositionMode mode = painter_->compositionMode();
+    const bool smooth = painter_->testRenderHint(QPainter::SmoothPixmapTransform);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, rect.size() != image.size());
     painter_->drawImage(rect, image);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    painter_->setCompositionMode(mode);
 }
 
 void TCanvas::StretchDraw(const QRect& rect, const TGraphic& graphic)

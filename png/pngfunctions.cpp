@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <deque>
+#include <mutex>
 
 namespace {
 
@@ -31,19 +34,31 @@ int ClampAmount(int amount)
 // arithmetic, so that a true half is always recognised as one.
 std::uint32_t NearestRatio(std::uint32_t numerator, std::uint32_t denominator)
 {
-    std::uint32_t quotient = numerator / denominator;
+    const std::uint32_t quotient = numerator / denominator;
     const std::uint32_t twiceRest = 2 * (numerator % denominator);
-    if (twiceRest > denominator || (twiceRest == denominator && (quotient & 1) != 0))
-        ++quotient;
-    return quotient;
+    return quotient + (twiceRest > denominator) + ((twiceRest == denominator) & quotient & 1);
 }
 
-// nearest(value × factor / 256) for every byte value.
+// nearest(n / 100), halves to even; the grey value 0.30 r + 0.59 g + 0.11 b is (30 r + 59 g + 11 b) / 100.
+inline std::uint32_t NearestHundredth(std::uint32_t n)
+{
+    const std::uint32_t quotient = n / 100;
+    const std::uint32_t twiceRest = 2 * (n - quotient * 100);
+    return quotient + (twiceRest > 100) + ((twiceRest == 100) & quotient & 1);
+}
+
+// nearest(n / 256), halves to even: the remainder 128 rounds up only from an odd quotient.
+std::uint32_t NearestOver256(std::uint32_t n)
+{
+    return (n + 127 + ((n >> 8) & 1)) >> 8;
+}
+
+// nearest(value × factor / 256) for every byte value, limited to 255.
 ByteTable ScaleTable(std::uint32_t factor)
 {
     ByteTable table{};
     for (std::uint32_t value = 0; value < table.size(); ++value)
-        table[value] = static_cast<std::uint8_t>(std::min<std::uint32_t>(NearestRatio(value * factor, 256), 255));
+        table[value] = static_cast<std::uint8_t>(std::min<std::uint32_t>(NearestOver256(value * factor), 255));
     return table;
 }
 
@@ -107,16 +122,21 @@ void RebuildWithAlpha(TPNGObject& png, int amount, const TransparentKey& key)
 // Alpha of colour types 4 and 6 scaled by (amount + 1) / 256; pixels of the noted transparent colour get 0.
 void ScaleAlpha(TPNGObject& png, int amount, const TransparentKey& key)
 {
+    const int width = png.Width();
     const int depth = png.BitDepth();
-    const ByteTable table = ScaleTable(std::uint32_t(amount) + 1);
+    const std::uint32_t factor = std::uint32_t(amount) + 1;
+    const ByteTable table = ScaleTable(factor);
     for (int y = 0; y < png.Height(); ++y) {
         std::uint8_t* alpha = png.AlphaScanline(y);
-        for (int x = 0; x < png.Width(); ++x) {
-            const std::uint32_t value = ReadSample(alpha, std::size_t(x), depth);
-            const std::uint32_t scaled = key.Matches(png, x, y) ? 0
-                                         : depth == 8       ? table[value]
-                                                            : NearestRatio(value * (std::uint32_t(amount) + 1), 256);
-            WriteSample(alpha, std::size_t(x), depth, scaled);
+        for (int x = 0; x < width; ++x) {
+            if (depth == 8)
+                alpha[x] = table[alpha[x]];
+            else
+                WriteSample(alpha, std::size_t(x), depth, NearestOver256(ReadSample(alpha, std::size_t(x), depth) * factor));
+        }
+        for (int x = 0; key.bit && x < width; ++x) {
+            if (key.Matches(png, x, y))
+                WriteSample(alpha, std::size_t(x), depth, 0);
         }
     }
 }
@@ -134,10 +154,13 @@ struct GreyMix {
 
     void Apply(std::uint8_t& red, std::uint8_t& green, std::uint8_t& blue) const
     {
-        const auto greyValue = static_cast<std::uint8_t>(NearestRatio(30u * red + 59u * green + 11u * blue, 100));
-        red = Channel(red, greyValue);
-        green = Channel(green, greyValue);
-        blue = Channel(blue, greyValue);
+        const std::uint8_t r = red;
+        const std::uint8_t g = green;
+        const std::uint8_t b = blue;
+        const auto greyValue = static_cast<std::uint8_t>(NearestHundredth(30u * r + 59u * g + 11u * b));
+        red = Channel(r, greyValue);
+        green = Channel(g, greyValue);
+        blue = Channel(b, greyValue);
     }
 
     ByteTable keep;
@@ -156,9 +179,10 @@ void GreyPalette(TPNGObject& png, const GreyMix& mix)
 
 void GreyScanlines(TPNGObject& png, const GreyMix& mix)
 {
+    const int width = png.Width();
     for (int y = 0; y < png.Height(); ++y) {
         std::uint8_t* row = png.Scanline(y);
-        for (int x = 0; x < png.Width(); ++x)
+        for (int x = 0; x < width; ++x)
             mix.Apply(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
     }
 }
@@ -429,6 +453,114 @@ std::unique_ptr<TPNGObject> SlicePart(const TPNGObject& png, const QRect& part)
     return slice;
 }
 
+// ---- Drawing ----
+
+void ApplyEffects(TPNGObject& png, TPngOptions options)
+{
+    if (options.Contains(pngBlendOnDisabled))
+        MakeImageBlended(png, kBlendAmount);
+    if (options.Contains(pngGrayscaleOnDisabled))
+        MakeImageGrayscale(png, kGrayscaleAmount);
+    if (options.Contains(pngBrighter))
+        MakeImageBrighter(png, kBrighterAmount);
+    if (options.Contains(pngDarker))
+        MakeImageDarker(png, kDarkerAmount);
+}
+
+// The pictures lately drawn with effects and what the effects made of them, so that repaints of an
+// unchanged picture skip the work. An entry serves only a picture whose pixels are identical to the ones
+// it was made from, so nothing can go stale. Only 8-bit RGB and RGBA pictures without a colour key take
+// part: their scan lines hold all that decides their look.
+class EffectCache {
+public:
+    static bool Takes(const TPNGObject& png)
+    {
+        const bool plainRgb = png.ColorType() == COLOR_RGB && png.TransparencyMode() == ptmNone;
+        return png.BitDepth() == 8 && (plainRgb || png.ColorType() == COLOR_RGBALPHA) &&
+               png.Width() * png.Height() <= kMaxPixels;
+    }
+
+    QImage Find(const TPNGObject& png, TPngOptions options)
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                        [&](const Entry& entry) { return entry.Serves(png, options); });
+        if (found == entries_.end())
+            return QImage();
+        std::rotate(entries_.begin(), found, found + 1);
+        return entries_.front().image;
+    }
+
+    void Store(const TPNGObject& png, TPngOptions options, const QImage& image)
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (entries_.size() == kMaxEntries)
+            entries_.pop_back();
+        entries_.push_front(Entry(png, options, image));
+    }
+
+private:
+    static constexpr std::size_t kMaxEntries = 8;
+    static constexpr int kMaxPixels = 128 * 128;
+
+    // The source's scan lines one after another: colour row, then alpha row when there is one.
+    struct Entry {
+        Entry(const TPNGObject& png, TPngOptions options, const QImage& image)
+            : options(options), colorType(png.ColorType()), width(png.Width()), height(png.Height()), image(image)
+        {
+            for (int y = 0; y < height; ++y) {
+                rows.insert(rows.end(), png.Scanline(y), png.Scanline(y) + ColorBytes());
+                if (const std::uint8_t* alpha = png.AlphaScanline(y))
+                    rows.insert(rows.end(), alpha, alpha + width);
+            }
+        }
+
+        std::size_t ColorBytes() const { return std::size_t(width) * 3; }
+
+        bool Serves(const TPNGObject& png, TPngOptions wanted) const
+        {
+            if (wanted != options || png.ColorType() != colorType || png.Width() != width || png.Height() != height)
+                return false;
+            const std::uint8_t* at = rows.data();
+            for (int y = 0; y < height; ++y) {
+                if (std::memcmp(at, png.Scanline(y), ColorBytes()) != 0)
+                    return false;
+                at += ColorBytes();
+                if (const std::uint8_t* alpha = png.AlphaScanline(y)) {
+                    if (std::memcmp(at, alpha, std::size_t(width)) != 0)
+                        return false;
+                    at += width;
+                }
+            }
+            return true;
+        }
+
+        TPngOptions options;
+        int colorType;
+        int width;
+        int height;
+        std::vector<std::uint8_t> rows;
+        QImage image;
+    };
+
+    std::mutex lock_;
+    std::deque<Entry> entries_;
+};
+
+EffectCache& Cache()
+{
+    static EffectCache cache;
+    return cache;
+}
+
+// A copy of the picture with the effects applied, ready to draw.
+QImage EffectedImage(const TPNGObject& png, TPngOptions options)
+{
+    TPNGObject work(png);
+    ApplyEffects(work, options);
+    return work.ToQImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 } // namespace
 
 void DrawPNG(const TPNGObject& png, TCanvas& canvas, const QRect& rect, TPngOptions options)
@@ -437,16 +569,18 @@ void DrawPNG(const TPNGObject& png, TCanvas& canvas, const QRect& rect, TPngOpti
         png.Draw(canvas, rect);
         return;
     }
-    TPNGObject work(png);
-    if (options.Contains(pngBlendOnDisabled))
-        MakeImageBlended(work, kBlendAmount);
-    if (options.Contains(pngGrayscaleOnDisabled))
-        MakeImageGrayscale(work, kGrayscaleAmount);
-    if (options.Contains(pngBrighter))
-        MakeImageBrighter(work, kBrighterAmount);
-    if (options.Contains(pngDarker))
-        MakeImageDarker(work, kDarkerAmount);
-    work.Draw(canvas, rect);
+    if (png.Empty() || rect.isEmpty())
+        return;
+    if (!EffectCache::Takes(png)) {
+        canvas.DrawImage(rect, EffectedImage(png, options));
+        return;
+    }
+    QImage image = Cache().Find(png, options);
+    if (image.isNull()) {
+        image = EffectedImage(png, options);
+        Cache().Store(png, options, image);
+    }
+    canvas.DrawImage(rect, image);
 }
 
 void MakeImageBlended(TPNGObject& png, int amount)

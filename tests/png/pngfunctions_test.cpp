@@ -708,3 +708,68 @@ TEST(DrawPNG, BrighterAndDarkerOnAnRgbPicture)
     EXPECT_EQ(png.ColorType(), COLOR_RGB);
     EXPECT_EQ(png.Pixel(0, 0), RGBColor(100, 250, 40));
 }
+
+namespace {
+
+// What DrawPNG must show: a copy of the picture with the effects applied, drawn by the picture itself.
+QImage DrawnByHand(const TPNGObject& png, TPngOptions options, const QRect& rect, const QImage& background)
+{
+    TPNGObject work(png);
+    if (options.Contains(pngBlendOnDisabled))
+        MakeImageBlended(work, 127);
+    if (options.Contains(pngGrayscaleOnDisabled))
+        MakeImageGrayscale(work, 255);
+    if (options.Contains(pngBrighter))
+        MakeImageBrighter(work, 55);
+    if (options.Contains(pngDarker))
+        MakeImageDarker(work, 55);
+    QImage image = background;
+    TCanvas canvas(&image);
+    work.Draw(canvas, rect);
+    return image;
+}
+
+QImage DrawnByDrawPNG(const TPNGObject& png, TPngOptions options, const QRect& rect, const QImage& background)
+{
+    QImage image = background;
+    TCanvas canvas(&image);
+    DrawPNG(png, canvas, rect, options);
+    return image;
+}
+
+} // namespace
+
+TEST(DrawPNG, MatchesTheEffectsAppliedToACopyForEveryKindOfPicture)
+{
+    REQUIRE_SUITE();
+    const QImage background = Surface(qRgb(30, 160, 90), 60, 60);
+    for (const char* name : {"basn6a08.png", "basn2c08.png", "tbrn2c08.png", "basn3p08.png", "tp1n3p08.png",
+                             "basn0g08.png", "basn4a16.png", "tm3n3p02.png"}) {
+        SCOPED_TRACE(name);
+        const TPNGObject png = Suite(name);
+        for (const std::uint8_t bits : {1, 2, 3, 4, 8, 15}) {
+            SCOPED_TRACE(int(bits));
+            const TPngOptions options = TPngOptions::FromByte(bits);
+            for (const QRect rect : {QRect(5, 6, 32, 32), QRect(2, 3, 48, 40)}) {
+                const QImage expected = DrawnByHand(png, options, rect, background);
+                ASSERT_EQ(DrawnByDrawPNG(png, options, rect, background), expected);
+                // A second time, when the result of the first may be reused.
+                ASSERT_EQ(DrawnByDrawPNG(png, options, rect, background), expected);
+            }
+        }
+    }
+}
+
+TEST(DrawPNG, AChangedPictureIsDrawnAsItIsNow)
+{
+    TPNGObject png = RgbaPicture(4, 4, {200, 10, 10, 255});
+    const QImage background = Surface(qRgb(0, 0, 0), 4, 4);
+    const TPngOptions options{pngBrighter};
+    EXPECT_EQ(DrawnByDrawPNG(png, options, QRect(0, 0, 4, 4), background).pixel(2, 2), qRgb(255, 65, 65));
+    SetRgba(png, 2, 2, {0, 0, 100, 255});
+    EXPECT_EQ(DrawnByDrawPNG(png, options, QRect(0, 0, 4, 4), background).pixel(2, 2), qRgb(55, 55, 155));
+    png.AlphaScanline(1)[1] = 0;
+    EXPECT_EQ(DrawnByDrawPNG(png, options, QRect(0, 0, 4, 4), background).pixel(1, 1), qRgb(0, 0, 0));
+    const TPNGObject copy(png);
+    EXPECT_EQ(DrawnByDrawPNG(copy, options, QRect(0, 0, 4, 4), background).pixel(2, 2), qRgb(55, 55, 155));
+}
