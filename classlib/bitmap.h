@@ -1,4 +1,5 @@
-// A bitmap held as a QImage. 24-bit bitmaps keep blue, green, red bytes in memory; 32-bit add alpha (not premultiplied).
+// A bitmap held as a QImage. 24-bit bitmaps keep blue, green, red bytes in memory; 32-bit ones add alpha
+// (not premultiplied).
 // 4- and 8-bit bitmaps carry a fixed colour table, 1-bit ones black (index 0) and white (index 1).
 #pragma once
 

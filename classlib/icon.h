@@ -25,7 +25,8 @@ public:
 
     // The colour bitmap is 32-bit and at least one of its alpha bytes is not 0.
     bool HasAlpha() const;
-    // The icon as 32-bit colours with straight alpha: the colour bitmap's own, or 255 where the mask is black and 0 elsewhere.
+    // The icon as 32-bit colours with straight alpha: the colour bitmap's own, or else 255 where the mask is
+    // black and 0 elsewhere.
     QImage ToQImage() const;
 
 private:

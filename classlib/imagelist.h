@@ -34,7 +34,8 @@ public:
     virtual int AddIcon(const TIcon* icon);
     virtual void Clear();
 
-    // The picture at index as an icon of a 32-bit colour bitmap and a 1-bit mask; false (icon untouched) outside the list.
+    // The picture at index as an icon of a 32-bit colour bitmap and a 1-bit mask; false (icon untouched)
+    // outside the list.
     bool GetIcon(int index, TIcon& icon) const;
 
 signals:

@@ -40,7 +40,7 @@ std::uint32_t NearestRatio(std::uint32_t numerator, std::uint32_t denominator)
 }
 
 // nearest(n / 100), halves to even; the grey value 0.30 r + 0.59 g + 0.11 b is (30 r + 59 g + 11 b) / 100.
-inline std::uint32_t NearestHundredth(std::uint32_t n)
+std::uint32_t NearestHundredth(std::uint32_t n)
 {
     const std::uint32_t quotient = n / 100;
     const std::uint32_t twiceRest = 2 * (n - quotient * 100);
@@ -132,7 +132,8 @@ void ScaleAlpha(TPNGObject& png, int amount, const TransparentKey& key)
             if (depth == 8)
                 alpha[x] = table[alpha[x]];
             else
-                WriteSample(alpha, std::size_t(x), depth, NearestOver256(ReadSample(alpha, std::size_t(x), depth) * factor));
+                WriteSample(alpha, std::size_t(x), depth,
+                            NearestOver256(ReadSample(alpha, std::size_t(x), depth) * factor));
         }
         for (int x = 0; key.bit && x < width; ++x) {
             if (key.Matches(png, x, y))
@@ -145,7 +146,10 @@ void ScaleAlpha(TPNGObject& png, int amount, const TransparentKey& key)
 
 // The two halves of the grey mix: nearest(value × (255 − a) / 256) and nearest(grey × (a + 1) / 256).
 struct GreyMix {
-    explicit GreyMix(int amount) : keep(ScaleTable(255 - std::uint32_t(amount))), grey(ScaleTable(std::uint32_t(amount) + 1)) {}
+    explicit GreyMix(int amount)
+        : keep(ScaleTable(255 - std::uint32_t(amount))), grey(ScaleTable(std::uint32_t(amount) + 1))
+    {
+    }
 
     std::uint8_t Channel(std::uint8_t value, std::uint8_t greyValue) const
     {
@@ -405,7 +409,7 @@ std::unique_ptr<TPNGObject> FromOtherGraphic(const TGraphic& source)
 {
     QImage image(source.Width(), source.Height(), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
-    {
+    if (!source.Empty()) {
         TCanvas canvas(&image);
         source.Draw(canvas, QRect(0, 0, source.Width(), source.Height()));
     }
