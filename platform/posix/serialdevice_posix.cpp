@@ -154,6 +154,7 @@ private:
     std::uint32_t InputEvents(const TInput& input, std::uint32_t mask);
     TInput PullInput();
     std::size_t TakeBuffered(unsigned char* buffer, std::size_t length);
+    std::uint32_t TakeLineErrors();
 
     bool WriteAll(const unsigned char* bytes, std::uint32_t length, std::uint32_t& written);
     bool WaitWritable(std::uint64_t abortGeneration);
@@ -461,14 +462,22 @@ bool TPosixSerialDevice::ClearCommError(std::uint32_t& errors, TComStat& status)
     }
     if (unplugged_.load() && buffered == 0)
         return Fail(SerialCause::Unplugged);
-    if (const std::optional<TLineSnapshot> now = Snapshot(); now && support_.Counters) {
-        std::lock_guard lock(errorLock_);
-        errors = LineErrors(errorBase_, *now);
-        errorBase_ = *now;
-    }
+    errors = TakeLineErrors();
     status.InQue = static_cast<std::uint32_t>(buffered + static_cast<std::size_t>(std::max(waiting, 0)));
     status.OutQue = static_cast<std::uint32_t>(std::max(queued, 0));
     return true;
+}
+
+// The line errors counted since the last query.
+std::uint32_t TPosixSerialDevice::TakeLineErrors()
+{
+    const std::optional<TLineSnapshot> now = Snapshot();
+    if (!now || !support_.Counters)
+        return 0;
+    std::lock_guard lock(errorLock_);
+    const std::uint32_t errors = LineErrors(errorBase_, *now);
+    errorBase_ = *now;
+    return errors;
 }
 
 // Bytes already taken from the driver come first; only when they are all gone is the driver read directly.
@@ -621,22 +630,23 @@ void TPosixSerialDevice::CancelIo()
 }
 
 // Only what the device supports is asked; a pseudo-terminal supports neither, and gives nothing.
+// A failed query gives nothing too, so that a device going away is not taken for line changes.
 std::optional<TLineSnapshot> TPosixSerialDevice::Snapshot() const
 {
     if (!support_.ModemLines && !support_.Counters)
         return std::nullopt;
     TLineSnapshot snapshot;
-    if (support_.ModemLines)
-        ::ioctl(fd_, TIOCMGET, &snapshot.ModemBits);
+    if (support_.ModemLines && ::ioctl(fd_, TIOCMGET, &snapshot.ModemBits) != 0)
+        return std::nullopt;
     serial_icounter_struct counts{};
-    if (support_.Counters && ::ioctl(fd_, TIOCGICOUNT, &counts) == 0) {
-        snapshot.Rings = static_cast<std::uint32_t>(counts.rng);
-        snapshot.Breaks = static_cast<std::uint32_t>(counts.brk);
-        snapshot.Frames = static_cast<std::uint32_t>(counts.frame);
-        snapshot.Overruns = static_cast<std::uint32_t>(counts.overrun);
-        snapshot.Parities = static_cast<std::uint32_t>(counts.parity);
-        snapshot.BufferOverruns = static_cast<std::uint32_t>(counts.buf_overrun);
-    }
+    if (support_.Counters && ::ioctl(fd_, TIOCGICOUNT, &counts) != 0)
+        return std::nullopt;
+    snapshot.Rings = static_cast<std::uint32_t>(counts.rng);
+    snapshot.Breaks = static_cast<std::uint32_t>(counts.brk);
+    snapshot.Frames = static_cast<std::uint32_t>(counts.frame);
+    snapshot.Overruns = static_cast<std::uint32_t>(counts.overrun);
+    snapshot.Parities = static_cast<std::uint32_t>(counts.parity);
+    snapshot.BufferOverruns = static_cast<std::uint32_t>(counts.buf_overrun);
     return snapshot;
 }
 
