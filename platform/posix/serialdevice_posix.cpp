@@ -192,7 +192,6 @@ private:
 
     std::mutex stateLock_;
     TDcb dcb_;
-    TCommTimeouts timeouts_;
 
     std::mutex errorLock_;
     TLineSnapshot errorBase_;
@@ -246,14 +245,11 @@ bool TPosixSerialDevice::SetupComm(std::uint32_t inQueue, std::uint32_t)
     return true;
 }
 
-// Reads never wait for the line, whatever the time-outs say; they are kept only to be accepted.
-bool TPosixSerialDevice::SetCommTimeouts(const TCommTimeouts& timeouts)
+// Reads never wait for the line and writes wait until done or cancelled, whatever the time-outs say:
+// the callers ask only for bytes that are waiting, which is what all-zero time-outs give them.
+bool TPosixSerialDevice::SetCommTimeouts(const TCommTimeouts&)
 {
-    if (unplugged_.load())
-        return Fail(SerialCause::Unplugged);
-    std::lock_guard lock(stateLock_);
-    timeouts_ = timeouts;
-    return true;
+    return unplugged_.load() ? Fail(SerialCause::Unplugged) : true;
 }
 
 bool TPosixSerialDevice::GetCommState(TDcb& dcb)
