@@ -246,7 +246,7 @@ bool TPosixSerialDevice::SetupComm(std::uint32_t inQueue, std::uint32_t)
 }
 
 // Reads never wait for the line and writes wait until done or cancelled, whatever the time-outs say:
-// the callers ask only for bytes that are waiting, which is what all-zero time-outs give them.
+// the callers ask only for bytes already waiting, so a read that never waits serves them under any time-outs.
 bool TPosixSerialDevice::SetCommTimeouts(const TCommTimeouts&)
 {
     return unplugged_.load() ? Fail(SerialCause::Unplugged) : true;
