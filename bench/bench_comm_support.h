@@ -1,0 +1,86 @@
+// Shared parts of the port benchmarks: a pseudo-terminal registered as a free COM port, an open port on it,
+// and the GUI thread's event loop.
+#pragma once
+
+#include "classlib/guipump.h"
+#include "comm/commport.h"
+#include "platform/portmap.h"
+#include "tests/support/ptypair.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <stdexcept>
+#include <vector>
+
+using BenchClock = std::chrono::steady_clock;
+
+// A pseudo-terminal that the port opens as "\\.\COM<n>"; the benchmark holds the master side.
+class TBenchLine {
+public:
+    TBenchLine() : number_(platform::RegisterFreeComLink(pty.SlavePath()))
+    {
+        if (number_ == 0)
+            throw std::runtime_error("no free COM number for the pseudo-terminal");
+    }
+    ~TBenchLine() { platform::UnregisterComLink(number_); }
+    int Number() const { return number_; }
+    PtyPair pty;
+
+private:
+    int number_;
+};
+
+// Opens the port on the line with the sizes of the program's window (4096 in, 8192 out).
+inline void OpenBenchPort(TCommPort& port, const TBenchLine& line)
+{
+    port.SetComNumber(line.Number());
+    port.SetIBuffSize(4096);
+    port.SetOBuffSize(8192);
+    port.SetOpen(true);
+    if (!port.Open())
+        throw std::runtime_error("cannot open the port on the pseudo-terminal");
+}
+
+// Runs the GUI thread's event loop for the given time.
+inline void RunEventLoop(std::chrono::milliseconds time)
+{
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+inline double ProcessCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The value below which the given share of the samples lies.
+inline double Percentile(std::vector<double> samples, double share)
+{
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    const auto index = static_cast<std::size_t>(share * double(samples.size() - 1) + 0.5);
+    return samples[index];
+}
+
+// The program's main: an event loop for the port's hand-offs around Google Benchmark.
+#define ZENTOR_COMM_BENCH_MAIN(report)                                                                                \
+    int main(int argc, char** argv)                                                                                   \
+    {                                                                                                                 \
+        QCoreApplication app(argc, argv);                                                                             \
+        TGuiPump pump;                                                                                                \
+        benchmark::Initialize(&argc, argv);                                                                           \
+        benchmark::RunSpecifiedBenchmarks();                                                                          \
+        benchmark::Shutdown();                                                                                        \
+        report();                                                                                                     \
+        return 0;                                                                                                     \
+    }
