@@ -15,11 +15,7 @@
 
 namespace {
 
-#if defined(__SANITIZE_THREAD__)
-constexpr std::size_t StressBytes = 4u << 20; // ThreadSanitizer runs the same traffic many times slower
-#else
 constexpr std::size_t StressBytes = 16u << 20;
-#endif
 
 // The far end of the line: writes one reproducible stream in random chunk sizes and checks the one that comes
 // back, both at once, until both are complete or it is stopped.

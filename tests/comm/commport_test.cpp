@@ -5,6 +5,7 @@
 #include "classlib/synchronizequeue.h"
 #include "commtestsupport.h"
 #include "fakeserialdevice.h"
+#include "ptylink.h"
 
 #include <gtest/gtest.h>
 
@@ -496,7 +497,9 @@ TEST_F(CommPortTest, HardFlowControlHoldsDataUntilCtsComesOn)
     OpenPort();
     port.PutBlock("held", 4);
     port.PutBlock("back", 4);
-    PumpFor(std::chrono::milliseconds(100));
+    const double cpuBefore = ProcessCpuSeconds();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.03) << "the writer must sleep, not re-check CTS at once";
     EXPECT_EQ(port.OutBuffUsed(), 8u);
     EXPECT_EQ(line.writeCalls.load(), 0);
     line.Raise(platform::EV_CTS, platform::MS_CTS_ON);
