@@ -36,12 +36,13 @@ private:
     int number_;
 };
 
-// Opens the port on the line with the sizes of the program's window (4096 in, 8192 out).
-inline void OpenBenchPort(TCommPort& port, const TBenchLine& line)
+// Opens the port on the line, by default with the ring sizes of the program's window.
+inline void OpenBenchPort(TCommPort& port, const TBenchLine& line, std::uint32_t inSize = 4096,
+                          std::uint32_t outSize = 8192)
 {
     port.SetComNumber(line.Number());
-    port.SetIBuffSize(4096);
-    port.SetOBuffSize(8192);
+    port.SetIBuffSize(inSize);
+    port.SetOBuffSize(outSize);
     port.SetOpen(true);
     if (!port.Open())
         throw std::runtime_error("cannot open the port on the pseudo-terminal");
