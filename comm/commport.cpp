@@ -177,17 +177,11 @@ void TCommPort::OpenPort()
 {
     if (FOpen)
         return;
-    FInBuffUsed = 0;
-    FOutBuffUsed = 0;
-    FInReadPos = 0;
-    FOutReadPos = 0;
-    FOutBuffer = std::make_unique<char[]>(FOutSize);
-    FInBuffer = std::make_unique<char[]>(FInSize);
+    AllocateRings();
     SetLastError(0);
     FDeviceHandle = platform::OpenSerialDevice("\\\\.\\COM" + std::to_string(FComNumber), FOpenFailure);
     if (!FDeviceHandle) {
-        FInBuffer.reset();
-        FOutBuffer.reset();
+        ReleaseRings();
         return;
     }
     FOpenFailure = platform::SerialCause::None;
@@ -200,6 +194,25 @@ void TCommPort::OpenPort()
     SetRTS(FRTS);
     if (OnOpen)
         OnOpen(this, GetLastError());
+}
+
+// Both rings empty, allocated for this open.
+void TCommPort::AllocateRings()
+{
+    FInBuffUsed = 0;
+    FOutBuffUsed = 0;
+    FInReadPos = 0;
+    FOutReadPos = 0;
+    FOutBuffer = std::make_unique<char[]>(FOutSize);
+    FInBuffer = std::make_unique<char[]>(FInSize);
+}
+
+void TCommPort::ReleaseRings()
+{
+    FInBuffer.reset();
+    FOutBuffer.reset();
+    FInBuffUsed = 0;
+    FOutBuffUsed = 0;
 }
 
 void TCommPort::ApplyLineSettings()
@@ -246,10 +259,7 @@ void TCommPort::ClosePort()
     StopThread(FReadEventThread, FDataReadyEvent);
     StopThread(FStatusEventThread, FStatusReadyEvent);
     FDeviceHandle.reset();
-    FInBuffer.reset();
-    FOutBuffer.reset();
-    FInBuffUsed = 0;
-    FOutBuffUsed = 0;
+    ReleaseRings();
     FOpen = false;
     if (OnClose)
         OnClose(this);

@@ -172,6 +172,8 @@ private:
     template <class Change>
     void ChangeDcb(Change change);
     void BitsWarning();
+    void AllocateRings();
+    void ReleaseRings();
     void ApplyLineSettings();
     void StartThreads();
     void StopStatusThread();
