@@ -43,8 +43,8 @@ bool TStatusThread::ReadLineStates()
 void TStatusThread::HandleEvents(std::uint32_t events)
 {
     Port.FLastEventMask = events;
-    const bool sendable = (events & ModemEvents) != 0 && ReadLineStates();
-    if (sendable && Port.Control() == ccHard && Port.FCTS.load() && Port.FOutBuffUsed.load() > 0)
+    const bool linesRead = (events & ModemEvents) != 0 && ReadLineStates();
+    if (linesRead && Port.Control() == ccHard && Port.FCTS.load() && Port.FOutBuffUsed.load() > 0)
         Port.FWriteRequestEvent.SetEvent();
     if (events & platform::EV_RXCHAR)
         Port.FReadRequestEvent.SetEvent();
