@@ -46,16 +46,6 @@ int AlphaAt(const TPNGObject& png, int x, int y)
     return png.AlphaScanline(y)[x];
 }
 
-bool SuiteAvailable()
-{
-    return std::filesystem::exists(TestDataPath("pngsuite/basn6a08.png"));
-}
-
-// Tests that read pictures of the PNG suite are skipped when the suite is not there.
-#define REQUIRE_SUITE()                                                                              \
-    if (!SuiteAvailable())                                                                           \
-    GTEST_SKIP() << "PNG suite not found"
-
 TPNGObject Suite(const std::string& name)
 {
     TPNGObject png;
@@ -160,7 +150,7 @@ TEST(MakeImageBlended, RgbPicturesGetAnAlphaChannelFirst)
 
 TEST(MakeImageBlended, RgbWithATransparentColourKeepsItFullyTransparent)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("tbrn2c08.png");
     ASSERT_EQ(png.TransparencyMode(), ptmBit);
     const TPNGObject before(png);
@@ -170,7 +160,7 @@ TEST(MakeImageBlended, RgbWithATransparentColourKeepsItFullyTransparent)
 
 TEST(MakeImageBlended, GreyAndPalettePicturesBecomeRgbaWithAlphaAmount)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     for (const char* name : {"basn0g08.png", "basn0g02.png", "basn3p08.png", "basn3p01.png"}) {
         SCOPED_TRACE(name);
         TPNGObject png = Suite(name);
@@ -182,7 +172,7 @@ TEST(MakeImageBlended, GreyAndPalettePicturesBecomeRgbaWithAlphaAmount)
 
 TEST(MakeImageBlended, TheTransparentColourOfGreyAndPalettePicturesGetsAlphaZero)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     for (const char* name : {"tbbn0g04.png", "tp1n3p08.png", "tbwn0g16.png"}) {
         SCOPED_TRACE(name);
         TPNGObject png = Suite(name);
@@ -195,7 +185,7 @@ TEST(MakeImageBlended, TheTransparentColourOfGreyAndPalettePicturesGetsAlphaZero
 
 TEST(MakeImageBlended, PalettesWithPartialTransparencyKeepTheirOwnAlphaScaled)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("tm3n3p02.png");
     ASSERT_EQ(png.TransparencyMode(), ptmPartial);
     const QImage before = png.ToQImage();
@@ -214,7 +204,7 @@ TEST(MakeImageBlended, PalettesWithPartialTransparencyKeepTheirOwnAlphaScaled)
 
 TEST(MakeImageBlended, SixteenBitAlphaIsScaledAtItsDepth)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("basn6a16.png");
     const QImage before = png.ToQImage();
     MakeImageBlended(png, 127);
@@ -268,7 +258,7 @@ TEST(MakeImageGrayscale, PalettesChangeTheirEntries)
 
 TEST(MakeImageGrayscale, GreyPicturesAreLeftAlone)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     for (const char* name : {"basn0g08.png", "basn4a08.png"}) {
         SCOPED_TRACE(name);
         TPNGObject png = Suite(name);
@@ -280,7 +270,7 @@ TEST(MakeImageGrayscale, GreyPicturesAreLeftAlone)
 
 TEST(MakeImageGrayscale, SixteenBitRgbTurnsGrey)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("basn2c16.png");
     MakeImageGrayscale(png, 255);
     EXPECT_EQ(png.BitDepth(), 16);
@@ -312,7 +302,7 @@ TEST(MakeImageBrighterAndDarker, ShiftColourBytesAndStopAtTheEnds)
 
 TEST(MakeImageBrighterAndDarker, LeavePicturesOtherThanEightBitRgbAlone)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     for (const char* name : {"basn0g08.png", "basn3p08.png", "basn3p01.png", "basn2c16.png", "basn6a16.png",
                              "basn4a08.png"}) {
         SCOPED_TRACE(name);
@@ -338,7 +328,7 @@ TEST(MakeImageAlphaChannel, GivesEachKindItsAlpha)
     ASSERT_EQ(rgb.ColorType(), COLOR_RGBALPHA);
     EXPECT_EQ(AlphaAt(rgb, 1, 1), 255);
 
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject palette = Suite("tp1n3p08.png");
     const TPNGObject before(palette);
     MakeImageAlphaChannel(palette, 200);
@@ -349,7 +339,7 @@ TEST(MakeImageAlphaChannel, GivesEachKindItsAlpha)
 
 TEST(SmoothResize, RefusesPicturesOtherThanRgbAndRgbaAndLeavesThem)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     for (const char* name : {"basn3p08.png", "basn0g08.png", "basn4a08.png"}) {
         SCOPED_TRACE(name);
         TPNGObject png = Suite(name);
@@ -393,7 +383,7 @@ TEST(SmoothResize, InterpolatesBilinearlyWithHalvesToEven)
 
 TEST(SmoothResize, ShrinksRgbToAnEightBitRgbPicture)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("basn2c16.png");
     SmoothResize(png, 7, 5);
     EXPECT_EQ(png.ColorType(), COLOR_RGB);
@@ -621,7 +611,7 @@ TEST(SlicePNG, CutsRowByRowAndDropsTheRemainders)
 
 TEST(SlicePNG, PicturesWithoutAlphaGiveOpaqueParts)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("basn3p08.png");
     const auto parts = SlicePNG(png, 2, 4);
     ASSERT_EQ(parts.size(), 8u);
@@ -642,7 +632,7 @@ TEST(SlicePNG, NoPartsWhenAPartWouldBeEmpty)
 
 TEST(DrawPNG, WithoutOptionsDrawsLikeThePictureItself)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     TPNGObject png = Suite("basn6a08.png");
     QImage direct = Surface(0xFF336699, 40, 40);
     QImage drawn = direct;
@@ -741,7 +731,7 @@ QImage DrawnByDrawPNG(const TPNGObject& png, TPngOptions options, const QRect& r
 
 TEST(DrawPNG, MatchesTheEffectsAppliedToACopyForEveryKindOfPicture)
 {
-    REQUIRE_SUITE();
+    REQUIRE_PNG_SUITE();
     const QImage background = Surface(qRgb(30, 160, 90), 60, 60);
     for (const char* name : {"basn6a08.png", "basn2c08.png", "tbrn2c08.png", "basn3p08.png", "tp1n3p08.png",
                              "basn0g08.png", "basn4a16.png", "tm3n3p02.png"}) {
