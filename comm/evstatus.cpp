@@ -1,5 +1,6 @@
 #include "comm/evstatus.h"
 
+#include "classlib/exceptionhandler.h"
 #include "classlib/lasterror.h"
 
 TStatusEventThread::TStatusEventThread(TCommPort& port) : Port(port) {}
@@ -7,11 +8,12 @@ TStatusEventThread::TStatusEventThread(TCommPort& port) : Port(port) {}
 TStatusEventThread::~TStatusEventThread() = default;
 
 // The stop signal is the same event as a delivery request, so a close brings one last delivery.
+// A handler that raises is reported as any event handler is, and deliveries go on.
 void TStatusEventThread::Execute()
 {
     while (!Terminated()) {
         if (Port.FStatusReadyEvent.WaitFor() == TWaitResult::wrSignaled)
-            Synchronize([this] { DeliverStatus(); });
+            Synchronize([this] { RunHandler([this] { DeliverStatus(); }); });
     }
 }
 

@@ -1,6 +1,7 @@
 // The port's properties and operations, through a simulated line (fakeserialdevice.h).
 #include "comm/commport.h"
 
+#include "classlib/exceptionhandler.h"
 #include "classlib/lasterror.h"
 #include "classlib/synchronizequeue.h"
 #include "commtestsupport.h"
@@ -10,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 using platform::TDcb;
 
@@ -420,6 +423,26 @@ TEST_F(CommPortTest, ABurstLargerThanTheRingWaitsInTheDriverUntilGetBlockMakesRo
         }
     }
     EXPECT_EQ(got, burst);
+}
+
+TEST_F(CommPortTest, AHandlerThatRaisesIsReportedAndDeliveriesGoOn)
+{
+    std::vector<std::string> reported;
+    const TExceptionHandler previous = SetExceptionHandler(
+        [&](std::exception_ptr error) { reported.push_back(ExceptionMessage(error)); });
+    std::string received;
+    port.OnDataReceived = [&](TCommPort*, std::uint32_t) {
+        received += Received();
+        if (received == "a")
+            throw std::runtime_error("handler failed");
+    };
+    OpenPort();
+    line.Receive("a");
+    ASSERT_TRUE(PumpUntil([&] { return reported.size() == 1; }));
+    line.Receive("b");
+    ASSERT_TRUE(PumpUntil([&] { return received == "ab"; }));
+    EXPECT_EQ(reported, std::vector<std::string>{"handler failed"});
+    SetExceptionHandler(previous);
 }
 
 TEST_F(CommPortTest, GetCharAndCharReady)
