@@ -9,7 +9,7 @@ double idleShare = 0; // of one core
 
 void BM_PortIdle(benchmark::State& state)
 {
-    TBenchLine line;
+    TPtyLink line;
     TCommPort port;
     OpenBenchPort(port, line);
     RunEventLoop(std::chrono::milliseconds(200)); // let the threads settle

@@ -47,7 +47,7 @@ public:
     }
 
 private:
-    TBenchLine line_;
+    TPtyLink line_;
     TCommPort port_;
     QEventLoop loop_;
     BenchClock::time_point arrived_;

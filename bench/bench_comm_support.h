@@ -1,11 +1,11 @@
-// Shared parts of the port benchmarks: a pseudo-terminal registered as a free COM port, an open port on it,
-// and the GUI thread's event loop.
+// Shared parts of the port benchmarks: an open port on a pseudo-terminal registered as a COM port, and the GUI
+// thread's event loop.
 #pragma once
 
 #include "classlib/guipump.h"
 #include "comm/commport.h"
-#include "platform/portmap.h"
-#include "tests/support/ptypair.h"
+#include "tests/support/processcpu.h"
+#include "tests/support/ptylink.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -14,30 +14,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <stdexcept>
 #include <vector>
 
 using BenchClock = std::chrono::steady_clock;
 
-// A pseudo-terminal that the port opens as "\\.\COM<n>"; the benchmark holds the master side.
-class TBenchLine {
-public:
-    TBenchLine() : number_(platform::RegisterFreeComLink(pty.SlavePath()))
-    {
-        if (number_ == 0)
-            throw std::runtime_error("no free COM number for the pseudo-terminal");
-    }
-    ~TBenchLine() { platform::UnregisterComLink(number_); }
-    int Number() const { return number_; }
-    PtyPair pty;
-
-private:
-    int number_;
-};
-
 // Opens the port on the line, by default with the ring sizes of the program's window.
-inline void OpenBenchPort(TCommPort& port, const TBenchLine& line, std::uint32_t inSize = 4096,
+inline void OpenBenchPort(TCommPort& port, const TPtyLink& line, std::uint32_t inSize = 4096,
                           std::uint32_t outSize = 8192)
 {
     port.SetComNumber(line.Number());
@@ -54,13 +37,6 @@ inline void RunEventLoop(std::chrono::milliseconds time)
     QEventLoop loop;
     QTimer::singleShot(time, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-inline double ProcessCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 // The value below which the given share of the samples lies.

@@ -104,7 +104,7 @@ private:
         return static_cast<std::uint32_t>(std::min(block_.size(), wanted));
     }
 
-    TBenchLine line_;
+    TPtyLink line_;
     TCommPort port_;
     std::vector<char> block_;
     std::size_t sent_ = 0, received_ = 0;

@@ -4,7 +4,6 @@
 
 #include "classlib/synchronizequeue.h"
 #include "commtestsupport.h"
-#include "ptylink.h"
 
 #include <gtest/gtest.h>
 

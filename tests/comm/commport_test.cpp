@@ -6,7 +6,6 @@
 #include "classlib/synchronizequeue.h"
 #include "commtestsupport.h"
 #include "fakeserialdevice.h"
-#include "ptylink.h"
 
 #include <gtest/gtest.h>
 

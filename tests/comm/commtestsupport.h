@@ -1,14 +1,21 @@
-// Helpers for the port's tests: running the GUI thread's event loop until something happened, and collecting
-// message boxes.
+// Helpers for the port's tests: running the GUI thread's event loop until something happened, collecting
+// message boxes, reproducible random bytes, and counting the process's descriptors and threads.
 #pragma once
 
 #include "classlib/messagebox.h"
+#include "support/processcpu.h"
+#include "support/ptylink.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -75,3 +82,36 @@ public:
 private:
     TMessageBoxHandler old_;
 };
+
+// A reproducible stream of random bytes, so both ends can produce and check the same data without storing it.
+class TByteStream {
+public:
+    explicit TByteStream(std::uint32_t seed) : random_(seed) {}
+    void Next(unsigned char* bytes, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; i++)
+            bytes[i] = static_cast<unsigned char>(random_() >> 24);
+    }
+    // Whether the next bytes of the stream are these.
+    bool Matches(const unsigned char* bytes, std::size_t count)
+    {
+        std::vector<unsigned char> expected(count);
+        Next(expected.data(), count);
+        return std::equal(expected.begin(), expected.end(), bytes);
+    }
+
+private:
+    std::mt19937 random_;
+};
+
+// How many entries a /proc folder of this process has (open descriptors, threads).
+inline int CountEntries(const char* folder)
+{
+    int count = 0;
+    if (DIR* dir = ::opendir(folder)) {
+        while (const dirent* entry = ::readdir(dir))
+            count += entry->d_name[0] != '.';
+        ::closedir(dir);
+    }
+    return count;
+}
