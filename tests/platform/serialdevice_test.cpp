@@ -131,6 +131,36 @@ private:
 // A write far larger than a pseudo-terminal holds, so it blocks while the master does not read.
 const std::string kLargeBlock(1 << 20, 'x');
 
+// A write of more than the pseudo-terminal takes, on a thread of its own, so that it blocks in the device.
+class TBlockedWrite {
+public:
+    struct TOutcome {
+        bool ok;
+        std::uint32_t written;
+        SerialCause cause;
+    };
+
+    explicit TBlockedWrite(ISerialDevice& device)
+        : result_(std::async(std::launch::async, [this, &device] {
+              writer_.store(gettid());
+              std::uint32_t written = 0;
+              const bool ok =
+                  device.WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
+              return TOutcome{ok, written, device.LastCause()};
+          }))
+    {
+    }
+
+    // The writer sleeps in poll() and the write does not end over a quiet period.
+    bool Blocked() { return AsleepInPoll(writer_) && result_.wait_for(kQuietPeriod) == std::future_status::timeout; }
+    bool Ends() { return result_.wait_for(kLimit) == std::future_status::ready; }
+    TOutcome Outcome() { return result_.get(); }
+
+private:
+    std::atomic<pid_t> writer_{0};
+    std::future<TOutcome> result_;
+};
+
 } // namespace
 
 TEST(SerialDevice, ConfiguresWritesAndReadsThroughAPseudoTerminal)
@@ -381,18 +411,13 @@ TEST(SerialDevice, PurgeEmptiesTheInputAndAbortsAPendingWrite)
     ASSERT_TRUE(device->PurgeComm(PURGE_RXABORT | PURGE_RXCLEAR));
     EXPECT_EQ(ReadAll(*device, 16), "");
 
-    std::atomic<pid_t> writer{0};
-    auto write = std::async(std::launch::async, [&] {
-        writer.store(gettid());
-        std::uint32_t written = 0;
-        const bool ok = device->WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
-        return std::make_pair(ok, device->LastCause());
-    });
-    ASSERT_TRUE(AsleepInPoll(writer));
-    ASSERT_EQ(write.wait_for(kQuietPeriod), std::future_status::timeout);
+    TBlockedWrite write(*device);
+    ASSERT_TRUE(write.Blocked());
     ASSERT_TRUE(device->PurgeComm(PURGE_TXABORT | PURGE_TXCLEAR));
-    ASSERT_EQ(write.wait_for(kLimit), std::future_status::ready);
-    EXPECT_EQ(write.get(), std::make_pair(false, SerialCause::Cancelled));
+    ASSERT_TRUE(write.Ends());
+    const auto aborted = write.Outcome();
+    EXPECT_FALSE(aborted.ok);
+    EXPECT_EQ(aborted.cause, SerialCause::Cancelled);
 
     std::uint32_t written = 0;
     EXPECT_TRUE(device->WriteFile("after", 5, written)) << "a purge aborts only the pending write";
@@ -403,18 +428,11 @@ TEST(SerialDevice, CancelEndsABlockedWriteAndLaterWaitsAndWrites)
     PtyPair pty;
     auto device = OpenPty(pty);
     ASSERT_TRUE(device);
-    std::atomic<pid_t> writer{0};
-    auto write = std::async(std::launch::async, [&] {
-        writer.store(gettid());
-        std::uint32_t written = 0;
-        const bool ok = device->WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
-        return std::make_tuple(ok, written, device->LastCause());
-    });
-    ASSERT_TRUE(AsleepInPoll(writer));
-    ASSERT_EQ(write.wait_for(kQuietPeriod), std::future_status::timeout);
+    TBlockedWrite write(*device);
+    ASSERT_TRUE(write.Blocked());
     device->CancelIo();
-    ASSERT_EQ(write.wait_for(kLimit), std::future_status::ready);
-    const auto [ok, written, cause] = write.get();
+    ASSERT_TRUE(write.Ends());
+    const auto [ok, written, cause] = write.Outcome();
     EXPECT_FALSE(ok);
     EXPECT_GT(written, 0u);
     EXPECT_LT(written, kLargeBlock.size());
@@ -474,18 +492,13 @@ TEST(SerialDevice, UnpluggedDuringAWriteEndsIt)
     PtyPair pty;
     auto device = OpenPty(pty);
     ASSERT_TRUE(device);
-    std::atomic<pid_t> writer{0};
-    auto write = std::async(std::launch::async, [&] {
-        writer.store(gettid());
-        std::uint32_t written = 0;
-        const bool ok = device->WriteFile(kLargeBlock.data(), static_cast<std::uint32_t>(kLargeBlock.size()), written);
-        return std::make_pair(ok, device->LastCause());
-    });
-    ASSERT_TRUE(AsleepInPoll(writer));
-    ASSERT_EQ(write.wait_for(kQuietPeriod), std::future_status::timeout);
+    TBlockedWrite write(*device);
+    ASSERT_TRUE(write.Blocked());
     pty.CloseMaster();
-    ASSERT_EQ(write.wait_for(kLimit), std::future_status::ready);
-    EXPECT_EQ(write.get(), std::make_pair(false, SerialCause::Unplugged));
+    ASSERT_TRUE(write.Ends());
+    const auto unplugged = write.Outcome();
+    EXPECT_FALSE(unplugged.ok);
+    EXPECT_EQ(unplugged.cause, SerialCause::Unplugged);
 }
 
 TEST(SerialDevice, BytesTakenInBeforeTheRemovalAreStillHandedOut)
