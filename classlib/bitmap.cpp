@@ -80,12 +80,6 @@ uint NearestIndex(const QImage& image, QRgb rgb)
     return best;
 }
 
-QRgb ToQRgb(TColor color)
-{
-    const TColor rgb = ColorToRGB(color);
-    return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
-
 // A 32-bit copy in which every pixel of colour key is fully transparent.
 QImage KeyedOut(const QImage& image, QRgb key)
 {
@@ -206,8 +200,7 @@ TCanvas& TBitmap::Canvas()
 
 TColor TBitmap::Pixel(int x, int y) const
 {
-    const QRgb rgb = Image().pixel(x, y);
-    return RGBColor(qRed(rgb), qGreen(rgb), qBlue(rgb));
+    return FromQRgb(Image().pixel(x, y));
 }
 
 void TBitmap::SetPixel(int x, int y, TColor color)

@@ -155,6 +155,16 @@ void TCanvas::UseShapeTools()
 
 QColor ToQColor(TColor color)
 {
+    return QColor(ToQRgb(color));
+}
+
+QRgb ToQRgb(TColor color)
+{
     const TColor rgb = ColorToRGB(color);
-    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+    return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+TColor FromQRgb(QRgb rgb)
+{
+    return RGBColor(qRed(rgb), qGreen(rgb), qBlue(rgb));
 }

@@ -86,3 +86,6 @@ private:
 
 // Qt colour of a colour value (system colours resolved).
 QColor ToQColor(TColor color);
+// The same as a QRgb (opaque), and the colour value of a QRgb (its alpha dropped).
+QRgb ToQRgb(TColor color);
+TColor FromQRgb(QRgb rgb);

@@ -398,7 +398,7 @@ std::unique_ptr<TPNGObject> FromArgbImage(const QImage& image)
         std::uint8_t* colors = png->Scanline(y);
         std::uint8_t* alpha = png->AlphaScanline(y);
         for (int x = 0; x < image.width(); ++x) {
-            WriteBgr(colors, x, RGBColor(qRed(line[x]), qGreen(line[x]), qBlue(line[x])));
+            WriteBgr(colors, x, FromQRgb(line[x]));
             alpha[x] = static_cast<std::uint8_t>(qAlpha(line[x]));
         }
     }
