@@ -1,0 +1,26 @@
+// Values a component stores in its window description beyond its published Qt properties: collections,
+// binary data, design positions. A component lists them in DefineProperties; the reader hands each stored
+// value to its read routine, the writer stores the write routine's value when hasData is true.
+#pragma once
+
+#include "classlib/formvalue.h"
+
+#include <functional>
+#include <string>
+
+class TFiler {
+public:
+    using ReadValue = std::function<void(const TFormValue&)>;
+    using WriteValue = std::function<TFormValue()>;
+
+    virtual ~TFiler() = default;
+    virtual void DefineProperty(const std::string& name, ReadValue read, WriteValue write, bool hasData) = 0;
+};
+
+// Mixed into a component class whose description carries defined values. Read routines raise
+// an Exception with a plain message when the value does not fit; the reader adds the line.
+class TDefinesProperties {
+public:
+    virtual ~TDefinesProperties() = default;
+    virtual void DefineProperties(TFiler& filer) = 0;
+};

@@ -1,0 +1,72 @@
+// The values of a window description: what stands after the '=' of a property line, as the reader
+// parsed it and the writer will store it.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TFormProperty;
+
+// One <item … end> entry of a collection: its property lines in file order.
+struct TFormItem {
+    std::vector<TFormProperty> properties;
+};
+
+struct TFormValue {
+    enum class Kind { Integer, Float, String, Identifier, Set, Binary, Collection };
+
+    Kind kind = Kind::Integer;
+    std::int64_t integer = 0;
+    double number = 0.0;
+    QString text;                     // String, and the name of an Identifier (True, False, clBtnFace, taCenter …)
+    std::vector<std::string> members; // Set: the names between the brackets
+    QByteArray binary;                // Binary: the bytes between the braces
+    std::vector<TFormItem> items;     // Collection
+
+    static TFormValue OfInteger(std::int64_t value)
+    {
+        TFormValue v;
+        v.kind = Kind::Integer;
+        v.integer = value;
+        return v;
+    }
+    static TFormValue OfString(const QString& value)
+    {
+        TFormValue v;
+        v.kind = Kind::String;
+        v.text = value;
+        return v;
+    }
+    static TFormValue OfIdentifier(const QString& name)
+    {
+        TFormValue v;
+        v.kind = Kind::Identifier;
+        v.text = name;
+        return v;
+    }
+    static TFormValue OfBinary(const QByteArray& bytes)
+    {
+        TFormValue v;
+        v.kind = Kind::Binary;
+        v.binary = bytes;
+        return v;
+    }
+    static TFormValue OfCollection(std::vector<TFormItem> entries)
+    {
+        TFormValue v;
+        v.kind = Kind::Collection;
+        v.items = std::move(entries);
+        return v;
+    }
+};
+
+// A property line: "Name = value"; names may be dotted ("PngImage.Data", "Font.Name").
+struct TFormProperty {
+    std::string name;
+    TFormValue value;
+    int line = 0; // 1-based line of the description, for error messages; 0 when built in memory
+};
