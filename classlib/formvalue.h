@@ -17,13 +17,14 @@ struct TFormItem {
 };
 
 struct TFormValue {
-    enum class Kind { Integer, Float, String, Identifier, Set, Binary, Collection };
+    enum class Kind { Integer, Float, String, Identifier, Set, List, Binary, Collection };
 
     Kind kind = Kind::Integer;
     std::int64_t integer = 0;
     double number = 0.0;
     QString text;                     // String, and the name of an Identifier (True, False, clBtnFace, taCenter …)
     std::vector<std::string> members; // Set: the names between the brackets
+    std::vector<TFormValue> list;     // List: the values between the parentheses (string lists)
     QByteArray binary;                // Binary: the bytes between the braces
     std::vector<TFormItem> items;     // Collection
 
