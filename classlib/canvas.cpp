@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -42,8 +43,20 @@ QRectF OutlineRect(const QRect& rect, int penWidth)
 
 } // namespace
 
+TFont TFont::FromQFont(const QFont& font, TColor color)
+{
+    TFont result;
+    result.Name = AnsiString::FromUtf8(font.family().toStdString());
+    result.Height = font.pixelSize() > 0 ? font.pixelSize() : qRound(font.pointSizeF() * 96 / 72);
+    result.Color = color;
+    result.Bold = font.bold();
+    return result;
+}
+
 int TFont::PixelHeight() const
 {
+    if (Height != 0)
+        return std::abs(Height);
     return (Size * 96 + 36) / 72;
 }
 

@@ -31,10 +31,16 @@ struct TFont {
     AnsiString Name = "Tahoma";
     // Points at 96 pixels per inch.
     int Size = 8;
+    // Character height in pixels when not zero (its sign ignored; the class library writes it negative);
+    // zero: Size decides.
+    int Height = 0;
     TColor Color = clWindowText;
     bool Bold = false;
 
-    // Font height in pixels: Size × 96 / 72, rounded.
+    // The font of a widget, in the given colour.
+    static TFont FromQFont(const QFont& font, TColor color);
+
+    // Font height in pixels: |Height|, or Size × 96 / 72 rounded.
     int PixelHeight() const;
     QFont ToQFont() const;
 };

@@ -193,6 +193,32 @@ TEST(Canvas, BoldTextIsWiderAndFontSizeIsInPointsAt96Dpi)
     }
 }
 
+TEST(Canvas, AWidgetFontKeepsItsFamilyPixelHeightAndWeight)
+{
+    struct Case {
+        QFont font;
+        int pixels;
+    };
+    QFont pixelSized("DejaVu Sans");
+    pixelSized.setPixelSize(19);
+    pixelSized.setBold(true);
+    QFont pointSized("DejaVu Sans");
+    pointSized.setPointSize(10);
+    for (const Case& c : {Case{pixelSized, 19}, Case{pointSized, 13}}) {
+        const TFont font = TFont::FromQFont(c.font, clNavy);
+        EXPECT_EQ(font.PixelHeight(), c.pixels);
+        EXPECT_EQ(font.Color, clNavy);
+        const QFont back = font.ToQFont();
+        EXPECT_EQ(back.pixelSize(), c.pixels);
+        EXPECT_EQ(back.family(), c.font.family());
+        EXPECT_EQ(back.bold(), c.font.bold());
+    }
+    TFont negative;
+    negative.Size = 30;
+    negative.Height = -24;
+    EXPECT_EQ(negative.PixelHeight(), 24);
+}
+
 TEST(Canvas, HorizontalGradientRunsFromTheFirstColourTowardsTheSecond)
 {
     QImage image = Surface();
