@@ -71,3 +71,12 @@ struct TFormProperty {
     TFormValue value;
     int line = 0; // 1-based line of the description, for error messages; 0 when built in memory
 };
+
+// One "object Name: TClass … end" block: its property lines in file order and the blocks nested in it.
+struct TFormObject {
+    std::string name;
+    std::string className;
+    int line = 0;
+    std::vector<TFormProperty> properties;
+    std::vector<TFormObject> children;
+};

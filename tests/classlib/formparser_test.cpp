@@ -1,0 +1,149 @@
+#include "classlib/formparser.h"
+
+#include "classlib/exception.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using Kind = TFormValue::Kind;
+
+const TFormProperty& PropertyNamed(const TFormObject& object, const std::string& name)
+{
+    for (const TFormProperty& property : object.properties)
+        if (property.name == name)
+            return property;
+    throw std::runtime_error("no property " + name);
+}
+
+std::string ErrorOf(const std::string& text)
+{
+    try {
+        TFormParser::Parse(text);
+    } catch (const EReadError& error) {
+        return error.Message().ToUtf8();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(TFormParser, ReadsEveryKindOfValueWithItsLine)
+{
+    const TFormObject form = TFormParser::Parse(
+        "object MainForm: TMainForm\n"
+        "  Left = -12\n"
+        "  Ratio = 1.5E2\n"
+        "  Mask = $FF\n"
+        "  Caption = ' It''s ' + 'Стирание'#13#10'!'\n"
+        "  Color = clBtnFace\n"
+        "  Font.Style = [fsBold, fsItalic]\n"
+        "  Options = []\n"
+        "  Items.Strings = (\n"
+        "    '9600'\n"
+        "    '19200')\n"
+        "  Data = {\n"
+        "    89504e47\n"
+        "    0D0A}\n"
+        "  PngImages = <\n"
+        "    item\n"
+        "      Name = 'PngImage0'\n"
+        "    end\n"
+        "    item\n"
+        "    end>\n"
+        "  object Panel1: TPanel\n"
+        "    object BTN_Quit: TXpButton\n"
+        "    end\n"
+        "  end\n"
+        "end\n");
+
+    EXPECT_EQ(form.name, "MainForm");
+    EXPECT_EQ(form.className, "TMainForm");
+    EXPECT_EQ(PropertyNamed(form, "Left").value.integer, -12);
+    EXPECT_EQ(PropertyNamed(form, "Left").line, 2);
+    EXPECT_EQ(PropertyNamed(form, "Ratio").value.kind, Kind::Float);
+    EXPECT_DOUBLE_EQ(PropertyNamed(form, "Ratio").value.number, 150.0);
+    EXPECT_EQ(PropertyNamed(form, "Mask").value.integer, 255);
+    EXPECT_EQ(PropertyNamed(form, "Caption").value.text, QString::fromUtf8(" It's Стирание\r\n!"));
+    EXPECT_EQ(PropertyNamed(form, "Color").value.kind, Kind::Identifier);
+    EXPECT_EQ(PropertyNamed(form, "Color").value.text, "clBtnFace");
+    EXPECT_EQ(PropertyNamed(form, "Font.Style").value.members, (std::vector<std::string>{"fsBold", "fsItalic"}));
+    EXPECT_EQ(PropertyNamed(form, "Options").value.kind, Kind::Set);
+    EXPECT_TRUE(PropertyNamed(form, "Options").value.members.empty());
+    const TFormValue& list = PropertyNamed(form, "Items.Strings").value;
+    ASSERT_EQ(list.list.size(), 2u);
+    EXPECT_EQ(list.list[1].text, "19200");
+    EXPECT_EQ(PropertyNamed(form, "Data").value.binary, QByteArray::fromHex("89504E470D0A"));
+    const TFormProperty& images = PropertyNamed(form, "PngImages");
+    ASSERT_EQ(images.value.items.size(), 2u);
+    EXPECT_EQ(images.value.items[0].properties[0].value.text, "PngImage0");
+    EXPECT_EQ(images.value.items[0].properties[0].line, 17);
+    EXPECT_TRUE(images.value.items[1].properties.empty());
+    ASSERT_EQ(form.children.size(), 1u);
+    EXPECT_EQ(form.children[0].line, 21);
+    ASSERT_EQ(form.children[0].children.size(), 1u);
+    EXPECT_EQ(form.children[0].children[0].className, "TXpButton");
+}
+
+TEST(TFormParser, BadDescriptionsNameTheLineAndTheCause)
+{
+    const std::string deep = [] {
+        std::string text;
+        for (int i = 0; i <= TFormParser::MaxDepth; ++i)
+            text += "object A" + std::to_string(i) + ": TA\n";
+        return text;
+    }();
+    struct Case {
+        std::string text;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"", "Line 1: the description is empty"},
+        {"  \n\n", "Line 3: the description is empty"},
+        {"form A: TA\nend", "Line 1: expected 'object', found 'form'"},
+        {"object A: TA\n  Left = 1\n", "Line 1: object 'A' not closed with 'end'"},
+        {"object A: TA\n  Left 1\nend", "Line 2: expected '=' after 'Left', found '1'"},
+        {"object A: TA\n  Caption = 'open\nend", "Line 2: string not closed with a quote"},
+        {"object A: TA\n  Caption = 'a' +\n  Left\nend", "Line 3: expected a string after '+', found 'Left'"},
+        {"object A: TA\n  Caption = '\x01'\nend", "Line 2: control character in a string"},
+        {"object A: TA\n  Caption = '\xC3\x28'\nend", "Line 2: string is not valid UTF-8"},
+        {"object A: TA\n  Caption = #55296\nend", "Line 2: character code 55296 is not a character"},
+        {"object A: TA\n  Caption = #99999999\nend", "Line 2: character code out of range"},
+        {"object A: TA\n  Left = 99999999999999999999\nend", "Line 2: number '99999999999999999999' out of range"},
+        {"object A: TA\n  Left = $1FFFFFFFFFFFFFFFF\nend", "Line 2: number '$1FFFFFFFFFFFFFFFF' out of range"},
+        {"object A: TA\n  Ratio = 1E999\nend", "Line 2: number '1E999' out of range"},
+        {"object A: TA\n  Left = -\nend", "Line 2: expected a number after the sign"},
+        {"object A: TA\n  Data = {\n  0A0G}\nend", "Line 3: bad hexadecimal digit 'G' in a binary value"},
+        {"object A: TA\n  Data = {\n  0A0}\nend", "Line 3: binary value with an odd number of hexadecimal digits"},
+        {"object A: TA\n  Data = {\n  0A0B\n", "Line 2: binary value not closed with '}'"},
+        {"object A: TA\n  Style = [a b]\nend", "Line 2: expected ']' to close the set, found 'b'"},
+        {"object A: TA\n  Items = (\n  'a'\n", "Line 2: list not closed with ')'"},
+        {"object A: TA\n  Images = <\n  item\n", "Line 3: item not closed with 'end'"},
+        {"object A: TA\n  Images = <\n  item\n  end\n", "Line 2: collection not closed with '>'"},
+        {"object A: TA\n  Images = <\n  thing\n  end>\nend", "Line 3: expected 'item' or '>' in a collection"},
+        {"object A: TA\n  Left = ;\nend", "Line 2: expected a value, found ';'"},
+        {"object A: TA\n  Left = 1\nend\nobject B: TB\nend", "Line 4: unexpected 'object' after the end of the root"},
+        {std::string("object A: TA\n  Left = \0\nend", 27), "Line 2: expected a value, found '?'"},
+        {"object A: TA\n  Caption = '" + std::string(TFormParser::MaxLineLength, 'x') + "'\nend",
+         "Line 2: line longer than 1048576 characters"},
+        {deep, "Line 65: objects nested deeper than 64 levels"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ErrorOf(c.text).substr(0, c.message.size()), c.message) << c.text.substr(0, 200);
+}
+
+TEST(TFormParser, TenMegabyteLineIsRefusedWithoutReadingIt)
+{
+    const std::string huge = "object A: TA\n  Data = {" + std::string(10 * 1024 * 1024, 'A') + "}\nend\n";
+    EXPECT_EQ(ErrorOf(huge), "Line 2: line longer than 1048576 characters");
+}
+
+TEST(TFormParser, DeeplyNestedCollectionsAreBounded)
+{
+    std::string text = "object A: TA\n";
+    for (int i = 0; i < 10000; ++i)
+        text += "  X = < item\n";
+    EXPECT_NE(ErrorOf(text).find("collections nested deeper than 64 levels"), std::string::npos);
+}
