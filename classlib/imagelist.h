@@ -1,30 +1,46 @@
 // A plain image list, as the platform's native list keeps pictures: each of Width × Height pixels,
 // a 32-bit colour image and a mask (black: the colour shows, white: transparent). Colour images that
-// carry alpha keep it. The operations are virtual so that derived lists can give them their own meaning;
-// a derived list reaches the native behaviour through the qualified base call.
+// carry alpha keep it; an unmasked list keeps every mask black. Qt views and widgets take the pictures
+// as ARGB images or icons (GetImage, GetQIcon).
+//
+// The thirteen picture operations are virtual, so that code holding only this base reaches the meaning
+// a derived list gives them; derived lists change the pictures through the protected native operations,
+// which do not signal, and signal once with Changed(). Client controls connect to Change() and hold the
+// list through a QPointer, since they do not own it.
 #pragma once
 
 #include "classlib/bitmap.h"
 #include "classlib/icon.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QObject>
 
 #include <vector>
 
+class TCanvas;
+
 class TCustomImageList : public QObject {
     Q_OBJECT
-    Q_PROPERTY(int Width READ Width WRITE SetWidth)
-    Q_PROPERTY(int Height READ Height WRITE SetHeight)
 
 public:
+    // Largest Width and Height accepted.
+    static constexpr int kMaxSide = 4096;
+
     explicit TCustomImageList(QObject* owner = nullptr);
     ~TCustomImageList() override;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
-    // A changed size discards every picture.
+    // A changed size discards every picture. Raise EInvalidOperation outside 1..kMaxSide.
     virtual void SetWidth(int width);
     virtual void SetHeight(int height);
+    bool Masked() const { return masked_; }
+    // A changed masked flag discards every picture.
+    void SetMasked(bool masked);
+    // How many places the native list grows by when it is full; kept for copies, storage grows on its own.
+    int AllocBy() const { return allocBy_; }
+    void SetAllocBy(int allocBy);
     int Count() const { return static_cast<int>(images_.size()); }
 
     // Appends one picture per Width-wide slice of image (a strip adds several); mask may be absent (all opaque).
@@ -32,20 +48,70 @@ public:
     virtual int Add(const TBitmap* image, const TBitmap* mask);
     // Appends the icon stretched to Width × Height; its index, or -1 when the icon is absent or empty.
     virtual int AddIcon(const TIcon* icon);
+    // Appends a copy of every picture of source (nothing when source is absent).
+    virtual void AddImages(const TCustomImageList* source);
+    // As Add, with the pixels of maskColor transparent.
+    virtual int AddMasked(const TBitmap* image, TColor maskColor);
     virtual void Clear();
+    // Raises EInvalidOperation for an index outside the list.
+    virtual void Delete(int index);
+    // Insert the slices or the icon at index (0 to Count); an absent or too narrow picture does nothing.
+    // Raise EInvalidOperation for an index outside 0 to Count.
+    virtual void Insert(int index, const TBitmap* image, const TBitmap* mask);
+    virtual void InsertIcon(int index, const TIcon* icon);
+    virtual void InsertMasked(int index, const TBitmap* image, TColor maskColor);
+    // The picture at currentIndex goes to newIndex, the others keep their order.
+    // Raises EInvalidOperation when either index is outside the list.
+    virtual void Move(int currentIndex, int newIndex);
+    // Replace the picture at index by the first slice or the icon; an absent or too narrow picture does
+    // nothing. Raise EInvalidOperation for an index outside the list.
+    virtual void Replace(int index, const TBitmap* image, const TBitmap* mask);
+    virtual void ReplaceIcon(int index, const TIcon* icon);
+    virtual void ReplaceMasked(int index, const TBitmap* newImage, TColor maskColor);
+
+    // Takes size, masked flag, growth step and pictures of source, through the operations above.
+    void Assign(const TCustomImageList& source);
+    virtual void AssignTo(TCustomImageList& destination) const;
+
+    // Draws picture index at (x, y) in Width × Height; nothing for an index outside the list.
+    void Draw(TCanvas& canvas, int x, int y, int index, bool enabled = true) const;
 
     // The picture at index as an icon of a 32-bit colour bitmap and a 1-bit mask; false (icon untouched)
     // outside the list.
     bool GetIcon(int index, TIcon& icon) const;
+    // The picture at index as straight ARGB, or as an icon for Qt's widgets; null outside the list.
+    QImage GetImage(int index) const;
+    QIcon GetQIcon(int index) const;
 
 signals:
     // The pictures changed; client controls repaint.
     void Change();
 
+protected:
+    // Draws the native picture; a disabled one in grey at half opacity.
+    virtual void DoDraw(int index, TCanvas& canvas, int x, int y, bool enabled) const;
+
+    // The native list itself; none of these signals. Icons are stretched to Width × Height.
+    void NativeAppend(const TIcon& icon);
+    void NativeInsert(int index, const TIcon& icon);
+    void NativeReplace(int index, const TIcon& icon);
+    void NativeDelete(int index);
+    void NativeClear();
+    void Changed();
+
+    bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
+    // Raises EInvalidOperation unless 0 <= index < end.
+    static void CheckIndex(int index, int end);
+
 private:
     void Resize(int width, int height);
+    TIcon ListIcon(const TIcon& icon) const;
+    std::vector<TIcon> Slices(const TBitmap& image, const TBitmap* mask) const;
+    void InsertSlices(int index, std::vector<TIcon> slices);
 
     int width_ = 16;
     int height_ = 16;
+    bool masked_ = true;
+    int allocBy_ = 4;
     std::vector<TIcon> images_;
 };

@@ -1,6 +1,12 @@
 #include "classlib/imagelist.h"
 
+#include "classlib/canvas.h"
+#include "classlib/exception.h"
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -133,4 +139,142 @@ TEST(ImageList, ANewSizeDiscardsThePicturesAndEveryChangeIsSignalled)
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(changes, 4);
+}
+
+namespace {
+
+// A list of size × size pictures, picture i filled with colours[i].
+void FillList(TCustomImageList& list, int size, const std::vector<TColor>& colors)
+{
+    list.SetWidth(size);
+    list.SetHeight(size);
+    const TBitmap strip = Strip(size, colors);
+    list.Add(&strip, nullptr);
+}
+
+// The fill colour of every picture, in list order.
+std::vector<TColor> Colors(const TCustomImageList& list)
+{
+    std::vector<TColor> colors;
+    for (int i = 0; i < list.Count(); ++i)
+        colors.push_back(FromQRgb(list.GetImage(i).pixel(0, 0)));
+    return colors;
+}
+
+} // namespace
+
+TEST(ImageList, InsertReplaceAndMovePutPicturesWhereAsked)
+{
+    TCustomImageList list;
+    FillList(list, 2, {clRed, clGreen, clNavy});
+    const TBitmap white = Strip(2, {clWhite});
+    list.Insert(3, &white, nullptr);
+    EXPECT_EQ(Colors(list), (std::vector<TColor>{clRed, clGreen, clNavy, clWhite}));
+    list.Move(0, 2);
+    EXPECT_EQ(Colors(list), (std::vector<TColor>{clGreen, clNavy, clRed, clWhite}));
+    list.Move(3, 0);
+    EXPECT_EQ(Colors(list), (std::vector<TColor>{clWhite, clGreen, clNavy, clRed}));
+    const TBitmap gray = Strip(2, {clGray});
+    list.Replace(3, &gray, nullptr);
+    list.Delete(1);
+    EXPECT_EQ(Colors(list), (std::vector<TColor>{clWhite, clNavy, clGray}));
+}
+
+TEST(ImageList, IndexesOutsideTheListRaiseAndChangeNothing)
+{
+    TCustomImageList list;
+    FillList(list, 2, {clRed, clGreen});
+    const TBitmap white = Strip(2, {clWhite});
+    const TIcon icon(Strip(2, {clWhite}), TBitmap(2, 2, pf1bit));
+    int changes = 0;
+    QObject::connect(&list, &TCustomImageList::Change, [&changes] { ++changes; });
+    const std::vector<std::function<void()>> calls = {
+        [&] { list.Delete(2); },           [&] { list.Delete(-1); },
+        [&] { list.Insert(3, &white, nullptr); }, [&] { list.InsertIcon(-1, &icon); },
+        [&] { list.InsertMasked(3, &white, clWhite); }, [&] { list.Move(0, 2); },
+        [&] { list.Move(-1, 0); },         [&] { list.Replace(2, &white, nullptr); },
+        [&] { list.ReplaceIcon(-1, &icon); }, [&] { list.ReplaceMasked(9, &white, clWhite); },
+        [&] { list.SetWidth(0); },         [&] { list.SetHeight(TCustomImageList::kMaxSide + 1); },
+    };
+    for (std::size_t k = 0; k < calls.size(); ++k)
+        EXPECT_THROW(calls[k](), EInvalidOperation) << "call " << k;
+    EXPECT_EQ(Colors(list), (std::vector<TColor>{clRed, clGreen}));
+    EXPECT_EQ(list.Width(), 2);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST(ImageList, MaskedOperationsMakeTheMaskColourTransparent)
+{
+    TCustomImageList list;
+    list.SetWidth(2);
+    list.SetHeight(2);
+    TBitmap picture = Strip(2, {clRed});
+    picture.SetPixel(1, 1, clWhite);
+    const TBitmap other = Strip(2, {clGreen});
+    ASSERT_EQ(list.AddMasked(&picture, clWhite), 0);
+    list.InsertMasked(0, &other, clRed);
+    list.ReplaceMasked(1, &picture, clRed);
+    const QImage inserted = list.GetImage(0);
+    const QImage replaced = list.GetImage(1);
+    EXPECT_EQ(qAlpha(inserted.pixel(0, 0)), 255);
+    EXPECT_EQ(qAlpha(replaced.pixel(0, 0)), 0);
+    EXPECT_EQ(replaced.pixel(1, 1), qRgba(255, 255, 255, 255));
+}
+
+TEST(ImageList, AnUnmaskedListKeepsEveryPixelOpaque)
+{
+    TCustomImageList list;
+    list.SetMasked(false);
+    list.SetWidth(2);
+    list.SetHeight(3);
+    TBitmap mask(2, 1, pf1bit);
+    mask.Fill(clWhite);
+    const TBitmap shortImage = Strip(2, {clRed});
+    list.Add(&shortImage, &mask);
+    const QImage image = list.GetImage(0);
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 255);
+    EXPECT_EQ(qAlpha(image.pixel(1, 2)), 255);
+}
+
+TEST(ImageList, AddImagesAndAssignCopyEveryPicture)
+{
+    TCustomImageList list;
+    FillList(list, 3, {clRed, clGreen});
+    list.AddImages(&list);
+    list.AddImages(nullptr);
+    EXPECT_EQ(Colors(list), (std::vector<TColor>{clRed, clGreen, clRed, clGreen}));
+    TCustomImageList copy;
+    copy.SetMasked(false);
+    copy.Assign(list);
+    EXPECT_EQ(copy.Width(), 3);
+    EXPECT_TRUE(copy.Masked());
+    EXPECT_EQ(Colors(copy), Colors(list));
+}
+
+TEST(ImageList, WidgetsGetThePicturesAsImagesAndIcons)
+{
+    TCustomImageList list;
+    FillList(list, 4, {clRed});
+    EXPECT_EQ(list.GetQIcon(0).pixmap(4, 4).toImage().pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_TRUE(list.GetQIcon(1).isNull());
+    EXPECT_TRUE(list.GetImage(-1).isNull());
+}
+
+TEST(ImageList, DrawsEnabledAsItIsAndDisabledGreyAtHalfOpacity)
+{
+    TCustomImageList list;
+    FillList(list, 4, {clRed});
+    QImage target(12, 4, QImage::Format_ARGB32);
+    target.fill(Qt::transparent);
+    {
+        TCanvas canvas(&target);
+        list.Draw(canvas, 0, 0, 0);
+        list.Draw(canvas, 4, 0, 0, false);
+        list.Draw(canvas, 8, 0, 1);
+    }
+    EXPECT_EQ(target.pixel(1, 1), qRgba(255, 0, 0, 255));
+    const QColor disabled = target.pixelColor(5, 1);
+    EXPECT_EQ(disabled.red(), disabled.green());
+    EXPECT_NEAR(disabled.alpha(), 127, 1);
+    EXPECT_EQ(qAlpha(target.pixel(9, 1)), 0);
 }
