@@ -1,6 +1,7 @@
 #include "classlib/ansistring.h"
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -19,20 +20,46 @@ constexpr std::array<char16_t, 64> kUpperHalf = {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one UTF-8 sequence starting at text[pos]; advances pos. Malformed input yields U+FFFD.
+// The number of continuation bytes after a lead byte and the range its first continuation byte must lie in.
+// The narrowed ranges rule out overlong forms, the surrogates U+D800..U+DFFF and code points above U+10FFFF.
+struct Utf8Lead {
+    int extra = 0;
+    int low = 0x80;
+    int high = 0xBF;
+};
+
+std::optional<Utf8Lead> LeadOf(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return Utf8Lead{1, 0x80, 0xBF};
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return Utf8Lead{2, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF};
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return Utf8Lead{3, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF};
+    return std::nullopt;
+}
+
+// Decodes one UTF-8 sequence starting at text[pos]; advances pos. Malformed input yields U+FFFD, once for
+// each byte that cannot start or continue a well-formed sequence; the byte that breaks a sequence is read anew.
 char32_t DecodeUtf8(std::string_view text, std::size_t& pos)
 {
     const auto lead = static_cast<unsigned char>(text[pos++]);
     if (lead < 0x80)
         return lead;
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    if (extra < 0 || lead > 0xF4)
+    const std::optional<Utf8Lead> form = LeadOf(lead);
+    if (!form)
         return kReplacement;
-    char32_t cp = lead & (0x3F >> extra);
-    for (int i = 0; i < extra; ++i) {
-        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0) != 0x80)
+    char32_t cp = lead & (0x3F >> form->extra);
+    for (int i = 0; i < form->extra; ++i) {
+        const int low = i == 0 ? form->low : 0x80;
+        const int high = i == 0 ? form->high : 0xBF;
+        if (pos >= text.size())
             return kReplacement;
-        cp = (cp << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
+        const int next = static_cast<unsigned char>(text[pos]);
+        if (next < low || next > high)
+            return kReplacement;
+        cp = (cp << 6) | (next & 0x3F);
+        ++pos;
     }
     return cp;
 }

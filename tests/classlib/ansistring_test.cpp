@@ -84,3 +84,34 @@ TEST(AnsiString, CharactersWithoutAWindows1251FormBecomeQuestionMarks)
     EXPECT_EQ(AnsiString::FromUtf8("a\xD0" "b").Bytes(), "a?b");
     EXPECT_EQ(AnsiString::FromUtf8("\xFF").Bytes(), "?");
 }
+
+TEST(AnsiString, MalformedUtf8BecomesQuestionMarksNeverAnotherCharacter)
+{
+    // Each byte that cannot start or continue a well-formed sequence stands for one character without a form.
+    const struct {
+        const char* utf8;
+        const char* bytes;
+    } cases[] = {
+        {"\xC0\x80", "??"},                 // overlong NUL
+        {"\xC1\xBF", "??"},                 // overlong DEL
+        {"\xE0\x80\xAF", "???"},            // overlong "/"
+        {"\xE0\x9F\xBF", "???"},            // overlong U+07FF
+        {"\xF0\x80\x80\xAF", "????"},       // overlong "/" in four bytes
+        {"\xF0\x8F\xBF\xBF", "????"},       // overlong U+FFFF
+        {"\xED\xA0\x80", "???"},            // surrogate U+D800
+        {"\xED\xBF\xBF", "???"},            // surrogate U+DFFF
+        {"\xF4\x90\x80\x80", "????"},       // U+110000
+        {"\xF5\x80\x80\x80", "????"},       // beyond any code point
+        {"\xE2\x82" "A", "?A"},             // cut short, then a letter
+        {"\xD0\x90\xC0\x80\xD0\x90", "\xC0??\xC0"},
+        // Well-formed sequences at the edges of those ranges still decode.
+        {"\xC2\xA0", "\xA0"},               // U+00A0
+        {"\xE0\xA0\x80", "?"},              // U+0800
+        {"\xED\x9F\xBF", "?"},              // U+D7FF
+        {"\xEE\x80\x80", "?"},              // U+E000
+        {"\xF4\x8F\xBF\xBF", "?"},          // U+10FFFF
+        {"\xE2\x84\x96", "\xB9"},           // U+2116 numero sign
+    };
+    for (const auto& [utf8, bytes] : cases)
+        EXPECT_EQ(AnsiString::FromUtf8(utf8).Bytes(), std::string(bytes)) << testing::PrintToString(std::string(utf8));
+}
