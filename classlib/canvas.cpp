@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -21,10 +22,12 @@ int Channel16(std::uint8_t value)
     return value << 8;
 }
 
-// Channel at step of steps between two 16-bit values, back to 8 bits.
+// Channel at step of steps between two 16-bit values, back to 8 bits. The products need 64 bits for
+// gradients longer than 32896 pixels.
 int Interpolate(int from, int to, int step, int steps)
 {
-    return ((from * (steps - step) + to * step) / steps) >> 8;
+    const std::int64_t blended = (std::int64_t(from) * (steps - step) + std::int64_t(to) * step) / steps;
+    return int(blended >> 8);
 }
 
 QColor GradientColor(TColor first, TColor second, int step, int steps)

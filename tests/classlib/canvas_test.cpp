@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QImage>
 
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -265,4 +266,25 @@ TEST(Canvas, DrawImageBlendsByAlpha)
     EXPECT_NEAR(qBlue(half), 127, 1);
     EXPECT_EQ(image.pixel(2, 2), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
+}
+
+TEST(Canvas, LongGradientsBlendAlongTheirWholeLength)
+{
+    // Channel at step i of n: (first × (n − i) + second × i) / n on 16-bit values, back to 8 bits.
+    const auto expected = [](int step, int steps) { return int(std::int64_t(0xFF00) * step / steps >> 8); };
+    for (const int steps : {32896, 32897, 40000, 70000}) {
+        for (const TGradientFillMode mode : {GRADIENT_FILL_RECT_H, GRADIENT_FILL_RECT_V}) {
+            const bool horizontal = mode == GRADIENT_FILL_RECT_H;
+            QImage image = horizontal ? Surface(steps, 1) : Surface(1, steps);
+            {
+                TCanvas canvas(&image);
+                canvas.GradientFill(image.rect(), clBlack, clWhite, mode);
+            }
+            for (const int step : {0, 1, steps / 2, steps - 2, steps - 1}) {
+                const QRgb pixel = horizontal ? image.pixel(step, 0) : image.pixel(0, step);
+                EXPECT_EQ(pixel, qRgb(expected(step, steps), expected(step, steps), expected(step, steps)))
+                    << steps << " steps, step " << step << (horizontal ? " across" : " down");
+            }
+        }
+    }
 }
