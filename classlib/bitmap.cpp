@@ -1,5 +1,6 @@
 #include "classlib/bitmap.h"
 
+#include <QHash>
 #include <QList>
 
 #include <limits>
@@ -78,6 +79,25 @@ uint NearestIndex(const QImage& image, QRgb rgb)
         }
     }
     return best;
+}
+
+// A painted 32-bit image turned back into an indexed one, each colour to the nearest entry of table.
+QImage MappedToTable(const QImage& painted, const QList<QRgb>& table)
+{
+    QImage indexed(painted.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(table);
+    QHash<QRgb, uint> nearest;
+    for (int y = 0; y < painted.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(painted.constScanLine(y));
+        uchar* indexes = indexed.scanLine(y);
+        for (int x = 0; x < painted.width(); ++x) {
+            auto found = nearest.constFind(line[x]);
+            if (found == nearest.constEnd())
+                found = nearest.insert(line[x], NearestIndex(indexed, line[x]));
+            indexes[x] = static_cast<uchar>(*found);
+        }
+    }
+    return indexed;
 }
 
 // A 32-bit copy in which every pixel of colour key is fully transparent.
@@ -190,7 +210,7 @@ const QImage& TBitmap::Image() const
 TCanvas& TBitmap::Canvas()
 {
     if (!canvas_) {
-        canvas_ = std::make_unique<TCanvas>(&image_);
+        canvas_ = std::make_unique<TCanvas>(PaintDevice());
         canvas_->Brush = tools_.brush;
         canvas_->Pen = tools_.pen;
         canvas_->Font = tools_.font;
@@ -248,6 +268,19 @@ void TBitmap::ReleaseCanvas() const
         return;
     tools_ = Tools{canvas_->Brush, canvas_->Pen, canvas_->Font};
     canvas_.reset();
+    if (!paintedImage_.isNull()) {
+        image_ = MappedToTable(paintedImage_, image_.colorTable());
+        paintedImage_ = QImage();
+    }
+}
+
+// QPainter cannot paint on indexed 8-bit images; those are painted as 32-bit pixels instead.
+QPaintDevice* TBitmap::PaintDevice()
+{
+    if (image_.format() != QImage::Format_Indexed8)
+        return &image_;
+    paintedImage_ = image_.convertToFormat(QImage::Format_RGB32);
+    return &paintedImage_;
 }
 
 QImage TBitmap::DrawnImage() const

@@ -40,7 +40,8 @@ public:
     QImage& Image();
     const QImage& Image() const;
     // A canvas that paints onto the bitmap; its painting ends when the pixels are read through Image().
-    // The brush, pen and font carry over to the next canvas.
+    // The brush, pen and font carry over to the next canvas. 4- and 8-bit bitmaps are painted as 32-bit
+    // pixels that take the nearest colour of the table when the painting ends.
     TCanvas& Canvas();
 
     TColor Pixel(int x, int y) const;
@@ -60,6 +61,7 @@ public:
 
 private:
     void ReleaseCanvas() const;
+    QPaintDevice* PaintDevice();
     QImage DrawnImage() const;
 
     // The drawing tools of the last canvas, kept for the next one.
@@ -69,7 +71,10 @@ private:
         TFont font;
     };
 
-    QImage image_;
+    // Mutable because reading the pixels ends a painting still in progress, which may change them.
+    mutable QImage image_;
+    // What the canvas of an indexed bitmap paints on, until the painting ends.
+    mutable QImage paintedImage_;
     mutable std::unique_ptr<TCanvas> canvas_;
     mutable Tools tools_;
 };

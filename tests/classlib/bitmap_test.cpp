@@ -142,3 +142,32 @@ TEST(Bitmap, OnlyThirtyTwoBitBitmapsWithANonZeroAlphaByteCarryAlpha)
     EXPECT_TRUE(TBitmap(image).HasAlpha());
     EXPECT_FALSE(TBitmap(2, 2, pf24bit).HasAlpha());
 }
+
+TEST(Bitmap, CanvasesPaintOnEveryFormat)
+{
+    // Painted colours land as the format holds them: indexed bitmaps take the nearest colour of their table.
+    const struct {
+        TPixelFormat format;
+        TColor painted;
+        TColor held;
+    } cases[] = {
+        {pf1bit, RGBColor(60, 60, 60), clBlack},     {pf4bit, clRed, clRed},
+        {pf4bit, RGBColor(250, 10, 0), clRed},       {pf8bit, RGBColor(51, 102, 153), RGBColor(51, 102, 153)},
+        {pf8bit, RGBColor(250, 5, 100), RGBColor(255, 0, 102)}, {pf15bit, clRed, clRed},
+        {pf16bit, RGBColor(0, 0, 255), RGBColor(0, 0, 255)}, {pf24bit, RGBColor(1, 2, 3), RGBColor(1, 2, 3)},
+        {pf32bit, RGBColor(1, 2, 3), RGBColor(1, 2, 3)},
+    };
+    for (const auto& [format, painted, held] : cases) {
+        SCOPED_TRACE(format);
+        TBitmap bitmap(6, 5, format);
+        bitmap.Canvas().Brush.Color = painted;
+        bitmap.Canvas().FillRect(QRect(1, 1, 2, 2));
+        EXPECT_EQ(bitmap.Pixel(2, 2), held);
+        EXPECT_EQ(bitmap.Pixel(3, 3), clWhite);
+        EXPECT_EQ(bitmap.PixelFormat(), format);
+        // A later canvas goes on from what the first one left.
+        bitmap.Canvas().FillRect(QRect(4, 3, 1, 1));
+        EXPECT_EQ(bitmap.Pixel(4, 3), held);
+        EXPECT_EQ(bitmap.Pixel(2, 2), held);
+    }
+}
