@@ -1,0 +1,61 @@
+// A profile (INI) file: values by section and key. Names compare without regard to case, the first of
+// duplicate sections or keys counts, and everything else in the file is kept byte for byte. Changes are
+// held in memory until UpdateFile writes the whole file at once.
+#pragma once
+
+#include "classlib/ansistring.h"
+#include "platform/files.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class TProfileFile {
+public:
+    // Larger files are not profile files of this program; they are read as empty and never written.
+    static constexpr std::size_t kMaxSize = 1024 * 1024;
+
+    // Reads the file now; a missing file reads as empty.
+    explicit TProfileFile(std::string path);
+
+    // Why the existing file could not be read; None when it was read or does not exist.
+    FileCause LoadCause() const { return loadCause_; }
+
+    // The value with surrounding blanks and one pair of enclosing quotes removed, or defaultValue.
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& defaultValue) const;
+
+    // Sets the value, adding the key or the section when missing. False, with nothing changed, for names or
+    // values that cannot stand in one line of the file.
+    bool WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
+
+    // Writes the changes (see ReplaceWholeFile). A file that existed but could not be read is never
+    // overwritten: its cause is returned instead.
+    FileCause UpdateFile();
+
+    // The file's text as it would be written.
+    std::string Text() const;
+
+private:
+    struct TLine {
+        std::string Text;
+        std::string Ending; // "\n", "\r\n", or empty for a last line without one
+    };
+
+    void Parse(const std::string& contents);
+    std::optional<std::size_t> FindSection(const std::string& section) const;
+    std::optional<std::size_t> FindKey(std::size_t header, const std::string& key) const;
+    std::size_t InsertPosition(std::size_t header) const;
+    void InsertLine(std::size_t position, std::string text);
+    void SetLine(std::size_t index, std::string text);
+
+    std::string path_;
+    FileCause loadCause_ = FileCause::None;
+    std::vector<TLine> lines_;
+    std::string newline_ = "\n";
+    bool modified_ = false;
+};
+
+} // namespace platform
