@@ -6,6 +6,7 @@
 #include "classlib/icon.h"
 #include "classlib/imagelist.h"
 #include "png/pngcodec.h"
+#include "png/pngimagelist.h"
 
 #include <QImage>
 
@@ -693,6 +694,12 @@ std::unique_ptr<TPNGObject> CreatePNGMasked(const TBitmap& bitmap, TColor maskCo
 
 void CopyImageFromImageList(TPNGObject& png, const TCustomImageList& list, int index)
 {
+    if (const auto* pngList = dynamic_cast<const TPngImageList*>(&list)) {
+        const TPngImageCollectionItem* item = pngList->PngImages().GetItem(index);
+        if (item && item->PngImage())
+            png.Assign(*item->PngImage());
+        return;
+    }
     TIcon icon;
     if (!list.GetIcon(index, icon))
         return;

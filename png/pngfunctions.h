@@ -89,8 +89,8 @@ std::unique_ptr<TPNGObject> ConvertToPNG(const TGraphic& source);
 std::unique_ptr<TPNGObject> CreatePNG(const TBitmap& color, const TBitmap& mask, bool inverseMask);
 // An RGBA picture of bitmap, transparent exactly where the pixel equals maskColor.
 std::unique_ptr<TPNGObject> CreatePNGMasked(const TBitmap& bitmap, TColor maskColor);
-// Fills png with picture index of the list (opaque where the list's mask is black); an index outside
-// the list leaves png as it was.
+// Fills png with picture index of the list: a copy of the item's picture of a PNG image list, else the
+// native picture, opaque where the list's mask is black. An index outside the list leaves png as it was.
 void CopyImageFromImageList(TPNGObject& png, const TCustomImageList& list, int index);
 // Cuts png into columns × rows parts of (width div columns) × (height div rows) pixels, row by row;
 // parts carry alpha when png has an alpha channel. No parts when a part would be empty.

@@ -5,6 +5,7 @@
 #include "classlib/exception.h"
 #include "classlib/icon.h"
 #include "classlib/imagelist.h"
+#include "png/pngimagelist.h"
 #include "support/testdata.h"
 
 #include <gtest/gtest.h>
@@ -762,4 +763,25 @@ TEST(DrawPNG, AChangedPictureIsDrawnAsItIsNow)
     EXPECT_EQ(DrawnByDrawPNG(png, options, QRect(0, 0, 4, 4), background).pixel(1, 1), qRgb(0, 0, 0));
     const TPNGObject copy(png);
     EXPECT_EQ(DrawnByDrawPNG(copy, options, QRect(0, 0, 4, 4), background).pixel(2, 2), qRgb(55, 55, 155));
+}
+
+TEST(CopyImageFromImageList, TakesAnExactCopyOfAPngListsPicture)
+{
+    TPngImageList list;
+    TPNGObject deep;
+    deep.CreateBlank(COLOR_GRAYSCALE, 16, 2, 2);
+    deep.Scanline(1)[0] = 0xAB;
+    deep.Scanline(1)[1] = 0xCD;
+    TPNGObject picture = RgbaPicture(5, 3, {10, 20, 30, 40});
+    SetRgba(picture, 4, 2, {1, 2, 3, 0});
+    list.PngImages().Add().SetPngImage(deep);
+    list.PngImages().Add().SetPngImage(picture);
+    TPNGObject png;
+    CopyImageFromImageList(png, list, 0);
+    ExpectSamePicture(png, deep);
+    CopyImageFromImageList(png, list, 1);
+    ExpectSamePicture(png, picture);
+    CopyImageFromImageList(png, list, 2);
+    CopyImageFromImageList(png, list, -1);
+    ExpectSamePicture(png, picture);
 }

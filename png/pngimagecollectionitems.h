@@ -1,0 +1,39 @@
+// The PNG pictures of an image list or of a picture collection. When its owner is a TPngImageList,
+// every change of the collection rebuilds that list's native pictures.
+#pragma once
+
+#include "classlib/collection.h"
+#include "classlib/formvalue.h"
+#include "png/pngimagecollectionitem.h"
+
+class QObject;
+
+class TPngImageCollectionItems : public TCollection {
+public:
+    explicit TPngImageCollectionItems(QObject* owner);
+
+    // Appends an item with an empty picture, or with none when noPicture is set.
+    TPngImageCollectionItem& Add(bool noPicture = false);
+    // As Add, then the item moves to index; raises ERangeError for an index outside 0 to Count.
+    TPngImageCollectionItem& Insert(int index, bool noPicture = false);
+    // The item at index, or nullptr outside the collection.
+    TPngImageCollectionItem* GetItem(int index) const;
+    // Copies item into the item at index; an index outside the collection is ignored.
+    void SetItem(int index, const TPngImageCollectionItem& item);
+    void Update(TCollectionItem* item) override;
+    QObject* GetOwner() const { return owner_; }
+
+    // The items as a window description stores them: per item "PngImage.Data" (the whole PNG file, left
+    // out when the item has no picture), "Name", and "Background" unless it is clBtnFace.
+    TFormValue ToFormValue() const;
+    // Takes the items of a stored collection in place of the current ones. Raises Exception with a plain
+    // message for a value of the wrong kind, an unknown item property or corrupt PNG data; the current
+    // items then stay as they were.
+    void ReadFormValue(const TFormValue& value);
+
+protected:
+    std::unique_ptr<TCollectionItem> CreateItem() override;
+
+private:
+    QObject* owner_;
+};
