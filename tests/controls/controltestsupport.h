@@ -1,0 +1,84 @@
+// Helpers shared by the control tests: pictures of known colours, the window's fonts, and the sheets
+// of rendered looks that are written beside the test program for a person to look at.
+#pragma once
+
+#include "classlib/canvas.h"
+#include "png/pngobject.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdlib>
+#include <sstream>
+
+// An RGBA picture of one colour, fully opaque.
+inline TPNGObject FilledPicture(QRgb color, int width, int height)
+{
+    TPNGObject png;
+    png.CreateBlank(COLOR_RGBALPHA, 8, width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            png.SetPixel(x, y, FromQRgb(color));
+            png.AlphaScanline(y)[x] = 255;
+        }
+    }
+    return png;
+}
+
+inline bool Near(QRgb a, QRgb b, int tolerance = 2)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// The free "Tahoma" and "MS Sans Serif" the program registers at start, when the machine has them.
+inline void RegisterWindowFonts()
+{
+    for (const char* file : {"tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf"}) {
+        const QString path = QString("/usr/share/wine/fonts/") + file;
+        if (QFile::exists(path))
+            QFontDatabase::addApplicationFont(path);
+    }
+}
+
+inline void SaveSheet(const QImage& sheet, const QString& name)
+{
+    const QString path = QCoreApplication::applicationDirPath() + "/" + name;
+    EXPECT_TRUE(sheet.save(path)) << path.toStdString();
+}
+
+// A picture drawn with Qt, carried over as a PNG file.
+inline TPNGObject PictureOf(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    std::istringstream stream(bytes.toStdString());
+    TPNGObject png;
+    png.LoadFromStream(stream);
+    return png;
+}
+
+// A sample button picture: a red rounded square with a white ring, soft-edged.
+inline TPNGObject SamplePicture()
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(200, 30, 30));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+    painter.setPen(QPen(Qt::white, 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QRectF(9, 9, 14, 14));
+    painter.end();
+    return PictureOf(image);
+}
