@@ -1,13 +1,8 @@
-// Helpers shared by the control tests: pictures of known colours, the window's fonts, and the sheets
-// of rendered looks that are written beside the test program for a person to look at.
+// Helpers of the button and label tests: the window's fonts, near colours, and sample pictures drawn with Qt.
 #pragma once
 
-#include "classlib/canvas.h"
 #include "png/pngobject.h"
 
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
 #include <QFile>
 #include <QBuffer>
 #include <QFontDatabase>
@@ -16,20 +11,6 @@
 
 #include <cstdlib>
 #include <sstream>
-
-// An RGBA picture of one colour, fully opaque.
-inline TPNGObject FilledPicture(QRgb color, int width, int height)
-{
-    TPNGObject png;
-    png.CreateBlank(COLOR_RGBALPHA, 8, width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            png.SetPixel(x, y, FromQRgb(color));
-            png.AlphaScanline(y)[x] = 255;
-        }
-    }
-    return png;
-}
 
 inline bool Near(QRgb a, QRgb b, int tolerance = 2)
 {
@@ -45,12 +26,6 @@ inline void RegisterWindowFonts()
         if (QFile::exists(path))
             QFontDatabase::addApplicationFont(path);
     }
-}
-
-inline void SaveSheet(const QImage& sheet, const QString& name)
-{
-    const QString path = QCoreApplication::applicationDirPath() + "/" + name;
-    EXPECT_TRUE(sheet.save(path)) << path.toStdString();
 }
 
 // A picture drawn with Qt, carried over as a PNG file.

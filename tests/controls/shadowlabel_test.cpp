@@ -1,6 +1,7 @@
 #include "controls/shadowlabel.h"
 
 #include "controltestsupport.h"
+#include "pixeltestsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -228,13 +229,13 @@ TEST_P(ShadowLabelBackground, DrawsTheStretchedPiecesOrThePicture)
     label.fSetCaption("");
     Resize(c.width);
     if (c.left)
-        label.fSetPngLeft(FilledPicture(kRed, 10, 20));
+        label.fSetPngLeft(SolidPicture(10, 20, FromQRgb(kRed)));
     if (c.centre)
-        label.fSetPngCenter(FilledPicture(kGreen, 7, 10));
+        label.fSetPngCenter(SolidPicture(7, 10, FromQRgb(kGreen)));
     if (c.right)
-        label.fSetPngRight(FilledPicture(kBlue, 6, 20));
+        label.fSetPngRight(SolidPicture(6, 20, FromQRgb(kBlue)));
     if (c.picture)
-        label.fSetPngPicture(FilledPicture(kYellow, 15, 15));
+        label.fSetPngPicture(SolidPicture(15, 15, FromQRgb(kYellow)));
     const QImage image = Rendered();
     for (const int row : {5, 18}) {
         for (const Span& run : c.row5) {
@@ -277,9 +278,9 @@ TEST_F(ShadowLabelTest, DisabledPiecesAreHalfTransparentAndGrey)
 {
     label.fSetCaption("");
     Resize(40);
-    label.fSetPngLeft(FilledPicture(kRed, 10, 20));
-    label.fSetPngCenter(FilledPicture(kGreen, 7, 10));
-    label.fSetPngRight(FilledPicture(kBlue, 6, 20));
+    label.fSetPngLeft(SolidPicture(10, 20, FromQRgb(kRed)));
+    label.fSetPngCenter(SolidPicture(7, 10, FromQRgb(kGreen)));
+    label.fSetPngRight(SolidPicture(6, 20, FromQRgb(kBlue)));
     label.setEnabled(false);
     const QImage image = Rendered();
     // Greys of pure red, green and blue: 0.30, 0.59 and 0.11 of 255, to the nearest (even) integer.
@@ -292,8 +293,8 @@ TEST_F(ShadowLabelTest, DisabledPiecesAreHalfTransparentAndGrey)
 TEST_F(ShadowLabelTest, EmptyCaptionLeavesOnlyThePicture)
 {
     label.fSetCaption("");
-    label.fSetPngPicture(FilledPicture(kYellow, 15, 15));
-    const QImage expected = Expected([](TCanvas& canvas) { DrawPNG(FilledPicture(kYellow, 15, 15), canvas, QRect(0, 0, 15, 15), {}); });
+    label.fSetPngPicture(SolidPicture(15, 15, FromQRgb(kYellow)));
+    const QImage expected = Expected([](TCanvas& canvas) { DrawPNG(SolidPicture(15, 15, FromQRgb(kYellow)), canvas, QRect(0, 0, 15, 15), {}); });
     EXPECT_EQ(Differences(Rendered(), expected), 0);
 }
 
@@ -324,7 +325,7 @@ TEST_F(ShadowLabelTest, PublishesItsPropertiesInOrderWithTheirDefaults)
 
 TEST_F(ShadowLabelTest, PictureSettersCopy)
 {
-    TPNGObject mine = FilledPicture(kYellow, 15, 15);
+    TPNGObject mine = SolidPicture(15, 15, FromQRgb(kYellow));
     label.fSetPngPicture(mine);
     mine.SetPixel(0, 0, clRed);
     EXPECT_EQ(label.PngPicture().Pixel(0, 0), FromQRgb(kYellow));
@@ -373,10 +374,7 @@ TEST_F(ShadowLabelTest, SheetOfTheLooks)
     for (int y = 0; y < 25; ++y)
         for (int x = 0; x < 5; ++x)
             middle.setPixel(x, y, qRgb(40 + 4 * y, 90 + 3 * y, 170 + x * 10));
-    QImage sheet(520, looks.size() * 30 + 10, QImage::Format_RGB32);
-    sheet.fill(Qt::white);
-    QPainter painter(&sheet);
-    int row = 0;
+    TSheet sheet(1);
     for (const Look& look : looks) {
         TShadowLabel one(&parent);
         one.setGeometry(8, 8, 505, 25);
@@ -397,10 +395,9 @@ TEST_F(ShadowLabelTest, SheetOfTheLooks)
             one.fSetPngRight(PictureOf(cap.mirrored(true, false)));
         }
         one.show();
-        painter.drawPixmap(5, 5 + 30 * row++, parent.grab(one.geometry()));
+        sheet.Add(parent.grab(one.geometry().adjusted(-4, -4, 4, 4)).toImage());
     }
-    painter.end();
-    SaveSheet(sheet.scaled(sheet.size() * 2), "shadowlabel_sheet.png");
+    EXPECT_FALSE(sheet.Save("shadowlabel_sheet.png").isEmpty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "controls/xpbutton.h"
 
 #include "controltestsupport.h"
+#include "pixeltestsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ constexpr int kGrey = 140;                      // 0.30 × 100 + 0.59 × 150 + 0
 
 TPNGObject SquarePicture(QRgb color, int size = 32)
 {
-    return FilledPicture(color, size, size);
+    return SolidPicture(size, size, FromQRgb(color));
 }
 
 // Grey at half strength (alpha 128) over the face.
@@ -282,17 +283,13 @@ TEST_F(XpButtonTest, SheetOfTheLooks)
     button.SetPngPicture(SamplePicture());
     const std::vector<std::vector<Step>> looks = {
         {}, {Step::Enter}, {Step::PressLeft}, {Step::Leave, Step::ReleaseLeft, Step::Disable}};
-    QImage sheet(looks.size() * 120 + 8, 48, QImage::Format_RGB32);
-    sheet.fill(qRgb(240, 240, 240));
-    QPainter painter(&sheet);
-    int column = 0;
+    TSheet sheet(static_cast<int>(looks.size()));
     for (const std::vector<Step>& steps : looks) {
         for (const Step step : steps)
             Run(step);
-        painter.drawPixmap(column++ * 120 + 4, 4, button.grab());
+        sheet.Add(button.grab().toImage());
     }
-    painter.end();
-    SaveSheet(sheet.scaled(sheet.size() * 2), "xpbutton_sheet.png");
+    EXPECT_FALSE(sheet.Save("xpbutton_sheet.png").isEmpty());
 }
 
 } // namespace
