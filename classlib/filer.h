@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class TFiler {
 public:
@@ -23,4 +24,22 @@ class TDefinesProperties {
 public:
     virtual ~TDefinesProperties() = default;
     virtual void DefineProperties(TFiler& filer) = 0;
+};
+
+// A filer that keeps every definition, in the order the component makes them.
+class TFilerDefinitions : public TFiler {
+public:
+    struct TDefinition {
+        std::string name;
+        ReadValue read;
+        WriteValue write;
+        bool hasData;
+    };
+
+    void DefineProperty(const std::string& name, ReadValue read, WriteValue write, bool hasData) override
+    {
+        definitions.push_back({name, std::move(read), std::move(write), hasData});
+    }
+
+    std::vector<TDefinition> definitions;
 };

@@ -1,0 +1,207 @@
+#include "classlib/formwriter.h"
+
+#include "classlib/classregistry.h"
+#include "classlib/eventbinding.h"
+#include "classlib/exception.h"
+#include "classlib/filer.h"
+#include "classlib/publishedproperty.h"
+
+#include <QWidget>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+namespace {
+
+using Kind = TFormValue::Kind;
+
+constexpr int kStringPiece = 64;  // characters of a string per line
+constexpr int kBinaryLine = 32;   // bytes of binary data per line (64 hexadecimal digits)
+
+std::string Indent(int depth)
+{
+    return std::string(static_cast<std::size_t>(depth) * 2, ' ');
+}
+
+// Printable characters go between quotes, control characters as #<code>; long texts continue with '+'.
+std::string FormatString(const QString& text, int depth)
+{
+    if (text.isEmpty())
+        return "''";
+    std::string result;
+    bool quoted = false;
+    int onLine = 0;
+    const QList<uint> codes = text.toUcs4();
+    for (uint code : codes) {
+        if (onLine == kStringPiece) {
+            result += (quoted ? "' +\n" : " +\n") + Indent(depth + 1);
+            quoted = false;
+            onLine = 0;
+        }
+        const bool control = code < 0x20 || code == 0x7F;
+        if (control) {
+            result += (quoted ? "'#" : "#") + std::to_string(code);
+            quoted = false;
+        } else {
+            if (!quoted)
+                result += '\'';
+            quoted = true;
+            const char32_t character = code;
+            result += code == '\'' ? "''" : QString::fromUcs4(&character, 1).toStdString();
+        }
+        ++onLine;
+    }
+    return quoted ? result + "'" : result;
+}
+
+std::string FormatFloat(double number)
+{
+    if (!std::isfinite(number))
+        throw EFilerError("a number that is not finite cannot be written");
+    std::string text = QString::number(number, 'g', 17).toStdString();
+    if (text.find_first_of(".e") == std::string::npos)
+        text += ".0";
+    return text;
+}
+
+std::string FormatBinary(const QByteArray& bytes, int depth)
+{
+    std::string result = "{";
+    for (qsizetype start = 0; start < bytes.size(); start += kBinaryLine)
+        result += "\n" + Indent(depth + 1) + bytes.mid(start, kBinaryLine).toHex().toUpper().toStdString();
+    return result + "}";
+}
+
+std::string FormatValue(const TFormValue& value, int depth);
+
+std::string FormatProperty(const std::string& name, const TFormValue& value, int depth)
+{
+    return Indent(depth) + name + " = " + FormatValue(value, depth) + "\n";
+}
+
+std::string FormatSet(const TFormValue& value)
+{
+    std::string result = "[";
+    for (std::size_t i = 0; i < value.members.size(); ++i)
+        result += (i ? ", " : "") + value.members[i];
+    return result + "]";
+}
+
+std::string FormatList(const TFormValue& value, int depth)
+{
+    std::string result = "(";
+    for (const TFormValue& item : value.list)
+        result += "\n" + Indent(depth + 1) + FormatValue(item, depth + 1);
+    return result + ")";
+}
+
+std::string FormatCollection(const TFormValue& value, int depth)
+{
+    std::string result = "<";
+    for (const TFormItem& item : value.items) {
+        result += "\n" + Indent(depth + 1) + "item\n";
+        for (const TFormProperty& property : item.properties)
+            result += FormatProperty(property.name, property.value, depth + 2);
+        result += Indent(depth + 1) + "end";
+    }
+    return result + ">";
+}
+
+std::string FormatValue(const TFormValue& value, int depth)
+{
+    switch (value.kind) {
+    case Kind::Integer: return std::to_string(value.integer);
+    case Kind::Float: return FormatFloat(value.number);
+    case Kind::String: return FormatString(value.text, depth);
+    case Kind::Identifier: return value.text.toStdString();
+    case Kind::Set: return FormatSet(value);
+    case Kind::List: return FormatList(value, depth);
+    case Kind::Binary: return FormatBinary(value.binary, depth);
+    case Kind::Collection: return FormatCollection(value, depth);
+    }
+    return {};
+}
+
+class TWriter {
+public:
+    std::string Object(const QObject* object, int depth)
+    {
+        const std::string name = object->objectName().toStdString();
+        const std::string className = TClassRegistry::ClassNameOf(object);
+        std::string text = Indent(depth) + "object " + (name.empty() ? "" : name + ": ") + className + "\n";
+        text += Published(object, depth + 1);
+        for (const auto& [event, handler] : TEventBinding::Bindings(object))
+            text += Indent(depth + 1) + event + " = " + handler + "\n";
+        text += Defined(object, depth + 1);
+        for (const QObject* child : object->children())
+            if (!TClassRegistry::NameOf(child->metaObject()).empty())
+                text += Object(child, depth + 1);
+        return text + Indent(depth) + "end\n";
+    }
+
+private:
+    std::string Published(const QObject* object, int depth)
+    {
+        const QObject* fresh = FreshInstance(object);
+        std::map<std::string, TPublishedProperty> defaults;
+        for (TPublishedProperty& property : TPublishedProperty::Of(fresh))
+            defaults.emplace(property.name, std::move(property));
+        std::string text;
+        for (const TPublishedProperty& property : TPublishedProperty::Of(object)) {
+            if (!property.stored(object))
+                continue;
+            const std::string line = FormatProperty(property.name, property.get(object), depth);
+            const auto standard = defaults.find(property.name);
+            if (property.compareWithDefault && standard != defaults.end() &&
+                FormatProperty(property.name, standard->second.get(fresh), depth) == line)
+                continue;
+            text += line;
+        }
+        return text;
+    }
+
+    std::string Defined(const QObject* object, int depth)
+    {
+        auto* definer = dynamic_cast<TDefinesProperties*>(const_cast<QObject*>(object));
+        if (!definer)
+            return {};
+        TFilerDefinitions defined;
+        definer->DefineProperties(defined);
+        std::string text;
+        for (const TFilerDefinitions::TDefinition& definition : defined.definitions)
+            if (definition.hasData)
+                text += FormatProperty(definition.name, definition.write(), depth);
+        return text;
+    }
+
+    // A fresh instance placed like object, made once per class and kind of placement.
+    const QObject* FreshInstance(const QObject* object)
+    {
+        const bool child = object->isWidgetType() && !static_cast<const QWidget*>(object)->isWindow();
+        std::unique_ptr<QObject>& fresh = fresh_[{object->metaObject(), child}];
+        if (!fresh)
+            fresh.reset(Create(object, child));
+        return fresh.get();
+    }
+
+    QObject* Create(const QObject* object, bool child)
+    {
+        QObject* fresh = TClassRegistry::CreateLike(object, &scratch_);
+        if (fresh)
+            return fresh;
+        if (object->isWidgetType())
+            return new QWidget(child ? &scratch_ : nullptr);
+        return new QObject;
+    }
+
+    QWidget scratch_; // parent of the fresh instances of child controls; declared first, so destroyed last
+    std::map<std::pair<const QMetaObject*, bool>, std::unique_ptr<QObject>> fresh_;
+};
+
+} // namespace
+
+std::string TFormWriter::Write(const QObject* root)
+{
+    return TWriter().Object(root, 0);
+}
