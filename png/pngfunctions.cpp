@@ -63,18 +63,12 @@ ByteTable ScaleTable(std::uint32_t factor)
     return table;
 }
 
-// The picture's fully transparent colour, noted before an effect changes the picture.
-struct TransparentKey {
-    bool bit = false;
-    TColor color = clNone;
-
-    bool Matches(const TPNGObject& png, int x, int y) const { return bit && png.Pixel(x, y) == color; }
-};
-
-TransparentKey NoteTransparency(const TPNGObject& png)
+// A colour key names the transparent pixels of an RGB picture by their colour. Before an effect changes
+// colours, the key becomes an alpha channel, so that no pixel turns from transparent to visible or back.
+void KeyToAlpha(TPNGObject& png)
 {
-    const bool bit = png.TransparencyMode() == ptmBit;
-    return TransparentKey{bit, bit ? png.TransparentColor() : clNone};
+    if (png.ColorType() == COLOR_RGB && png.TransparencyMode() == ptmBit)
+        png.CreateAlpha();
 }
 
 bool IsEightBitRgb(const TPNGObject& png)
@@ -91,37 +85,27 @@ void WriteBgr(std::uint8_t* row, int x, TColor color)
 
 // ---- Alpha effects ----
 
-// Opacity of a grey or palette pixel on the way to RGBA: 0 for the noted transparent colour; a palette
-// with partial transparency keeps its own alpha scaled by amount / 255; every other pixel gets amount.
-std::uint8_t RebuiltAlpha(const TPNGObject& png, const QImage& ownAlpha, const TransparentKey& key, int x, int y,
-                          int amount)
+// A grey or palette picture rebuilt as 8-bit RGBA with the same colours. Each pixel's own opacity (255, 0 for
+// the transparent colour key or palette entry, or a palette entry's partial alpha) is scaled by amount / 255.
+void RebuildWithAlpha(TPNGObject& png, int amount)
 {
-    if (key.Matches(png, x, y))
-        return 0;
-    if (ownAlpha.isNull())
-        return static_cast<std::uint8_t>(amount);
-    return static_cast<std::uint8_t>(NearestRatio(qAlpha(ownAlpha.pixel(x, y)) * std::uint32_t(amount), 255));
-}
-
-// A grey or palette picture rebuilt as 8-bit RGBA with the same colours.
-void RebuildWithAlpha(TPNGObject& png, int amount, const TransparentKey& key)
-{
-    const QImage ownAlpha = png.TransparencyMode() == ptmPartial ? png.ToQImage() : QImage();
+    const QImage own = png.ToQImage();
     TPNGObject rebuilt;
     rebuilt.CreateBlank(COLOR_RGBALPHA, 8, png.Width(), png.Height());
     for (int y = 0; y < png.Height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(own.constScanLine(y));
         std::uint8_t* colors = rebuilt.Scanline(y);
         std::uint8_t* alpha = rebuilt.AlphaScanline(y);
         for (int x = 0; x < png.Width(); ++x) {
-            WriteBgr(colors, x, png.Pixel(x, y));
-            alpha[x] = RebuiltAlpha(png, ownAlpha, key, x, y, amount);
+            WriteBgr(colors, x, FromQRgb(line[x]));
+            alpha[x] = static_cast<std::uint8_t>(NearestRatio(qAlpha(line[x]) * std::uint32_t(amount), 255));
         }
     }
     png.Assign(rebuilt);
 }
 
-// Alpha of colour types 4 and 6 scaled by (amount + 1) / 256; pixels of the noted transparent colour get 0.
-void ScaleAlpha(TPNGObject& png, int amount, const TransparentKey& key)
+// Alpha of colour types 4 and 6 scaled by (amount + 1) / 256.
+void ScaleAlpha(TPNGObject& png, int amount)
 {
     const int width = png.Width();
     const int depth = png.BitDepth();
@@ -135,10 +119,6 @@ void ScaleAlpha(TPNGObject& png, int amount, const TransparentKey& key)
             else
                 WriteSample(alpha, std::size_t(x), depth,
                             NearestOver256(ReadSample(alpha, std::size_t(x), depth) * factor));
-        }
-        for (int x = 0; key.bit && x < width; ++x) {
-            if (key.Matches(png, x, y))
-                WriteSample(alpha, std::size_t(x), depth, 0);
         }
     }
 }
@@ -213,6 +193,7 @@ void MapColorBytes(TPNGObject& png, const ByteTable& table)
 {
     if (!IsEightBitRgb(png))
         return;
+    KeyToAlpha(png);
     const std::size_t count = std::size_t(png.Width()) * 3;
     for (int y = 0; y < png.Height(); ++y) {
         std::uint8_t* row = png.Scanline(y);
@@ -591,11 +572,10 @@ void DrawPNG(const TPNGObject& png, TCanvas& canvas, const QRect& rect, TPngOpti
 void MakeImageBlended(TPNGObject& png, int amount)
 {
     const int a = ClampAmount(amount);
-    const TransparentKey key = NoteTransparency(png);
     switch (png.ColorType()) {
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
-        RebuildWithAlpha(png, a, key);
+        RebuildWithAlpha(png, a);
         return;
     case COLOR_RGB:
         png.CreateAlpha();
@@ -603,7 +583,7 @@ void MakeImageBlended(TPNGObject& png, int amount)
     default:
         break;
     }
-    ScaleAlpha(png, a, key);
+    ScaleAlpha(png, a);
 }
 
 void MakeImageGrayscale(TPNGObject& png, int amount)
@@ -611,6 +591,7 @@ void MakeImageGrayscale(TPNGObject& png, int amount)
     const GreyMix mix(ClampAmount(amount));
     if (png.ColorType() == COLOR_GRAYSCALE || png.ColorType() == COLOR_GRAYSCALEALPHA)
         return;
+    KeyToAlpha(png);
     if (png.ColorType() == COLOR_PALETTE)
         GreyPalette(png, mix);
     else if (png.BitDepth() == 8)
@@ -634,7 +615,7 @@ void MakeImageAlphaChannel(TPNGObject& png, int amount)
     switch (png.ColorType()) {
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
-        RebuildWithAlpha(png, ClampAmount(amount), NoteTransparency(png));
+        RebuildWithAlpha(png, ClampAmount(amount));
         break;
     case COLOR_RGB:
         png.CreateAlpha();

@@ -62,7 +62,8 @@ private:
 // blend (127), grey (255), brighter (55), darker (55); the caller's picture never changes.
 void DrawPNG(const TPNGObject& png, TCanvas& canvas, const QRect& rect, TPngOptions options);
 
-// Amounts are taken within 0..255.
+// Amounts are taken within 0..255. No effect turns a transparent pixel visible or a visible one transparent:
+// an RGB picture with a transparent colour gets an alpha channel before its colours change.
 // Scales every alpha by (amount + 1) / 256, giving the picture an alpha channel first. Grey and palette
 // pictures become 8-bit RGBA with alpha amount (their transparent colour 0, partial palette alpha scaled).
 void MakeImageBlended(TPNGObject& png, int amount);

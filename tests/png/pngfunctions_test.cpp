@@ -12,9 +12,11 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -784,4 +786,92 @@ TEST(CopyImageFromImageList, TakesAnExactCopyOfAPngListsPicture)
     CopyImageFromImageList(png, list, 2);
     CopyImageFromImageList(png, list, -1);
     ExpectSamePicture(png, picture);
+}
+
+// ---- Transparency under the effects ----
+
+namespace {
+
+// Which pixels the picture shows as fully transparent.
+std::vector<bool> TransparentPixels(const QImage& image)
+{
+    std::vector<bool> transparent;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            transparent.push_back(qAlpha(image.pixel(x, y)) == 0);
+    return transparent;
+}
+
+struct Effect {
+    const char* name;
+    void (*apply)(TPNGObject&, int);
+    int amount;
+};
+
+const Effect kEffects[] = {
+    {"blended", MakeImageBlended, 127},   {"grayscale", MakeImageGrayscale, 255},
+    {"brighter", MakeImageBrighter, 55},  {"darker", MakeImageDarker, 55},
+    {"alpha channel", MakeImageAlphaChannel, 200},
+};
+
+// Pictures with one fully transparent colour: RGB and grey colour keys at 4, 8 and 16 bits, palettes with one
+// transparent entry.
+const char* const kKeyedPictures[] = {"tbrn2c08.png", "tbbn2c16.png", "tbgn2c16.png", "tbwn0g16.png",
+                                      "tbbn0g04.png", "tbbn3p08.png", "tp1n3p08.png"};
+
+} // namespace
+
+TEST(Effects, KeepWhichPixelsAreTransparentInPicturesWithATransparentColour)
+{
+    REQUIRE_PNG_SUITE();
+    for (const char* name : kKeyedPictures) {
+        const TPNGObject original = Suite(name);
+        ASSERT_EQ(original.TransparencyMode(), ptmBit) << name;
+        const std::vector<bool> transparent = TransparentPixels(original.ToQImage());
+        for (const Effect& effect : kEffects) {
+            TPNGObject png(original);
+            effect.apply(png, effect.amount);
+            EXPECT_EQ(TransparentPixels(png.ToQImage()), transparent) << name << ", " << effect.name;
+        }
+    }
+}
+
+TEST(DrawPNG, EveryOptionKeepsTheTransparentPixelsOfAColourKey)
+{
+    REQUIRE_PNG_SUITE();
+    const TPNGObject png = Suite("tbrn2c08.png");
+    const QImage background = Surface(qRgba(0, 0, 0, 0), png.Width(), png.Height());
+    const QRect rect(0, 0, png.Width(), png.Height());
+    const std::vector<bool> transparent = TransparentPixels(DrawnByDrawPNG(png, {}, rect, background));
+    ASSERT_EQ(std::count(transparent.begin(), transparent.end(), true), 453);
+    for (std::uint8_t bits = 1; bits < 16; ++bits)
+        EXPECT_EQ(TransparentPixels(DrawnByDrawPNG(png, TPngOptions::FromByte(bits), rect, background)), transparent)
+            << "options " << int(bits);
+}
+
+TEST(MakeImageBlended, SixteenBitColourKeysMatchAtSixteenBits)
+{
+    REQUIRE_PNG_SUITE();
+    // A pixel one step from the key in every 16-bit sample is visible and takes the blend's alpha.
+    const struct {
+        const char* name;
+        int alpha;
+    } cases[] = {{"tbbn2c16.png", 128}, {"tbgn2c16.png", 128}, {"tbwn0g16.png", 127}};
+    for (const auto& [name, alpha] : cases) {
+        SCOPED_TRACE(name);
+        TPNGObject png = Suite(name);
+        const std::vector<bool> transparent = TransparentPixels(png.ToQImage());
+        const auto keyAt = std::find(transparent.begin(), transparent.end(), true) - transparent.begin();
+        const auto visibleAt = std::find(transparent.begin(), transparent.end(), false) - transparent.begin();
+        const int width = png.Width();
+        const std::size_t pixelBytes = png.ColorType() == COLOR_RGB ? 6 : 2;
+        const std::uint8_t* key = png.Scanline(int(keyAt / width)) + std::size_t(keyAt % width) * pixelBytes;
+        std::uint8_t* near = png.Scanline(int(visibleAt / width)) + std::size_t(visibleAt % width) * pixelBytes;
+        for (std::size_t i = 0; i < pixelBytes; ++i)
+            near[i] = i % 2 == 1 ? std::uint8_t(key[i] ^ 1) : key[i];
+        MakeImageBlended(png, 127);
+        const QImage blended = png.ToQImage();
+        EXPECT_EQ(qAlpha(blended.pixel(int(keyAt % width), int(keyAt / width))), 0);
+        EXPECT_EQ(qAlpha(blended.pixel(int(visibleAt % width), int(visibleAt / width))), alpha);
+    }
 }
