@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <istream>
 #include <ostream>
+#include <string>
 
 // libpng reports errors through a callback that must not return; it leaves with png_longjmp back to the
 // setjmp in DecodeRows or EncodeRows. Between that setjmp and any libpng call, no frame holds an object
@@ -76,12 +77,17 @@ std::size_t PackedRowBytes(int width, int samplesPerPixel, int bitDepth)
     return (bits + 7) / 8;
 }
 
-void CheckPngSize(int width, int height, int colorType, int bitDepth)
+bool FitsPngGuards(int width, int height)
 {
     if (width > kPngMaxDimension || height > kPngMaxDimension)
-        RaisePngError(PngErrorCause::TooLarge);
-    if (PackedRowBytes(width, ChannelCount(colorType), bitDepth) * std::size_t(height) > kPngMaxBytes)
-        RaisePngError(PngErrorCause::TooLarge);
+        return false;
+    return std::size_t(width) * std::size_t(height) * kPngWorkingBytesPerPixel <= kPngMaxBytes;
+}
+
+void CheckPngSize(int width, int height)
+{
+    if (!FitsPngGuards(width, height))
+        RaisePngError(PngErrorCause::TooLarge, std::to_string(width) + " x " + std::to_string(height) + " pixels");
 }
 
 std::uint32_t ReadSample(const std::uint8_t* row, std::size_t index, int bitDepth)
@@ -202,6 +208,9 @@ public:
         }
         png_set_read_fn(png_, &state, ReadBytes);
         png_set_user_limits(png_, kPngMaxDimension, kPngMaxDimension);
+        // Every chunk but IHDR, PLTE, tRNS, IDAT and IEND is skipped unread: the picture uses no other, and
+        // libpng would otherwise set aside the length an ancillary chunk declares before reading it.
+        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     }
     ~PngReader() { png_destroy_read_struct(&png_, &info_, nullptr); }
     PngReader(const PngReader&) = delete;
@@ -284,14 +293,24 @@ void ReadFormat(png_structp png, png_infop info, PngFormat& format)
     ReadTransparency(png, info, format);
 }
 
+// Refuses a picture too large to work on before its rows are set aside. The message lives in a plain array,
+// as png_error leaves this frame by a jump.
+void CheckSize(png_structp png, const PngFormat& format)
+{
+    if (FitsPngGuards(format.width, format.height))
+        return;
+    char message[128];
+    std::snprintf(message, sizeof message, "%s: %d x %d pixels", PngErrorText(PngErrorCause::TooLarge),
+                  format.width, format.height);
+    png_error(png, message);
+}
+
 void PrepareRows(png_structp png, png_infop info, DecodeWork& work)
 {
     const PngFormat& format = work.image.format;
     const std::size_t rowBytes = PackedRowBytes(format.width, ChannelCount(format.colorType), format.bitDepth);
     if (png_get_rowbytes(png, info) != rowBytes)
         png_error(png, "Unexpected row size");
-    if (rowBytes * std::size_t(format.height) > kPngMaxBytes)
-        png_error(png, PngErrorText(PngErrorCause::TooLarge));
     work.image.pixels.assign(rowBytes * std::size_t(format.height), 0);
     work.rows.resize(std::size_t(format.height));
     for (std::size_t y = 0; y < work.rows.size(); ++y)
@@ -304,6 +323,7 @@ bool DecodeRows(png_structp png, png_infop info, DecodeWork& work)
         return false;
     png_read_info(png, info);
     ReadFormat(png, info, work.image.format);
+    CheckSize(png, work.image.format);
     if (work.image.format.colorType & PNG_COLOR_MASK_COLOR)
         png_set_bgr(png);
     png_set_interlace_handling(png);

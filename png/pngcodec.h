@@ -36,9 +36,12 @@ const char* PngErrorText(PngErrorCause cause);
 // Throws ERangeError with the cause's text.
 [[noreturn]] void RaiseRangeError(PngErrorCause cause);
 
-// Guards against corrupt headers: no side beyond this, and no picture whose decoded rows pass kPngMaxBytes.
+// Guards against corrupt headers and pictures too large to work on: no side beyond kPngMaxDimension, and no
+// picture whose working form, 32-bit pixels plus an alpha byte each, passes kPngMaxBytes. The guard depends
+// on the size alone, so every form an effect or a drawing makes of a picture that loads passes it too.
 constexpr int kPngMaxDimension = 16384;
 constexpr std::size_t kPngMaxBytes = std::size_t{64} << 20;
+constexpr std::size_t kPngWorkingBytesPerPixel = 5;
 
 // A tRNS colour key at the file's bit depth: gray for grey pictures, red, green, blue for RGB pictures.
 struct PngColorKey {
@@ -73,8 +76,9 @@ int ColorSampleCount(int colorType);
 // Samples per pixel including alpha.
 int ChannelCount(int colorType);
 std::size_t PackedRowBytes(int width, int samplesPerPixel, int bitDepth);
-// Throws EPNGError (TooLarge) when a picture of that size passes the guards.
-void CheckPngSize(int width, int height, int colorType, int bitDepth);
+bool FitsPngGuards(int width, int height);
+// Throws EPNGError (TooLarge, naming the size) when a picture of that size passes the guards.
+void CheckPngSize(int width, int height);
 
 // Sample number index of a packed row at a bit depth.
 std::uint32_t ReadSample(const std::uint8_t* row, std::size_t index, int bitDepth);

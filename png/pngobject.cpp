@@ -59,7 +59,7 @@ Picture MakeBlank(int colorType, int bitDepth, int width, int height)
 {
     if (!IsValidPngFormat(colorType, bitDepth) || width < 0 || height < 0)
         RaisePngError(PngErrorCause::InvalidFormat);
-    CheckPngSize(width, height, colorType, bitDepth);
+    CheckPngSize(width, height);
     Picture picture;
     picture.format.width = width;
     picture.format.height = height;

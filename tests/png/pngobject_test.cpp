@@ -790,3 +790,117 @@ TEST(PngDraw, PaletteTransparencyShowsTheBackground)
 }
 
 } // namespace
+
+// ---- Hostile files ----
+
+namespace {
+
+std::string BigEndian32(std::uint32_t value)
+{
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[std::size_t(i)] = char(value >> (24 - 8 * i));
+    return bytes;
+}
+
+std::string Chunk(const std::string& type, const std::string& body)
+{
+    const std::string typed = type + body;
+    const auto crc = std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size())));
+    return BigEndian32(std::uint32_t(body.size())) + typed + BigEndian32(crc);
+}
+
+const std::string kSignature = "\x89PNG\r\n\x1A\n";
+
+// A 1-bit grey picture of the given size, every pixel black, its rows deflated as they are made.
+std::string BlackPicture(std::uint32_t width, std::uint32_t height)
+{
+    const std::string header = BigEndian32(width) + BigEndian32(height) + std::string{1, 0, 0, 0, 0};
+    const std::string row((width + 7) / 8 + 1, '\0');
+    z_stream zlib{};
+    deflateInit(&zlib, Z_BEST_COMPRESSION);
+    std::string compressed;
+    char out[65536];
+    for (std::uint32_t y = 0; y <= height; ++y) {
+        zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
+        zlib.avail_in = y < height ? uInt(row.size()) : 0;
+        do {
+            zlib.next_out = reinterpret_cast<Bytef*>(out);
+            zlib.avail_out = sizeof out;
+            deflate(&zlib, y < height ? Z_NO_FLUSH : Z_FINISH);
+            compressed.append(out, sizeof out - zlib.avail_out);
+        } while (zlib.avail_out == 0);
+    }
+    deflateEnd(&zlib);
+    return kSignature + Chunk("IHDR", header) + Chunk("IDAT", compressed) + Chunk("IEND", "");
+}
+
+// How far the resident memory of this process rises above its level before load runs; nullopt where
+// the system cannot reset the peak.
+template <typename Load>
+std::optional<long> PeakMemoryRise(Load load)
+{
+    const auto kilobytes = [](const std::string& field) {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with(field + ":"))
+                return std::stol(line.substr(field.size() + 1)) * 1024;
+        return -1L;
+    };
+    std::ofstream reset("/proc/self/clear_refs");
+    if (!(reset << "5" << std::flush))
+        return std::nullopt;
+    const long before = kilobytes("VmRSS");
+    load();
+    return kilobytes("VmHWM") - before;
+}
+
+} // namespace
+
+TEST(PngHostileFiles, DeclaredChunkLengthsTakeNoMemory)
+{
+    REQUIRE_PNG_SUITE();
+    const std::string ihdr = FileBytes(SuitePath("basn0g01.png")).substr(8, 25);
+    for (const char* type : {"sPLT", "tEXt", "zTXt", "iTXt", "iCCP", "eXIf", "pCAL", "sCAL", "prVt"}) {
+        for (const std::uint32_t length : {0x7FFFFFFFu, 0x10000000u}) {
+            const std::string file = kSignature + ihdr + BigEndian32(length) + type + std::string(20, 'a');
+            const auto rise = PeakMemoryRise([&] {
+                TPNGObject png;
+                std::istringstream in(file);
+                EXPECT_THROW(png.LoadFromStream(in), EPNGError);
+            });
+            if (!rise)
+                GTEST_SKIP() << "the peak of resident memory cannot be reset here";
+            EXPECT_LT(*rise, 64L << 20) << type << " declaring " << length << " bytes";
+        }
+    }
+}
+
+TEST(PngHostileFiles, PicturesTooLargeToWorkOnAreRefusedAtLoadNamingTheirSize)
+{
+    // The limit is 64 MiB of 32-bit pixels with an alpha byte each: five bytes per pixel.
+    for (const auto& [width, height] : {std::pair{16384u, 16384u}, {3664u, 3664u}, {16384u, 820u}}) {
+        TPNGObject png = LoadedFromBytes(BlackPicture(4, 4));
+        try {
+            png = LoadedFromBytes(BlackPicture(width, height));
+            ADD_FAILURE() << width << " x " << height << " loaded";
+        } catch (const EPNGError& error) {
+            EXPECT_EQ(error.Message(), AnsiString("The PNG picture is too large: " + std::to_string(width) + " x " +
+                                                  std::to_string(height) + " pixels"));
+        }
+        EXPECT_EQ(png.Width(), 4);
+    }
+}
+
+TEST(PngHostileFiles, TheLargestPictureThatLoadsTakesEveryEffect)
+{
+    const TPNGObject png = LoadedFromBytes(BlackPicture(16384, 819));
+    QImage surface(8, 8, QImage::Format_ARGB32_Premultiplied);
+    surface.fill(Qt::white);
+    TCanvas canvas(&surface);
+    png.Draw(canvas, QRect(0, 0, 8, 4));
+    TPNGObject work(png);
+    EXPECT_NO_THROW(work.CreateAlpha());
+    EXPECT_EQ(surface.pixel(3, 2), qRgb(0, 0, 0));
+    EXPECT_EQ(surface.pixel(3, 6), qRgb(255, 255, 255));
+}
