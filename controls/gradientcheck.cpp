@@ -67,7 +67,10 @@ void TGradientCheck::fgSetCheckable(bool value)
         setCursor(Qt::PointingHandCursor);
         fSetChecked(true);
     } else {
+        // A non-checkable panel gets no leave notice, so it must not keep a hover flag it could show later.
+        hover_ = false;
         setCursor(Qt::ArrowCursor);
+        update();
     }
 }
 

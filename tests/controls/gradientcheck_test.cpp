@@ -217,12 +217,18 @@ TEST_F(GradientCheckTest, AfterAHoverTheFlatOutlineIsStillOnePixelWide)
     EXPECT_TRUE(PixelIs(image, 1, 20, kEnd));
 }
 
-TEST_F(GradientCheckTest, LeavingADisabledPanelEndsTheHoverLook)
+TEST_F(GradientCheckTest, LeavingADisabledOrNonCheckablePanelEndsTheHoverLook)
 {
     Enter();
     panel.fSetEnabled(false);
     Leave();
     panel.fSetEnabled(true);
+    EXPECT_TRUE(PixelIs(Render(panel), 0, 20, kBegin));
+
+    Enter();
+    panel.fgSetCheckable(false);
+    Leave();
+    panel.fgSetCheckable(true);
     EXPECT_TRUE(PixelIs(Render(panel), 0, 20, kBegin));
 }
 
