@@ -17,11 +17,35 @@ namespace {
 
 constexpr int kWidth = 100;
 constexpr int kHeight = 40;
+constexpr int kMidY = kHeight / 2;
 const TColor kBegin = RGBColor(240, 40, 0);
 const TColor kEnd = RGBColor(0, 60, 200);
+const TColor kLitBegin = RGBColor(255, 70, 30); // each channel 30 lighter, at most 255
 const TColor kPanelColor = RGBColor(10, 120, 10);
+const TColor kDarkGrey = RGBColor(96, 96, 96);
 // One step of a gradient across 40 pixels moves a channel by at most 240 / 40.
-constexpr int kGradientTolerance = 7;
+constexpr int kStep = 7;
+
+void Enter(QWidget& widget)
+{
+    QEnterEvent event(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&widget, &event);
+}
+
+void Leave(QWidget& widget)
+{
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(&widget, &event);
+}
+
+void LeftClick(QWidget& widget)
+{
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&widget, &event);
+    }
+}
 
 class GradientCheckTest : public testing::Test {
 protected:
@@ -40,90 +64,39 @@ protected:
         QObject::connect(&panel, &TGradientCheck::OnClick, [this](QObject*) { ++clicks; });
     }
 
-    void Enter()
-    {
-        QEnterEvent event(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QApplication::sendEvent(&panel, &event);
-    }
-
-    void Leave()
-    {
-        QEvent event(QEvent::Leave);
-        QApplication::sendEvent(&panel, &event);
-    }
-
-    void LeftClick()
-    {
-        const QPointF at(10, 10);
-        QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&panel, &press);
-        QApplication::sendEvent(&panel, &release);
-    }
-
     TGradientCheck panel;
     int enters = 0;
     int exits = 0;
     int clicks = 0;
 };
 
-TColor Lightened(TColor color)
-{
-    const auto up = [](int channel) { return channel < 225 ? channel + 30 : 255; };
-    return RGBColor(up(GetRValue(color)), up(GetGValue(color)), up(GetBValue(color)));
-}
-
 } // namespace
 
-TEST_F(GradientCheckTest, GradientEndsSitAtTheEdgesInEitherDirection)
+TEST_F(GradientCheckTest, GradientEndsAtTheEdgesByDirectionRotateAndState)
 {
     struct Case {
-        bool horizontal;
-        bool rotate;
-        QPoint firstEdge;
-        QPoint lastEdge;
-        QPoint across; // a pixel beside firstEdge across the gradient, which has the same colour
-        TColor first;
-        TColor last;
+        bool horizontal, rotate, checked, enabled;
+        TColor first, last;
     };
     const Case cases[] = {
-        {true, false, {0, 20}, {kWidth - 1, 20}, {0, kHeight - 1}, kBegin, kEnd},
-        {true, true, {0, 20}, {kWidth - 1, 20}, {0, 0}, kEnd, kBegin},
-        {false, false, {50, 0}, {50, kHeight - 1}, {kWidth - 1, 0}, kBegin, kEnd},
-        {false, true, {50, 0}, {50, kHeight - 1}, {0, 0}, kEnd, kBegin},
+        {true, false, true, true, kBegin, kEnd},     {true, true, true, true, kEnd, kBegin},
+        {false, false, true, true, kBegin, kEnd},    {false, true, true, true, kEnd, kBegin},
+        {true, false, false, true, clSilver, clWhite}, {true, false, true, false, kDarkGrey, clWhite},
+        {true, false, false, false, kDarkGrey, clWhite},
     };
     for (const Case& c : cases) {
         panel.fgSetHorizontal(c.horizontal);
         panel.fgSetRotate(c.rotate);
-        const QImage image = Render(panel);
-        SCOPED_TRACE(testing::Message() << "horizontal " << c.horizontal << ", rotate " << c.rotate);
-        EXPECT_TRUE(PixelIs(image, c.firstEdge.x(), c.firstEdge.y(), c.first));
-        EXPECT_TRUE(PixelIs(image, c.lastEdge.x(), c.lastEdge.y(), c.last, kGradientTolerance));
-        EXPECT_EQ(image.pixel(c.across), image.pixel(c.firstEdge));
-    }
-}
-
-TEST_F(GradientCheckTest, CheckedUncheckedAndDisabledColours)
-{
-    struct Case {
-        bool checked;
-        bool enabled;
-        TColor start;
-        TColor end;
-    };
-    const Case cases[] = {
-        {true, true, kBegin, kEnd},
-        {false, true, clSilver, clWhite},
-        {true, false, RGBColor(96, 96, 96), clWhite},
-        {false, false, RGBColor(96, 96, 96), clWhite},
-    };
-    for (const Case& c : cases) {
         panel.fSetChecked(c.checked);
         panel.fSetEnabled(c.enabled);
         const QImage image = Render(panel);
-        SCOPED_TRACE(testing::Message() << "checked " << c.checked << ", enabled " << c.enabled);
-        EXPECT_TRUE(PixelIs(image, 0, 20, c.start));
-        EXPECT_TRUE(PixelIs(image, kWidth - 1, 20, c.end, kGradientTolerance));
+        SCOPED_TRACE(testing::Message() << c.horizontal << c.rotate << c.checked << c.enabled);
+        const QPoint first = c.horizontal ? QPoint(0, kMidY) : QPoint(kWidth / 2, 0);
+        const QPoint last = c.horizontal ? QPoint(kWidth - 1, kMidY) : QPoint(kWidth / 2, kHeight - 1);
+        const QPoint across = c.horizontal ? QPoint(0, kHeight - 1) : QPoint(kWidth - 1, 0);
+        EXPECT_TRUE(PixelIs(image, first.x(), first.y(), c.first));
+        EXPECT_TRUE(PixelIs(image, last.x(), last.y(), c.last, kStep));
+        EXPECT_EQ(image.pixel(across), image.pixel(first));
     }
 }
 
@@ -131,20 +104,15 @@ TEST_F(GradientCheckTest, FramesCornersAndFlatFill)
 {
     struct Case {
         const char* name;
-        bool gradient;
-        bool frame;
-        bool round;
-        bool rotate;
-        TColor edge;   // middle of the left edge
-        TColor inside; // just inside the left edge
-        TColor corner; // top-left pixel
+        bool gradient, frame, round, rotate;
+        TColor edge, inside, corner; // middle of the left edge, just inside it, top-left pixel
     };
     const Case cases[] = {
-        {"framed gradient keeps its outline colour when rotated", true, true, false, true, kBegin, kEnd, kBegin},
+        {"framed, rotated: outline keeps the start colour", true, true, false, true, kBegin, kEnd, kBegin},
         {"rounded gradient fills its corners too", true, true, true, false, kBegin, kBegin, kBegin},
         {"flat fill with outline", false, true, false, false, kBegin, kEnd, kBegin},
         {"rounded flat fill", false, true, true, false, kBegin, kEnd, kPanelColor},
-        {"neither gradient nor frame shows Color", false, false, false, false, kPanelColor, kPanelColor, kPanelColor},
+        {"neither gradient nor frame", false, false, false, false, kPanelColor, kPanelColor, kPanelColor},
     };
     for (const Case& c : cases) {
         panel.fgSetGradient(c.gradient);
@@ -153,54 +121,36 @@ TEST_F(GradientCheckTest, FramesCornersAndFlatFill)
         panel.fgSetRotate(c.rotate);
         const QImage image = Render(panel);
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(PixelIs(image, 0, 20, c.edge));
-        EXPECT_TRUE(PixelIs(image, 1, 20, c.inside, kGradientTolerance));
+        EXPECT_TRUE(PixelIs(image, 0, kMidY, c.edge));
+        EXPECT_TRUE(PixelIs(image, 1, kMidY, c.inside, kStep));
         EXPECT_TRUE(PixelIs(image, 0, 0, c.corner));
-        EXPECT_TRUE(PixelIs(image, kWidth / 2, kHeight / 2, c.gradient ? kBegin : c.inside, 130));
     }
 }
 
-TEST_F(GradientCheckTest, HoverLightensTheGradientAndDrawsAWideOutlineUntilThePointerLeaves)
-{
-    Enter();
-    QImage image = Render(panel);
-    EXPECT_TRUE(PixelIs(image, 0, 20, Lightened(kBegin)));
-    EXPECT_TRUE(PixelIs(image, 1, 20, kBegin));
-    EXPECT_TRUE(PixelIs(image, 2, 20, kBegin));
-    EXPECT_TRUE(PixelIs(image, kWidth - 1, 20, kBegin));
-    EXPECT_TRUE(PixelIs(image, 50, 2, kBegin));
-    EXPECT_TRUE(PixelIs(image, 50, 3, Lightened(kBegin), 130));
-
-    Leave();
-    image = Render(panel);
-    EXPECT_TRUE(PixelIs(image, 0, 20, kBegin));
-    EXPECT_TRUE(PixelIs(image, kWidth - 1, 20, kEnd, kGradientTolerance));
-    EXPECT_EQ(enters, 1);
-    EXPECT_EQ(exits, 1);
-}
-
-TEST_F(GradientCheckTest, PointerEventsCountOnlyOnEnabledCheckablePanels)
+TEST_F(GradientCheckTest, HoverOnlyOnEnabledCheckablePanels)
 {
     struct Case {
-        bool checkable;
-        bool enabled;
+        bool checkable, enabled;
         int events;
-        TColor leftEdgeWhileInside;
+        TColor left, right; // edges while the pointer is inside
     };
     const Case cases[] = {
-        {true, true, 1, Lightened(kBegin)},
-        {false, true, 0, kBegin},
-        {true, false, 0, RGBColor(96, 96, 96)},
+        {true, true, 1, kLitBegin, kBegin}, // lightened gradient inside a two-pixel outline
+        {false, true, 0, kBegin, kEnd},
+        {true, false, 0, kDarkGrey, clWhite},
     };
     for (const Case& c : cases) {
         panel.fgSetCheckable(c.checkable);
         panel.fSetEnabled(c.enabled);
         enters = exits = 0;
-        Enter();
+        Enter(panel);
         const QImage inside = Render(panel);
-        Leave();
+        Leave(panel);
         SCOPED_TRACE(testing::Message() << "checkable " << c.checkable << ", enabled " << c.enabled);
-        EXPECT_TRUE(PixelIs(inside, 0, 20, c.leftEdgeWhileInside));
+        EXPECT_TRUE(PixelIs(inside, 0, kMidY, c.left));
+        EXPECT_TRUE(PixelIs(inside, kWidth - 1, kMidY, c.right, kStep));
+        EXPECT_TRUE(PixelIs(inside, kWidth / 2, 2, c.events ? kBegin : c.left, 130));
+        EXPECT_TRUE(PixelIs(Render(panel), 0, kMidY, c.enabled ? kBegin : kDarkGrey));
         EXPECT_EQ(enters, c.events);
         EXPECT_EQ(exits, c.events);
     }
@@ -209,95 +159,74 @@ TEST_F(GradientCheckTest, PointerEventsCountOnlyOnEnabledCheckablePanels)
 TEST_F(GradientCheckTest, AfterAHoverTheFlatOutlineIsStillOnePixelWide)
 {
     panel.fgSetFrame(true);
-    Enter();
+    Enter(panel);
     Render(panel);
     panel.fgSetGradient(false);
     const QImage image = Render(panel);
-    EXPECT_TRUE(PixelIs(image, 0, 20, kBegin));
-    EXPECT_TRUE(PixelIs(image, 1, 20, kEnd));
+    EXPECT_TRUE(PixelIs(image, 0, kMidY, kBegin));
+    EXPECT_TRUE(PixelIs(image, 1, kMidY, kEnd));
 }
 
 TEST_F(GradientCheckTest, LeavingADisabledOrNonCheckablePanelEndsTheHoverLook)
 {
-    Enter();
-    panel.fSetEnabled(false);
-    Leave();
-    panel.fSetEnabled(true);
-    EXPECT_TRUE(PixelIs(Render(panel), 0, 20, kBegin));
-
-    Enter();
-    panel.fgSetCheckable(false);
-    Leave();
-    panel.fgSetCheckable(true);
-    EXPECT_TRUE(PixelIs(Render(panel), 0, 20, kBegin));
+    const std::function<void(bool)> switches[] = {[this](bool on) { panel.fSetEnabled(on); },
+                                                  [this](bool on) { panel.fgSetCheckable(on); }};
+    for (const auto& turn : switches) {
+        Enter(panel);
+        turn(false);
+        Leave(panel);
+        turn(true);
+        EXPECT_TRUE(PixelIs(Render(panel), 0, kMidY, kBegin));
+    }
 }
 
 TEST_F(GradientCheckTest, ClicksFlipCheckedOnlyWhenCheckable)
 {
-    struct Case {
+    const struct {
         bool checkable;
-        int clickCount;
+        int clicks;
         bool checked;
-    };
-    const Case cases[] = {{true, 1, false}, {true, 2, true}, {false, 1, true}};
-    for (const Case& c : cases) {
+    } cases[] = {{true, 1, false}, {true, 2, true}, {false, 1, true}};
+    for (const auto& c : cases) {
         panel.fgSetCheckable(true);
         panel.fgSetCheckable(c.checkable);
         clicks = 0;
-        for (int i = 0; i < c.clickCount; ++i)
-            LeftClick();
-        EXPECT_EQ(panel.Checked(), c.checked) << c.checkable << " " << c.clickCount;
-        EXPECT_EQ(clicks, c.clickCount);
+        for (int i = 0; i < c.clicks; ++i)
+            LeftClick(panel);
+        EXPECT_EQ(panel.Checked(), c.checked) << c.checkable << " " << c.clicks;
+        EXPECT_EQ(clicks, c.clicks);
     }
 }
 
-TEST_F(GradientCheckTest, ColoursFollowHtmlTextsUnlessIgnored)
+TEST_F(GradientCheckTest, ColoursFromHtmlTextsAndSystemColourValues)
 {
     panel.fgSetColorHTMLEnd("#f0ffec");
-    EXPECT_EQ(panel.gColorEnd(), RGBColor(240, 255, 236));
-    EXPECT_TRUE(PixelIs(Render(panel), kWidth - 1, 20, RGBColor(240, 255, 236), kGradientTolerance));
-
-    panel.fgSetColorHTMLBegin("#000");
-    EXPECT_EQ(panel.gColorHTMLBegin(), AnsiString("#000000"));
     panel.fgSetColorBegin(clBtnFace);
-    EXPECT_EQ(panel.gColorBegin(), clBtnFace);
-    EXPECT_EQ(panel.gColorHTMLBegin(), AnsiString("#000080"));
-    EXPECT_TRUE(PixelIs(Render(panel), 0, 20, ColorToRGB(clBtnFace)));
-
-    panel.fgSetColorHTMLBegin("#ignore");
-    panel.fgSetColorBegin(kBegin);
-    EXPECT_EQ(panel.gColorHTMLBegin(), AnsiString("#ignore"));
-    EXPECT_EQ(panel.gColorBegin(), kBegin);
+    const QImage image = Render(panel);
+    EXPECT_TRUE(PixelIs(image, 0, kMidY, ColorToRGB(clBtnFace)));
+    EXPECT_TRUE(PixelIs(image, kWidth - 1, kMidY, RGBColor(240, 255, 236), kStep));
 }
 
-namespace {
-
-enum class Step { Uncheck, Check, Disable, Enable, AddChild, RemoveChild, MakeCheckable };
-
-struct ChildCase {
-    const char* name;
-    bool force;
-    std::vector<Step> steps;
-    std::vector<bool> expected;
-};
-
-} // namespace
-
-TEST_F(GradientCheckTest, ChildStatesAreSavedOnceAndRestored)
+TEST(GradientCheckChildren, StatesAreSavedInOneListAndRestored)
 {
-    using enum Step;
-    const ChildCase cases[] = {
+    enum Step { Uncheck, Check, Disable, Enable, AddChild, RemoveChild, MakeCheckable };
+    const struct {
+        const char* name;
+        bool force;
+        std::vector<Step> steps;
+        std::vector<bool> expected;
+    } cases[] = {
         {"uncheck disables all", false, {Uncheck}, {false, false, false}},
-        {"check restores the saved states", false, {Uncheck, Check}, {true, false, true}},
-        {"enable restores the saved states", false, {Disable, Enable}, {true, false, true}},
-        {"a child added in between: all enabled", false, {Uncheck, AddChild, Check}, {true, true, true, true}},
-        {"a child removed in between: all enabled", false, {Uncheck, RemoveChild, Check}, {true, true}},
+        {"check restores", false, {Uncheck, Check}, {true, false, true}},
+        {"enable restores", false, {Disable, Enable}, {true, false, true}},
+        {"child added in between", false, {Uncheck, AddChild, Check}, {true, true, true, true}},
+        {"child removed in between", false, {Uncheck, RemoveChild, Check}, {true, true}},
         {"forced on check", true, {Uncheck, Check}, {true, true, true}},
         {"forced on enable", true, {Disable, Enable}, {true, true, true}},
         {"one list for both", false, {Uncheck, Disable, Enable, Check}, {false, false, false}},
         {"making it checkable checks it", false, {Uncheck, MakeCheckable}, {true, false, true}},
     };
-    for (const ChildCase& c : cases) {
+    for (const auto& c : cases) {
         TGradientCheck owner;
         owner.gForceChildEnabled = c.force;
         std::vector<std::unique_ptr<QWidget>> children;
@@ -305,17 +234,13 @@ TEST_F(GradientCheckTest, ChildStatesAreSavedOnceAndRestored)
             children.push_back(std::make_unique<QWidget>(&owner));
             children.back()->setEnabled(enabled);
         }
-        for (const Step step : c.steps) {
-            switch (step) {
-            case Uncheck: owner.fSetChecked(false); break;
-            case Check: owner.fSetChecked(true); break;
-            case Disable: owner.fSetEnabled(false); break;
-            case Enable: owner.fSetEnabled(true); break;
-            case AddChild: children.push_back(std::make_unique<QWidget>(&owner)); break;
-            case RemoveChild: children.pop_back(); break;
-            case MakeCheckable: owner.fgSetCheckable(true); break;
-            }
-        }
+        const std::function<void()> actions[] = {
+            [&] { owner.fSetChecked(false); }, [&] { owner.fSetChecked(true); },
+            [&] { owner.fSetEnabled(false); }, [&] { owner.fSetEnabled(true); },
+            [&] { children.push_back(std::make_unique<QWidget>(&owner)); }, [&] { children.pop_back(); },
+            [&] { owner.fgSetCheckable(true); }};
+        for (const Step step : c.steps)
+            actions[step]();
         std::vector<bool> states;
         for (const auto& child : children)
             states.push_back(child->isEnabled());
@@ -323,97 +248,51 @@ TEST_F(GradientCheckTest, ChildStatesAreSavedOnceAndRestored)
     }
 }
 
-TEST_F(GradientCheckTest, VisibilityCarriesTheChildren)
+TEST_F(GradientCheckTest, VisibilityCarriesTheChildrenEvenThoseHiddenOneByOne)
 {
-    std::vector<QWidget*> children;
-    for (int i = 0; i < 3; ++i)
-        children.push_back(new QWidget(&panel));
+    std::vector<QWidget*> children{new QWidget(&panel), new QWidget(&panel), new QWidget(&panel)};
     panel.show();
     children[0]->hide();
     children[2]->hide();
     panel.fSetVisible(false);
     EXPECT_FALSE(panel.isVisible());
     panel.fSetVisible(true);
-    EXPECT_TRUE(panel.Visible());
     for (QWidget* child : children)
         EXPECT_TRUE(child->isVisible());
 }
 
-TEST_F(GradientCheckTest, PictureSitsAtTheLeftByAlignmentAndGreysWhenOff)
+TEST_F(GradientCheckTest, PictureAtTheLeftByAlignmentBrighterOnHoverGreyWhenUnchecked)
 {
-    enum class Look { Plain, Brighter, Grey };
-    struct Case {
-        TGradientCheck::TPngAlignment align;
-        bool checked;
-        bool hover;
-        int top;
-        Look look;
-    };
-    const Case cases[] = {
-        {TGradientCheck::paTop, true, false, 1, Look::Plain},
-        {TGradientCheck::paCenter, true, false, (kHeight - 6) / 2, Look::Plain},
-        {TGradientCheck::paBottom, true, false, kHeight - 6 - 1, Look::Plain},
-        {TGradientCheck::paTop, true, true, 1, Look::Brighter},
-        {TGradientCheck::paTop, false, false, 1, Look::Grey},
-    };
     const TColor red = RGBColor(200, 0, 0);
+    const struct {
+        TGradientCheck::TPngAlignment align;
+        bool checked, hover;
+        int top;
+        std::function<bool(TColor)> looks;
+    } cases[] = {
+        {TGradientCheck::paTop, true, false, 1, [&](TColor c) { return c == red; }},
+        {TGradientCheck::paCenter, true, false, (kHeight - 6) / 2, [&](TColor c) { return c == red; }},
+        {TGradientCheck::paBottom, true, false, kHeight - 6 - 1, [&](TColor c) { return c == red; }},
+        {TGradientCheck::paTop, true, true, 1, [](TColor c) { return c == RGBColor(255, 55, 55); }},
+        {TGradientCheck::paTop, false, false, 1, [](TColor c) { return GetRValue(c) == GetBValue(c); }},
+    };
     panel.fgSetPngPicture(SolidPicture(8, 6, red));
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         panel.fgSetPngAlign(c.align);
         panel.fSetChecked(c.checked);
         if (c.hover)
-            Enter();
+            Enter(panel);
         const QImage image = Render(panel);
-        Leave();
+        Leave(panel);
         SCOPED_TRACE(testing::Message() << "align " << c.align << ", checked " << c.checked);
-        // The picture covers 8 x 6 pixels from (2, top); a disabled one is blended, so allow for rounding.
-        const TColor picture = FromQRgb(image.pixel(2 + 4, c.top + 3));
-        EXPECT_TRUE(PixelIs(image, 2, c.top, picture, 2));
-        EXPECT_TRUE(PixelIs(image, 2 + 7, c.top + 5, picture, 2));
-        EXPECT_FALSE(PixelIs(image, 1, c.top + 3, picture, 2));
-        EXPECT_FALSE(PixelIs(image, 2 + 8, c.top + 3, picture, 2));
-        EXPECT_FALSE(PixelIs(image, 2, c.top - 1, picture, 2));
-        EXPECT_FALSE(PixelIs(image, 2, c.top + 6, picture, 2));
-        switch (c.look) {
-        case Look::Plain: EXPECT_TRUE(PixelIs(image, 6, c.top + 3, red)); break;
-        case Look::Brighter: EXPECT_TRUE(PixelIs(image, 6, c.top + 3, RGBColor(255, 55, 55))); break;
-        case Look::Grey: EXPECT_EQ(GetRValue(picture), GetBValue(picture)); break;
-        }
+        // 8 x 6 pixels from (2, top); a blended picture may differ by rounding.
+        const TColor picture = FromQRgb(image.pixel(6, c.top + 3));
+        EXPECT_TRUE(c.looks(picture));
+        EXPECT_TRUE(PixelIs(image, 2, c.top, picture, 2) && PixelIs(image, 9, c.top + 5, picture, 2));
+        for (const QPoint outside : {QPoint(1, c.top + 3), QPoint(10, c.top + 3), QPoint(2, c.top - 1),
+                                     QPoint(2, c.top + 6)})
+            EXPECT_FALSE(PixelIs(image, outside.x(), outside.y(), picture, 2));
     }
-}
-
-TEST(GradientCheckSheet, RendersEveryLookIntoOneSheet)
-{
-    TSheet sheet(4);
-    const auto add = [&sheet](const std::function<void(TGradientCheck&)>& setUp) {
-        TGradientCheck panel;
-        panel.resize(120, 48);
-        panel.fgSetColorHTMLBegin("#3060C0");
-        panel.fgSetColorHTMLEnd("#F0F8FF");
-        panel.fgSetPngPicture(SolidPicture(16, 16, RGBColor(200, 120, 0)));
-        panel.fgSetPngAlign(TGradientCheck::paCenter);
-        setUp(panel);
-        sheet.Add(Render(panel));
-    };
-    add([](TGradientCheck&) {});
-    add([](TGradientCheck& p) { p.fgSetHorizontal(false); });
-    add([](TGradientCheck& p) { p.fgSetRotate(true); });
-    add([](TGradientCheck& p) { p.fgSetRound(true); });
-    add([](TGradientCheck& p) {
-        QEnterEvent event(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QApplication::sendEvent(&p, &event);
-    });
-    add([](TGradientCheck& p) { p.fSetChecked(false); });
-    add([](TGradientCheck& p) { p.fSetEnabled(false); });
-    add([](TGradientCheck& p) {
-        p.fgSetGradient(false);
-        p.fgSetRound(true);
-        p.fgSetColorHTMLBegin("#C0C0C0");
-        p.fgSetColorEnd(clCream);
-    });
-    const QString path = sheet.Save("gradientcheck_sheet.png");
-    ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(QImage(path).size(), QSize(6 + 4 * 126, 6 + 2 * 54));
 }
 
 TEST(GradientCheckProperties, PublishedInOrderAndSetThroughTheMetaObjectLikeInCode)
@@ -422,29 +301,47 @@ TEST(GradientCheckProperties, PublishedInOrderAndSetThroughTheMetaObjectLikeInCo
     QStringList names;
     for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
         names << meta.property(i).name();
-    EXPECT_EQ(names, QStringList({"gHorizontal", "gFrame", "gRotate", "gRound", "gCheckable", "gGradient",
-                                  "gForceChildEnabled", "gPngAlign", "gPngPicture", "gColorHTMLBegin",
-                                  "gColorHTMLEnd", "gColorBegin", "gColorEnd", "Checked", "Enabled", "Visible",
-                                  "Color"}));
-
+    EXPECT_EQ(names.join(' '), "gHorizontal gFrame gRotate gRound gCheckable gGradient gForceChildEnabled "
+                               "gPngAlign gPngPicture gColorHTMLBegin gColorHTMLEnd gColorBegin gColorEnd "
+                               "Checked Enabled Visible Color");
     const TPNGObject picture = SolidPicture(10, 10, clRed);
     TGradientCheck inCode;
-    inCode.resize(80, 30);
     inCode.fgSetHorizontal(false);
-    inCode.fgSetRound(true);
     inCode.fgSetPngAlign(TGradientCheck::paBottom);
     inCode.fgSetPngPicture(picture);
     inCode.fgSetColorHTMLBegin("#102030");
-    inCode.fgSetColorEnd(clCream);
-
     TGradientCheck described;
-    described.resize(80, 30);
     described.setProperty("gHorizontal", false);
-    described.setProperty("gRound", true);
     described.setProperty("gPngAlign", QVariant::fromValue(TGradientCheck::paBottom));
     described.setProperty("gPngPicture", QVariant::fromValue(picture));
     described.setProperty("gColorHTMLBegin", QVariant::fromValue(AnsiString("#102030")));
-    described.setProperty("gColorEnd", QVariant::fromValue<TColor>(clCream));
-    EXPECT_EQ(described.gColorBegin(), RGBColor(0x10, 0x20, 0x30));
+    inCode.resize(80, 30);
+    described.resize(80, 30);
     EXPECT_EQ(Render(described), Render(inCode));
+}
+
+TEST(GradientCheckSheet, RendersEveryLookIntoOneSheet)
+{
+    const std::function<void(TGradientCheck&)> looks[] = {
+        [](TGradientCheck&) {},
+        [](TGradientCheck& p) { p.fgSetHorizontal(false); },
+        [](TGradientCheck& p) { p.fgSetRotate(true); },
+        [](TGradientCheck& p) { p.fgSetRound(true); },
+        [](TGradientCheck& p) { Enter(p); },
+        [](TGradientCheck& p) { p.fSetChecked(false); },
+        [](TGradientCheck& p) { p.fSetEnabled(false); },
+        [](TGradientCheck& p) { p.fgSetGradient(false), p.fgSetRound(true), p.fgSetColorHTMLEnd("#f0ffec"); },
+    };
+    TSheet sheet(4);
+    for (const auto& setUp : looks) {
+        TGradientCheck panel;
+        panel.resize(120, 48);
+        panel.fgSetColorHTMLBegin("#3060C0");
+        panel.fgSetColorHTMLEnd("#F0F8FF");
+        panel.fgSetPngPicture(SolidPicture(16, 16, RGBColor(200, 120, 0)));
+        panel.fgSetPngAlign(TGradientCheck::paCenter);
+        setUp(panel);
+        sheet.Add(Render(panel));
+    }
+    EXPECT_EQ(QImage(sheet.Save("gradientcheck_sheet.png")).size(), QSize(6 + 4 * 126, 6 + 2 * 54));
 }

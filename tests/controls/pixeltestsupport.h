@@ -2,7 +2,6 @@
 #pragma once
 
 #include "classlib/canvas.h"
-#include "classlib/tcolor.h"
 #include "png/pngobject.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@
 #include <QPainter>
 #include <QWidget>
 
-#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -26,13 +24,11 @@ inline testing::AssertionResult PixelIs(const QImage& image, int x, int y, TColo
 {
     const QRgb actual = image.pixel(x, y);
     const QRgb expected = ToQRgb(color);
-    const bool near = std::abs(qRed(actual) - qRed(expected)) <= tolerance
-        && std::abs(qGreen(actual) - qGreen(expected)) <= tolerance
-        && std::abs(qBlue(actual) - qBlue(expected)) <= tolerance;
-    if (near)
+    if (std::abs(qRed(actual) - qRed(expected)) <= tolerance && std::abs(qGreen(actual) - qGreen(expected)) <= tolerance
+        && std::abs(qBlue(actual) - qBlue(expected)) <= tolerance)
         return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << actual
-                                       << ", expected " << expected;
+    return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << actual << ", expected "
+                                       << expected;
 }
 
 // An opaque picture of one colour.
@@ -41,43 +37,31 @@ inline TPNGObject SolidPicture(int width, int height, TColor color)
     TPNGObject picture;
     picture.CreateBlank(COLOR_RGBALPHA, 8, width, height);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            picture.SetPixel(x, y, color);
-            picture.AlphaScanline(y)[x] = 255;
-        }
+        for (int x = 0; x < width; ++x)
+            picture.SetPixel(x, y, color), picture.AlphaScanline(y)[x] = 255;
     }
     return picture;
 }
 
-// A sheet of renderings laid out in rows, written beside the test program for people to look at.
+// Renderings laid out in cells of a grid, saved beside the test program for people to look at.
 class TSheet {
 public:
     explicit TSheet(int columns) : columns_(columns) {}
-
-    void Add(const QImage& image)
-    {
-        images_.push_back(image);
-    }
+    void Add(const QImage& image) { images_.push_back(image); }
 
     // The file's path; empty when it could not be written.
     QString Save(const QString& name) const
     {
         constexpr int kGap = 6;
-        int cellWidth = 0;
-        int cellHeight = 0;
-        for (const QImage& image : images_) {
-            cellWidth = std::max(cellWidth, image.width());
-            cellHeight = std::max(cellHeight, image.height());
-        }
+        QSize cell;
+        for (const QImage& image : images_)
+            cell = cell.expandedTo(image.size() + QSize(kGap, kGap));
         const int rows = (static_cast<int>(images_.size()) + columns_ - 1) / columns_;
-        QImage sheet(kGap + columns_ * (cellWidth + kGap), kGap + rows * (cellHeight + kGap), QImage::Format_RGB32);
-        sheet.fill(QColor(255, 0, 255));
+        QImage sheet(kGap + columns_ * cell.width(), kGap + rows * cell.height(), QImage::Format_RGB32);
+        sheet.fill(Qt::magenta);
         QPainter painter(&sheet);
-        for (std::size_t i = 0; i < images_.size(); ++i) {
-            const int column = static_cast<int>(i) % columns_;
-            const int row = static_cast<int>(i) / columns_;
-            painter.drawImage(kGap + column * (cellWidth + kGap), kGap + row * (cellHeight + kGap), images_[i]);
-        }
+        for (int i = 0; i < static_cast<int>(images_.size()); ++i)
+            painter.drawImage(kGap + i % columns_ * cell.width(), kGap + i / columns_ * cell.height(), images_[i]);
         painter.end();
         const QString path = QCoreApplication::applicationDirPath() + "/" + name;
         return sheet.save(path) ? path : QString();
