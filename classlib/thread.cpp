@@ -15,9 +15,15 @@ TThread::~TThread()
     Join();
 }
 
+// A thread that could not start counts as finished, so the owner's WaitFor does not wait for it.
 void TThread::Start()
 {
-    thread_ = std::thread([this] { Run(); });
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (...) {
+        finished_.store(true);
+        throw;
+    }
 }
 
 void TThread::Run()
@@ -71,5 +77,12 @@ std::exception_ptr TThread::FatalException() const
 
 void TThread::Synchronize(const std::function<void()>& routine)
 {
-    TSynchronizeQueue::Instance().Synchronize(routine);
+    TSynchronizeQueue::Instance().Synchronize([this, &routine] {
+        handOffRunning_.store(true);
+        struct TClear {
+            std::atomic<bool>& flag;
+            ~TClear() { flag.store(false); }
+        } clear{handOffRunning_};
+        routine();
+    });
 }

@@ -2,7 +2,8 @@
 // Threads are made with TThread::Create, which starts the body only after the whole object is constructed,
 // so every field set by a constructor is visible to Execute. The object is not freed when the body ends;
 // its owner waits for it (WaitFor) and then deletes it. Deleting through TThreadPtr stops and waits first,
-// so a body never runs while its object is being destroyed.
+// so a body never runs while its object is being destroyed. When the operating system cannot start the thread,
+// Create throws std::system_error and the object is freed at once.
 #pragma once
 
 #include <atomic>
@@ -50,6 +51,10 @@ public:
     // so a worker blocked in Synchronize can still finish.
     void WaitFor();
 
+    // Whether a routine this thread handed to the GUI thread is running there now. Read on the GUI thread, it
+    // means the caller is inside that routine, so WaitFor would never return: the thread waits for the caller.
+    bool HandOffRunning() const { return handOffRunning_.load(); }
+
     // An exception that escaped Execute, or null.
     std::exception_ptr FatalException() const;
 
@@ -57,7 +62,7 @@ protected:
     virtual void Execute() = 0;
 
     // Runs the routine on the GUI thread and blocks until it has run.
-    static void Synchronize(const std::function<void()>& routine);
+    void Synchronize(const std::function<void()>& routine);
 
     // Sleeps for the given time unless Terminate is called first; returns Terminated().
     bool SleepUnlessTerminated(std::chrono::milliseconds time);
@@ -70,6 +75,7 @@ private:
     std::thread thread_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
+    std::atomic<bool> handOffRunning_{false};
     mutable std::mutex lock_; // guards fatal_; pairs with terminatedChanged_
     std::mutex joinLock_;
     std::condition_variable terminatedChanged_;

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -34,6 +36,11 @@ TCommPort::TCommPort() = default;
 TCommPort::~TCommPort()
 {
     ClosePort();
+    FreeRetiredThreads();
+    // A thread still in its hand-off waits for a handler further up this stack; waiting for it would never
+    // end, so it is left to finish on its own.
+    for (TThreadPtr<TThread>& thread : FRetiredThreads)
+        thread.release();
 }
 
 // ---- Line settings -------------------------------------------------------------------------------------
@@ -177,6 +184,7 @@ void TCommPort::OpenPort()
 {
     if (FOpen)
         return;
+    FreeRetiredThreads();
     AllocateRings();
     SetLastError(0);
     FDeviceHandle = platform::OpenSerialDevice("\\\\.\\COM" + std::to_string(FComNumber), FOpenFailure);
@@ -188,7 +196,15 @@ void TCommPort::OpenPort()
     FDeviceHandle->SetupComm(FInSize, FOutSize);
     FDeviceHandle->SetCommTimeouts(platform::TCommTimeouts{});
     ApplyLineSettings();
-    StartThreads();
+    try {
+        StartThreads();
+    } catch (const std::system_error&) {
+        FailOpen(platform::SerialCause::NoResources);
+        return;
+    } catch (const std::bad_alloc&) {
+        FailOpen(platform::SerialCause::NoResources);
+        return;
+    }
     FOpen = true;
     SetDTR(FDTR);
     SetRTS(FRTS);
@@ -203,6 +219,8 @@ void TCommPort::AllocateRings()
     FOutBuffUsed = 0;
     FInReadPos = 0;
     FOutReadPos = 0;
+    FOutHeld = 0;
+    FOutWriting = false;
     FOutBuffer = std::make_unique<char[]>(FOutSize);
     FInBuffer = std::make_unique<char[]>(FInSize);
 }
@@ -229,23 +247,43 @@ void TCommPort::ApplyLineSettings()
     SetEventChar(FEventChar);
 }
 
+// The signals left by the last close are cleared before any thread runs, so none that a new thread raises
+// is lost.
+void TCommPort::ResetEvents()
+{
+    FReadRequestEvent.ResetEvent();
+    FWriteRequestEvent.ResetEvent();
+    FDataReadyEvent.ResetEvent();
+    FStatusReadyEvent.ResetEvent();
+}
+
 void TCommPort::StartThreads()
 {
+    ResetEvents();
     FStatusThread = TThread::Create<TStatusThread>(*this, FMonitorEvents);
-    FReadRequestEvent.ResetEvent();
     FReadThread = TThread::Create<TReadThread>(*this);
-    FWriteRequestEvent.ResetEvent();
     FWriteThread = TThread::Create<TWriteThread>(*this);
-    FDataReadyEvent.ResetEvent();
     FReadEventThread = TThread::Create<TReadEventThread>(*this);
-    FStatusReadyEvent.ResetEvent();
     FStatusEventThread = TThread::Create<TStatusEventThread>(*this);
 }
 
+// A thread could not be started: the ones already running stop and the device closes again.
+void TCommPort::FailOpen(platform::SerialCause cause)
+{
+    FDeviceHandle->CancelIo();
+    StopThreads();
+    FDeviceHandle.reset();
+    ReleaseRings();
+    FOpenFailure = cause;
+    SetLastError(platform::SerialCauseCode(cause));
+}
+
+// A close made while one is running (from a handler it delivers) leaves the work to the running one.
 void TCommPort::ClosePort()
 {
-    if (!FOpen)
+    if (!FOpen || FClosing)
         return;
+    FClosing = true;
     FCTS = false;
     FDSR = false;
     FDCD = false;
@@ -253,20 +291,28 @@ void TCommPort::ClosePort()
     // Ends any wait or write still pending on the device, so no worker stays blocked on a line that stopped
     // accepting bytes or vanished; the workers then see their stop requests.
     FDeviceHandle->CancelIo();
-    StopStatusThread();
-    StopThread(FReadThread, FReadRequestEvent);
-    StopThread(FWriteThread, FWriteRequestEvent);
-    StopThread(FReadEventThread, FDataReadyEvent);
-    StopThread(FStatusEventThread, FStatusReadyEvent);
+    StopThreads();
     FDeviceHandle.reset();
     ReleaseRings();
     FOpen = false;
+    FClosing = false;
     if (OnClose)
         OnClose(this);
 }
 
+void TCommPort::StopThreads()
+{
+    StopStatusThread();
+    StopThread(FReadThread, FReadRequestEvent);
+    StopThread(FWriteThread, FWriteRequestEvent);
+    StopDeliveryThread(FReadEventThread, FDataReadyEvent);
+    StopDeliveryThread(FStatusEventThread, FStatusReadyEvent);
+}
+
 void TCommPort::StopStatusThread()
 {
+    if (!FStatusThread)
+        return;
     FStatusThread->Terminate();
     FDeviceHandle->SetCommMask(0);
     FStatusThread->WaitFor();
@@ -279,10 +325,36 @@ void TCommPort::StopStatusThread()
 template <class T>
 void TCommPort::StopThread(TThreadPtr<T>& thread, TEvent& wake)
 {
+    if (!thread)
+        return;
     thread->Terminate();
     wake.SetEvent();
     thread->WaitFor();
     thread.reset();
+}
+
+// A delivery thread whose handler is running further up this stack (the close comes from that handler or from
+// a nested event loop it runs) waits for this very call to return; it is stopped without waiting and freed
+// once it has ended.
+template <class T>
+void TCommPort::StopDeliveryThread(TThreadPtr<T>& thread, TEvent& wake)
+{
+    if (thread && thread->HandOffRunning()) {
+        thread->Terminate();
+        FRetiredThreads.push_back(std::move(thread));
+        return;
+    }
+    StopThread(thread, wake);
+}
+
+void TCommPort::FreeRetiredThreads()
+{
+    std::erase_if(FRetiredThreads, [](TThreadPtr<TThread>& thread) {
+        if (thread->HandOffRunning())
+            return false;
+        thread.reset();
+        return true;
+    });
 }
 
 // ---- Modem lines ---------------------------------------------------------------------------------------
@@ -373,17 +445,25 @@ std::uint32_t TCommPort::PutBlock(const char* data, std::uint32_t length)
     ringmath::TPieces pieces;
     {
         std::lock_guard guard(FOutBufferLock);
-        pieces = ringmath::PutPieces(FOutSize, FOutReadPos, FOutBuffUsed, length);
+        pieces = ringmath::PutPieces(FOutSize, OutHeldStart(), FOutHeld + FOutBuffUsed, length);
     }
     std::memcpy(FOutBuffer.get() + pieces.first.offset, data, pieces.first.length);
     std::memcpy(FOutBuffer.get() + pieces.second.offset, data + pieces.first.length, pieces.second.length);
     const std::uint32_t total = pieces.Total();
+    if (total == 0)
+        return 0;
     std::lock_guard guard(FOutBufferLock);
     FOutBuffUsed += total;
+    FOutPuts++;
     // Signalled under the lock, so the writer's idle check cannot reset this request unseen.
-    if (total != 0)
-        FWriteRequestEvent.SetEvent();
+    FWriteRequestEvent.SetEvent();
     return total;
+}
+
+// Where the held bytes start: FOutHeld bytes before the read position, wrapped.
+std::uint32_t TCommPort::OutHeldStart() const
+{
+    return ringmath::Advance(FOutSize, FOutReadPos, FOutSize - FOutHeld);
 }
 
 std::uint32_t TCommPort::PutChar(char value)
@@ -400,24 +480,32 @@ int TCommPort::PutString(const char* text)
 std::uint32_t TCommPort::GetOutBuffFree()
 {
     std::lock_guard guard(FOutBufferLock);
-    return FOutSize - FOutBuffUsed;
+    return FOutSize - FOutHeld - FOutBuffUsed;
 }
 
-bool TCommPort::PendingOutRun(ringmath::TRun& run, std::uint64_t& generation)
+// The next pending run for the device; from now until FinishOutRun the device may read it.
+bool TCommPort::TakeOutRun(TOutRun& out)
 {
     std::lock_guard guard(FOutBufferLock);
-    run = ringmath::PendingRun(FOutSize, FOutReadPos, FOutBuffUsed);
-    generation = FOutGeneration;
-    return run.length != 0;
+    out.run = ringmath::PendingRun(FOutSize, FOutReadPos, FOutBuffUsed);
+    out.generation = FOutGeneration;
+    out.puts = FOutPuts;
+    FOutWriting = out.run.length != 0;
+    return FOutWriting;
 }
 
-void TCommPort::CommitOut(std::uint32_t count, std::uint64_t generation)
+// The device is done with the run. After a flush the written count no longer applies, and the bytes the
+// flush held back for this write become free.
+void TCommPort::FinishOutRun(const TOutRun& out, std::uint32_t written)
 {
     std::lock_guard guard(FOutBufferLock);
-    if (generation != FOutGeneration)
-        return; // flushed meanwhile: those bytes are no longer counted
-    FOutBuffUsed -= count;
-    FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, count);
+    FOutWriting = false;
+    if (out.generation != FOutGeneration) {
+        FOutHeld = 0;
+        return;
+    }
+    FOutBuffUsed -= written;
+    FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, written);
 }
 
 // Resets the write request when nothing is pending, atomically with PutBlock's signal; returns whether idle.
@@ -430,14 +518,24 @@ bool TCommPort::ResetWriteRequestIfIdle()
     return true;
 }
 
+// After a failed write the request is reset, unless a block put since the run was taken asked again.
+void TCommPort::ResetWriteRequestUnlessPutSince(std::uint64_t puts)
+{
+    std::lock_guard guard(FOutBufferLock);
+    if (FOutPuts == puts)
+        FWriteRequestEvent.ResetEvent();
+}
+
 void TCommPort::FlushOutBuffer()
 {
     if (IsEnabled())
         FDeviceHandle->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
     std::lock_guard guard(FOutBufferLock);
     FWriteRequestEvent.ResetEvent();
-    // Dropping the pending bytes moves the read position past them, so a write still in flight
-    // never reads bytes that PutBlock adds after the flush.
+    // The purge may come before the writer has handed its run to the device and then misses it; the dropped
+    // bytes stay held until that write returns, so PutBlock never overwrites bytes the device may still read.
+    if (FOutWriting)
+        FOutHeld += FOutBuffUsed;
     FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, FOutBuffUsed);
     FOutBuffUsed = 0;
     FOutGeneration++;

@@ -1,7 +1,8 @@
 // TCommPort: a serial port with two ring buffers. The application never blocks on the line: PutBlock copies into
 // the transmit ring and GetBlock copies out of the receive ring, while five worker threads move the bytes to and
 // from the device and hand received data and line events to the GUI thread through the port's events.
-// Every public call is made on the GUI thread, and no event handler closes the port.
+// Every public call is made on the GUI thread. A handler may close the port, also from a nested event loop
+// (a modal dialog) and while a close is already running.
 #pragma once
 
 #include "classlib/event.h"
@@ -15,6 +16,7 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 enum TBaudRate {
     cbr110, cbr300, cbr600, cbr1200, cbr2400, cbr4800, cbr9600, cbr14400,
@@ -175,10 +177,16 @@ private:
     void AllocateRings();
     void ReleaseRings();
     void ApplyLineSettings();
+    void ResetEvents();
     void StartThreads();
+    void FailOpen(platform::SerialCause cause);
+    void StopThreads();
     void StopStatusThread();
     template <class T>
     void StopThread(TThreadPtr<T>& thread, TEvent& wake);
+    template <class T>
+    void StopDeliveryThread(TThreadPtr<T>& thread, TEvent& wake);
+    void FreeRetiredThreads();
     bool Escape(std::uint32_t function);
     void SetModemLine(bool& line, bool value, std::uint32_t raise, std::uint32_t lower);
 
@@ -187,9 +195,16 @@ private:
     bool ClearToSend() const;
     ringmath::TRun FreeInRun();
     void CommitIn(std::uint32_t count);
-    bool PendingOutRun(ringmath::TRun& run, std::uint64_t& generation);
-    void CommitOut(std::uint32_t count, std::uint64_t generation);
+    struct TOutRun {
+        ringmath::TRun run;
+        std::uint64_t generation = 0;
+        std::uint64_t puts = 0;
+    };
+    bool TakeOutRun(TOutRun& out);
+    void FinishOutRun(const TOutRun& out, std::uint32_t written);
     bool ResetWriteRequestIfIdle();
+    void ResetWriteRequestUnlessPutSince(std::uint64_t puts);
+    std::uint32_t OutHeldStart() const;
 
     int FComNumber = 2;
     bool FOpen = false;
@@ -219,11 +234,17 @@ private:
     std::atomic<std::uint32_t> FLastEventMask{0};
 
     // Transmit ring: FOutBuffUsed bytes from FOutReadPos, wrapping at FOutSize. The lock guards the pair and
-    // FOutGeneration, which FlushOutBuffer moves on so that a write in flight does not count against new bytes.
+    // the fields below it. FlushOutBuffer moves FOutGeneration on, so that a write in flight does not count
+    // against new bytes, and while the writer has a run in the device (FOutWriting) the dropped bytes stay
+    // held (FOutHeld bytes before FOutReadPos): PutBlock may not reuse them until that write has returned.
+    // FOutPuts counts the blocks put, so the writer can tell whether a request came during a failed write.
     std::unique_ptr<char[]> FOutBuffer;
     std::uint32_t FOutReadPos = 0;
     std::atomic<std::uint32_t> FOutBuffUsed{0};
+    std::uint32_t FOutHeld = 0;
+    bool FOutWriting = false;
     std::uint64_t FOutGeneration = 0;
+    std::uint64_t FOutPuts = 0;
     std::mutex FOutBufferLock;
     // Receive ring, same layout.
     std::unique_ptr<char[]> FInBuffer;
@@ -241,4 +262,7 @@ private:
     TThreadPtr<TWriteThread> FWriteThread;
     TThreadPtr<TReadEventThread> FReadEventThread;
     TThreadPtr<TStatusEventThread> FStatusEventThread;
+    // Delivery threads stopped by a close made from inside their own handler; freed once they have ended.
+    std::vector<TThreadPtr<TThread>> FRetiredThreads;
+    bool FClosing = false;
 };

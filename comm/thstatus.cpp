@@ -19,7 +19,8 @@ TStatusThread::~TStatusThread() = default;
 
 void TStatusThread::Execute()
 {
-    ReadLineStates();
+    if (ReadLineStates())
+        WakeWriterIfClear();
     Port.FLastEventMask = 0;
     while (!Terminated()) {
         std::uint32_t events = 0;
@@ -40,12 +41,19 @@ bool TStatusThread::ReadLineStates()
     return true;
 }
 
+// A writer held back by hardware flow control sleeps until CTS is seen on: after a change, and also at the
+// first reading, since a PutBlock right after the open sees CTS still off.
+void TStatusThread::WakeWriterIfClear()
+{
+    if (Port.Control() == ccHard && Port.FCTS.load() && Port.FOutBuffUsed.load() > 0)
+        Port.FWriteRequestEvent.SetEvent();
+}
+
 void TStatusThread::HandleEvents(std::uint32_t events)
 {
     Port.FLastEventMask = events;
-    const bool linesRead = (events & ModemEvents) != 0 && ReadLineStates();
-    if (linesRead && Port.Control() == ccHard && Port.FCTS.load() && Port.FOutBuffUsed.load() > 0)
-        Port.FWriteRequestEvent.SetEvent();
+    if ((events & ModemEvents) != 0 && ReadLineStates())
+        WakeWriterIfClear();
     if (events & platform::EV_RXCHAR)
         Port.FReadRequestEvent.SetEvent();
     Port.FStatusReadyEvent.SetEvent();

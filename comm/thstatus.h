@@ -17,6 +17,7 @@ protected:
 private:
     bool ReadLineStates();
     void HandleEvents(std::uint32_t events);
+    void WakeWriterIfClear();
 
     TCommPort& Port;
     platform::ISerialDevice* Device;

@@ -14,9 +14,7 @@ void TWriteThread::Execute()
         std::uint32_t errors = 0;
         platform::TComStat status;
         Device->ClearCommError(errors, status);
-        // After a failed write the thread waits for the next request instead of trying the same bytes at once.
-        if (!WritePending())
-            Port.FWriteRequestEvent.ResetEvent();
+        WritePending();
     }
 }
 
@@ -30,16 +28,19 @@ bool TWriteThread::ClearToSend()
     return Port.ClearToSend();
 }
 
-// Writes until the ring is empty, the thread is stopped or CTS goes off; returns false when a write failed.
-bool TWriteThread::WritePending()
+// Writes until the ring is empty, the thread is stopped or CTS goes off. After a failed write the thread
+// waits for the next request instead of trying the same bytes at once; a block put during that write
+// (after a flush that aborted it, say) is such a request.
+void TWriteThread::WritePending()
 {
-    ringmath::TRun run;
-    std::uint64_t generation = 0;
-    while (!Terminated() && Port.ClearToSend() && Port.PendingOutRun(run, generation)) {
+    TCommPort::TOutRun out;
+    while (!Terminated() && Port.ClearToSend() && Port.TakeOutRun(out)) {
         std::uint32_t written = 0;
-        if (!Device->WriteFile(Port.FOutBuffer.get() + run.offset, run.length, written) || written == 0)
-            return false;
-        Port.CommitOut(written, generation);
+        const bool ok = Device->WriteFile(Port.FOutBuffer.get() + out.run.offset, out.run.length, written);
+        Port.FinishOutRun(out, written);
+        if (!ok || written == 0) {
+            Port.ResetWriteRequestUnlessPutSince(out.puts);
+            return;
+        }
     }
-    return true;
 }

@@ -16,7 +16,7 @@ protected:
 
 private:
     bool ClearToSend();
-    bool WritePending();
+    void WritePending();
 
     TCommPort& Port;
     platform::ISerialDevice* Device;

@@ -26,6 +26,7 @@ const char* SerialCauseText(SerialCause cause)
     case SerialCause::InvalidParameter: return "invalid parameter";
     case SerialCause::IoFailure: return "input/output failure";
     case SerialCause::Cancelled: return "operation cancelled";
+    case SerialCause::NoResources: return "not enough system resources";
     }
     return "unknown";
 }
@@ -43,6 +44,7 @@ std::int32_t SerialCauseCode(SerialCause cause)
     case SerialCause::InvalidParameter: return 87; // ERROR_INVALID_PARAMETER
     case SerialCause::IoFailure: return 1117;      // ERROR_IO_DEVICE
     case SerialCause::Cancelled: return 995;       // ERROR_OPERATION_ABORTED
+    case SerialCause::NoResources: return 1450;    // ERROR_NO_SYSTEM_RESOURCES
     }
     return 31; // ERROR_GEN_FAILURE
 }

@@ -105,7 +105,8 @@ enum class SerialCause {
     NotSupported,
     InvalidParameter,
     IoFailure,
-    Cancelled, // CancelIo, or a purge that aborted the pending write
+    Cancelled,   // CancelIo, or a purge that aborted the pending write
+    NoResources, // the system could not provide what the call needs (threads, memory)
 };
 const char* SerialCauseText(SerialCause cause);
 std::int32_t SerialCauseCode(SerialCause cause);

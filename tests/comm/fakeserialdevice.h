@@ -40,6 +40,12 @@ struct TFakeLine {
     bool acceptsWrites = true;
     bool unplugged = false;
     bool refuseEscapes = false;
+    // With abortsWrites a transmit-abort purge makes the pending write fail; it reports that only once the line
+    // takes bytes again, so a test decides when the writer sees it.
+    bool abortsWrites = false;
+    std::uint64_t txAborts = 0;
+    // Modem-status queries wait while this is set, as a slow adapter's do.
+    bool holdModemStatus = false;
 
     // How often each worker call was made (spin detection).
     std::atomic<int> waitCalls{0}, clearCalls{0}, readCalls{0}, writeCalls{0};
@@ -71,6 +77,13 @@ struct TFakeLine {
     {
         std::lock_guard guard(lock);
         acceptsWrites = accepts;
+        changed.notify_all();
+    }
+    template <class T>
+    void Set(T TFakeLine::*field, T value)
+    {
+        std::lock_guard guard(lock);
+        this->*field = value;
         changed.notify_all();
     }
     void Unplug()
@@ -181,8 +194,9 @@ public:
     {
         line_->writeCalls++;
         std::unique_lock guard(line_->lock);
+        const std::uint64_t aborts = line_->txAborts;
         line_->changed.wait(guard, [&] { return line_->cancelled || line_->unplugged || line_->acceptsWrites; });
-        if (line_->cancelled)
+        if (line_->cancelled || line_->txAborts != aborts)
             return Fail(platform::SerialCause::Cancelled);
         if (line_->unplugged)
             return Fail(platform::SerialCause::Unplugged);
@@ -196,6 +210,8 @@ public:
     {
         std::lock_guard guard(line_->lock);
         line_->purges.push_back(flags);
+        if ((flags & platform::PURGE_TXABORT) && line_->abortsWrites)
+            line_->txAborts++;
         if (flags & platform::PURGE_RXCLEAR)
             line_->input.clear();
         return Succeed();
@@ -208,7 +224,8 @@ public:
     }
     bool GetCommModemStatus(std::uint32_t& status) override
     {
-        std::lock_guard guard(line_->lock);
+        std::unique_lock guard(line_->lock);
+        line_->changed.wait(guard, [&] { return !line_->holdModemStatus; });
         status = line_->modemStatus;
         return Succeed();
     }
