@@ -8,6 +8,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,7 +18,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -30,6 +33,11 @@ struct TSeriesKind {
 constexpr TSeriesKind kSeries[] = {{"ttyS", false}, {"ttyUSB", true}, {"ttyACM", true}};
 constexpr int kMaxIndex = 256;
 constexpr int kMaxComNumber = 256;
+constexpr unsigned kMemoryDevicesMajor = 1;  // /dev/null, /dev/zero, /dev/random, /dev/mem ...
+constexpr unsigned kConsolesMajor = 4;       // minors below 64: the virtual consoles /dev/tty0 ... /dev/tty63
+constexpr unsigned kFirstUartMinor = 64;
+constexpr unsigned kTerminalAliasesMajor = 5; // minors 0-2: /dev/tty, /dev/console, /dev/ptmx
+constexpr unsigned kLastTerminalAliasMinor = 2;
 
 std::string RealPath(const std::string& path)
 {
@@ -43,11 +51,25 @@ bool IsCharDevice(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
-// A real directory (not a link to one) that belongs to this user.
+// A character device that may be a serial port: none of the memory devices, virtual consoles or aliases of
+// the controlling terminal.
+bool MayBeSerialDevice(const std::string& path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned major = ::major(st.st_rdev);
+    const unsigned minor = ::minor(st.st_rdev);
+    return major != kMemoryDevicesMajor && !(major == kConsolesMajor && minor < kFirstUartMinor)
+        && !(major == kTerminalAliasesMajor && minor <= kLastTerminalAliasMinor);
+}
+
+// A real directory (not a link to one) that belongs to this user and that only this user may enter.
 bool OwnedFolder(const std::string& path)
 {
     struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & 0777) == 0700;
 }
 
 std::string BaseFolder()
@@ -97,24 +119,33 @@ std::vector<TComLink> ReadLinks()
         struct stat st{};
         if (number < 1 || ::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             continue;
-        if (std::string target = RealPath(path); !target.empty())
+        if (std::string target = RealPath(path); !target.empty() && MayBeSerialDevice(target))
             links.push_back({number, std::move(target)});
     }
     return links;
 }
 
 // Not a virtual device, and bound to a driver.
-bool IsHardware(const std::string& name)
+bool IsHardware(const std::string& entry)
 {
-    const std::string entry = "/sys/class/tty/" + name;
     const std::string device = RealPath(entry);
     return !device.empty() && device.find("/devices/virtual/") == std::string::npos
         && !RealPath(entry + "/device/driver").empty();
 }
 
-// Built-in port nodes exist whether or not a UART stands behind them; the driver knows which ones are real.
-// A port held exclusively by someone else is real too.
-bool IsRealUart(const std::string& path)
+// The UART type the serial driver gives in sysfs (0: no UART), if it gives one.
+std::optional<int> UartType(const std::string& entry)
+{
+    std::ifstream attribute(entry + "/type");
+    int type = 0;
+    if (attribute >> type)
+        return type;
+    return std::nullopt;
+}
+
+// Asks the driver through the node. Opening a port raises its modem lines, so this is only the fallback for
+// drivers without the type attribute. A port held exclusively by someone else is real.
+bool ProbeUart(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -125,26 +156,26 @@ bool IsRealUart(const std::string& path)
     return known;
 }
 
-TNodeFacts ScanNode(const TSeriesKind& series, int index)
+// Built-in port nodes exist whether or not a UART stands behind them; the driver knows which ones are real.
+bool IsRealUart(const std::string& entry, const std::string& path)
+{
+    const std::optional<int> type = UartType(entry);
+    return type ? *type != PORT_UNKNOWN : ProbeUart(path);
+}
+
+TNodeFacts ScanNode(const TSeriesKind& series, int index, const std::string& devRoot, const std::string& sysRoot)
 {
     const std::string name = series.Name + std::to_string(index);
-    TNodeFacts node{series.Name, index, false, false, series.Usb, "/dev/" + name};
+    const std::string entry = sysRoot + "/class/tty/" + name;
+    TNodeFacts node{series.Name, index, false, false, series.Usb, devRoot + "/" + name};
     node.Present = IsCharDevice(node.Path);
-    node.Usable = node.Present && IsHardware(name) && (series.Usb || IsRealUart(node.Path));
+    node.Usable = node.Present && IsHardware(entry) && (series.Usb || IsRealUart(entry, node.Path));
     return node;
 }
 
 std::vector<TNodeFacts> ScanNodes()
 {
-    std::vector<TNodeFacts> nodes;
-    for (const TSeriesKind& series : kSeries) {
-        for (int index = 0; index < kMaxIndex; ++index) {
-            nodes.push_back(ScanNode(series, index));
-            if (!nodes.back().Present)
-                break;
-        }
-    }
-    return nodes;
+    return ScanSerialNodes("/dev", "/sys");
 }
 
 bool MakeFolder(const std::string& path)
@@ -181,6 +212,19 @@ bool ClaimLink(int number, const std::string& target)
 }
 
 } // namespace
+
+std::vector<TNodeFacts> ScanSerialNodes(const std::string& devRoot, const std::string& sysRoot)
+{
+    std::vector<TNodeFacts> nodes;
+    for (const TSeriesKind& series : kSeries) {
+        for (int index = 0; index < kMaxIndex; ++index) {
+            nodes.push_back(ScanNode(series, index, devRoot, sysRoot));
+            if (!nodes.back().Present)
+                break;
+        }
+    }
+    return nodes;
+}
 
 std::string DosDevicesDir()
 {

@@ -29,6 +29,12 @@ struct TNumbering {
     std::vector<int> Taken;           // every number in use, phantoms included, ascending
 };
 
+// The nodes of every series under devRoot ("/dev"), judged by the drivers' attributes under sysRoot ("/sys"):
+// a node is usable when it is not virtual, is bound to a driver and, for a built-in port, is a UART by the
+// driver's "type" attribute. No node is opened, except a built-in port whose driver lacks that attribute.
+// (Defined with the port map.)
+std::vector<TNodeFacts> ScanSerialNodes(const std::string& devRoot, const std::string& sysRoot);
+
 // The series take the numbers 1, 2, 3 ... in the order they first appear in nodes, each counted from
 // index 0 up to its first node that is not present; numbers pinned by links are skipped. A node that is
 // not usable, or that a link already names, takes its number but is not listed. Built-in ports are named

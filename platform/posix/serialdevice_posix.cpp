@@ -70,6 +70,7 @@ SerialCause CauseOfOpenError(int error)
     switch (error) {
     case ENOENT:
     case ENOTDIR:
+    case EISDIR:
     case ENXIO:
     case ENODEV: return SerialCause::NoSuchPort;
     case EACCES:

@@ -1,16 +1,22 @@
 // COM links in the dosdevices folder; the shared test main gives every test program its own XDG_RUNTIME_DIR.
 #include "platform/portmap.h"
+#include "platform/posix/portnumbering.h"
 
 #include "support/ptypair.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -123,4 +129,150 @@ TEST(PortMapHardware, ListedBuiltInPortsAreRealNodes)
         EXPECT_EQ(port.Path.rfind("/dev/ttyS", 0), 0u) << port.Path;
         EXPECT_EQ(port.DeviceName.substr(14), port.Path.substr(9)) << port.DeviceName;
     }
+}
+
+namespace {
+
+// Counts the opens of device nodes while it exists (inotify).
+class TOpenWatch {
+public:
+    TOpenWatch() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~TOpenWatch() { ::close(fd_); }
+    void Watch(const std::string& path) { watches_[::inotify_add_watch(fd_, path.c_str(), IN_OPEN)] = path; }
+    // The watched paths opened since the last call.
+    std::set<std::string> Opened()
+    {
+        std::set<std::string> opened;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                opened.insert(watches_[event->wd]);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return opened;
+    }
+
+private:
+    int fd_;
+    std::map<int, std::string> watches_;
+};
+
+// A made-up /dev and /sys with built-in ports ttyS0... whose nodes are pseudo-terminals; `types` gives each
+// port's type attribute ("" for none).
+class TFakeSerialTree {
+public:
+    explicit TFakeSerialTree(const std::vector<std::string>& types)
+        : root_(fs::temp_directory_path() / ("zentor-sys-" + std::to_string(::getpid())))
+    {
+        const fs::path drivers = root_ / "sys/bus/platform/drivers/serial8250";
+        const fs::path device = root_ / "sys/devices/platform/serial8250";
+        fs::create_directories(drivers);
+        fs::create_directories(device);
+        fs::create_directories(root_ / "sys/class/tty");
+        fs::create_directories(root_ / "dev");
+        fs::create_directory_symlink(drivers, device.string() + "/driver");
+        for (std::size_t k = 0; k < types.size(); k++) {
+            const std::string name = "ttyS" + std::to_string(k);
+            const fs::path entry = device / "tty" / name;
+            fs::create_directories(entry);
+            fs::create_directory_symlink(device, entry / "device");
+            fs::create_directory_symlink(entry, root_ / "sys/class/tty" / name);
+            if (!types[k].empty())
+                std::ofstream(entry / "type") << types[k] << "\n";
+            ptys_.push_back(std::make_unique<PtyPair>());
+            fs::create_symlink(ptys_.back()->SlavePath(), root_ / "dev" / name);
+        }
+    }
+    ~TFakeSerialTree() { fs::remove_all(root_); }
+    std::string Dev() const { return (root_ / "dev").string(); }
+    std::string Sys() const { return (root_ / "sys").string(); }
+    const std::string& Node(std::size_t k) const { return ptys_[k]->SlavePath(); }
+
+private:
+    fs::path root_;
+    std::vector<std::unique_ptr<PtyPair>> ptys_;
+};
+
+} // namespace
+
+// Opening a built-in port raises DTR and RTS: a device that resets on DTR would be reset by every scan.
+TEST(PortMapHardware, ScanningDoesNotOpenBuiltInPortsThatHaveATypeAttribute)
+{
+    TOpenWatch watch;
+    int watched = 0;
+    for (int k = 0; k < 64 && fs::exists("/dev/ttyS" + std::to_string(k)); k++) {
+        if (fs::exists("/sys/class/tty/ttyS" + std::to_string(k) + "/type")) {
+            watch.Watch("/dev/ttyS" + std::to_string(k));
+            watched++;
+        }
+    }
+    if (watched == 0)
+        GTEST_SKIP() << "this machine has no built-in serial ports";
+    ReadPortMap();
+    ResolveComPort(1);
+    EXPECT_EQ(watch.Opened(), std::set<std::string>{});
+}
+
+TEST(PortMapScan, BuiltInPortsAreJudgedByTheirTypeAttributeAndOnlyOpenedWithoutOne)
+{
+    struct TCase {
+        std::string type;
+        bool usable, opened;
+    };
+    const std::vector<TCase> cases = {{"4", true, false}, {"0", false, false}, {"", false, true}};
+    std::vector<std::string> types;
+    for (const TCase& c : cases)
+        types.push_back(c.type);
+    TFakeSerialTree tree(types);
+    TOpenWatch watch;
+    for (std::size_t k = 0; k < cases.size(); k++)
+        watch.Watch(tree.Node(k));
+    const std::vector<TNodeFacts> nodes = ScanSerialNodes(tree.Dev(), tree.Sys());
+    const std::set<std::string> opened = watch.Opened();
+    for (std::size_t k = 0; k < cases.size(); k++) {
+        SCOPED_TRACE("type \"" + cases[k].type + "\"");
+        ASSERT_GT(nodes.size(), k);
+        EXPECT_EQ(nodes[k].Series, "ttyS");
+        EXPECT_TRUE(nodes[k].Present);
+        EXPECT_EQ(nodes[k].Usable, cases[k].usable);
+        EXPECT_EQ(opened.count(tree.Node(k)) == 1, cases[k].opened);
+    }
+}
+
+// Only character devices that may be serial ports become ports; the others take no number either.
+TEST_F(PortMapLinks, LinksToWhatIsNotASerialDeviceAreNotPorts)
+{
+    const fs::path folder = DosDevicesDir();
+    const fs::path file = folder.parent_path() / "plain-file";
+    std::ofstream(file) << "not a port";
+    PtyPair pty;
+    const std::vector<std::pair<std::string, bool>> targets = {
+        {file.string(), false}, {folder.parent_path().string(), false}, {"/dev/null", false},
+        {"/dev/zero", false},   {"/dev/tty", false},                    {"/dev/urandom", false},
+        {pty.SlavePath(), true},
+    };
+    for (const auto& [target, listed] : targets) {
+        SCOPED_TRACE(target);
+        ASSERT_TRUE(RegisterComLink(9, target));
+        EXPECT_EQ(FindPort(ReadPortMap(), "COM9") != nullptr, listed);
+        EXPECT_EQ(ResolveComPort(9).has_value(), listed);
+    }
+    fs::remove(file);
+}
+
+TEST_F(PortMapLinks, FolderThatOthersMayEnterIsNotRead)
+{
+    PtyPair pty;
+    ASSERT_TRUE(RegisterComLink(9, pty.SlavePath()));
+    const std::string folder = DosDevicesDir();
+    for (mode_t mode : {0770, 0707, 0755}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+        EXPECT_FALSE(ResolveComPort(9));
+        EXPECT_FALSE(RegisterComLink(3, pty.SlavePath()));
+    }
+    ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
+    EXPECT_TRUE(ResolveComPort(9));
 }

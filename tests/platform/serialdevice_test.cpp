@@ -210,7 +210,7 @@ TEST(SerialDevice, OpensThroughACOMLinkAndRefusesMissingPorts)
     device.reset();
     UnregisterComLink(42);
 
-    for (const char* name : {"\\\\.\\COM42", "\\\\.\\COM0", "\\\\.\\COMX", "LPT1", "/dev/no-such-tty"}) {
+    for (const char* name : {"\\\\.\\COM42", "\\\\.\\COM0", "\\\\.\\COMX", "LPT1", "/dev/no-such-tty", "/tmp"}) {
         SetLastError(0);
         cause = SerialCause::None;
         EXPECT_FALSE(OpenSerialDevice(name, cause)) << name;
