@@ -27,6 +27,11 @@ std::optional<std::string> ResolveComPort(int number);
 bool RegisterComLink(int number, const std::string& target);
 // Links target under the lowest number that no port, phantom or link uses; returns it, or 0 on failure.
 int RegisterFreeComLink(const std::string& target);
+// Pins COM<number> to target unless a link to a serial device stands there already (a link whose target is
+// gone or is no serial device is replaced). When refused, holder is the standing link's target.
+bool ClaimComLink(int number, const std::string& target, std::string& holder);
 void UnregisterComLink(int number);
+// Removes the link of COM<number> only while it still points to target.
+void UnregisterComLink(int number, const std::string& target);
 
 } // namespace platform

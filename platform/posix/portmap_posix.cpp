@@ -196,10 +196,23 @@ bool PlaceLink(const std::string& target, const std::string& path)
     return false;
 }
 
-bool Dangling(const std::string& path)
+bool IsLink(const std::string& path)
 {
     struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) != 0;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// A link that names no port: its target is gone or is no serial device.
+bool Stale(const std::string& path)
+{
+    return IsLink(path) && !MayBeSerialDevice(path);
+}
+
+std::string LinkTarget(const std::string& path)
+{
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
 }
 
 // Creates the link only where no live one stands, so two programs never take the same number.
@@ -208,7 +221,7 @@ bool ClaimLink(int number, const std::string& target)
     const std::string path = LinkPath(number);
     if (::symlink(target.c_str(), path.c_str()) == 0)
         return true;
-    return errno == EEXIST && Dangling(path) && PlaceLink(target, path);
+    return errno == EEXIST && Stale(path) && PlaceLink(target, path);
 }
 
 } // namespace
@@ -268,11 +281,28 @@ int RegisterFreeComLink(const std::string& target)
     return 0;
 }
 
+bool ClaimComLink(int number, const std::string& target, std::string& holder)
+{
+    holder.clear();
+    if (number < 1 || !LinkFolderReady())
+        return false;
+    if (ClaimLink(number, target))
+        return true;
+    holder = LinkTarget(LinkPath(number));
+    return false;
+}
+
 void UnregisterComLink(int number)
 {
     const std::string path = LinkPath(number);
-    struct stat st{};
-    if (number >= 1 && LinkFolderReady() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    if (number >= 1 && LinkFolderReady() && IsLink(path))
+        ::unlink(path.c_str());
+}
+
+void UnregisterComLink(int number, const std::string& target)
+{
+    const std::string path = LinkPath(number);
+    if (number >= 1 && LinkFolderReady() && IsLink(path) && LinkTarget(path) == target)
         ::unlink(path.c_str());
 }
 

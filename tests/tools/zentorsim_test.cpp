@@ -196,3 +196,26 @@ TEST_F(ZentorSim, TakesTheGivenNumberOrAFreeOneAndStopRemovesTheLink)
     sim_->Stop();
     EXPECT_FALSE(ResolveComPort(17));
 }
+
+// A second simulator on a number that a live one holds is refused, and each one removes only its own link.
+TEST_F(ZentorSim, RefusesANumberHeldByAnotherDeviceAndRemovesOnlyItsOwnLink)
+{
+    TSimOptions options;
+    options.ComNumber = 18;
+    Launch(options);
+    TZentorSim second(options);
+    std::string error;
+    EXPECT_FALSE(second.Start(error));
+    EXPECT_EQ(error, "COM18 is in use by " + sim_->PtyPath());
+    second.Stop();
+    EXPECT_EQ(ResolveComPort(18), sim_->PtyPath());
+
+    // Someone else pins the number meanwhile: stopping leaves that link alone.
+    TZentorSim other;
+    ASSERT_TRUE(other.Start(error)) << error;
+    ASSERT_TRUE(RegisterComLink(18, other.PtyPath()));
+    port_.reset();
+    sim_->Stop();
+    EXPECT_EQ(ResolveComPort(18), other.PtyPath());
+    UnregisterComLink(18);
+}

@@ -93,15 +93,21 @@ bool TZentorSim::OpenLine(std::string& error)
     return true;
 }
 
+// A given number is taken only when no other device's link stands there.
 bool TZentorSim::RegisterLink(std::string& error)
 {
+    std::string holder;
     if (options_.ComNumber > 0)
-        comNumber_ = platform::RegisterComLink(options_.ComNumber, ptyPath_) ? options_.ComNumber : 0;
+        comNumber_ = platform::ClaimComLink(options_.ComNumber, ptyPath_, holder) ? options_.ComNumber : 0;
     else
         comNumber_ = platform::RegisterFreeComLink(ptyPath_);
-    if (comNumber_ == 0)
+    if (comNumber_ != 0)
+        return true;
+    if (!holder.empty())
+        error = "COM" + std::to_string(options_.ComNumber) + " is in use by " + holder;
+    else
         error = "cannot register a COM link in " + platform::DosDevicesDir();
-    return comNumber_ != 0;
+    return false;
 }
 
 void TZentorSim::Stop()
@@ -117,7 +123,7 @@ void TZentorSim::Stop()
 void TZentorSim::CloseLine()
 {
     if (comNumber_ > 0 && master_ >= 0)
-        platform::UnregisterComLink(comNumber_);
+        platform::UnregisterComLink(comNumber_, ptyPath_);
     CloseFd(master_);
     CloseFd(heldSlave_);
     CloseFd(stopFd_);
@@ -219,7 +225,7 @@ bool TZentorSim::Send(std::uint8_t byte, int times)
 // The line goes away as an unplugged adapter does: the program holding the port sees it hang up.
 void TZentorSim::Vanish()
 {
-    platform::UnregisterComLink(comNumber_);
+    platform::UnregisterComLink(comNumber_, ptyPath_);
     CloseFd(master_);
     CloseFd(heldSlave_);
     vanished_.store(true);
