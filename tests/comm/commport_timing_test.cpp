@@ -131,10 +131,10 @@ TEST_F(CommPortTimingTest, BytesWaitingAtOpenAreReadAndDelivered)
 TEST_F(CommPortTimingTest, AThreadThatCannotStartFailsTheOpenAndStopsTheOthers)
 {
     const int threadsBefore = CountEntries("/proc/self/task");
+    bool opened = false;
+    port.OnOpen = [&](TCommPort*, std::int32_t) { opened = true; };
     for (int started = 0; started < 5; started++) {
         SCOPED_TRACE(started);
-        bool opened = false;
-        port.OnOpen = [&](TCommPort*, std::int32_t) { opened = true; };
         {
             TThreadStarts starts;
             starts.FailAfter(started);
@@ -150,6 +150,7 @@ TEST_F(CommPortTimingTest, AThreadThatCannotStartFailsTheOpenAndStopsTheOthers)
         EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore);
     }
     OpenPort();
+    EXPECT_TRUE(opened);
     port.PutString("works");
     EXPECT_TRUE(PumpUntil([&] { return line.Output() == "works"; }));
 }
