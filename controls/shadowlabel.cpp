@@ -17,6 +17,15 @@ QRect NaturalRect(int left, int top, const TPNGObject& picture)
     return QRect(left, top, picture.Width(), picture.Height());
 }
 
+// Text positions are kept within this distance of the label: further out nothing shows anyway, and sums
+// with margins and shadow offsets from the whole integer range stay in range.
+constexpr long long kReach = 1 << 22;
+
+int WithinReach(long long position)
+{
+    return static_cast<int>(std::clamp(position, -kReach, kReach));
+}
+
 // Whole middle pieces needed to cover span, the last one possibly cut; none when there is no span.
 int TileCount(int span, int tileWidth)
 {
@@ -157,24 +166,25 @@ TFont TShadowLabel::FontInColor(TColor color) const
 QPoint TShadowLabel::TextPosition(TCanvas& canvas) const
 {
     canvas.Font = FontInColor(clBlack);
-    const int textWidth = canvas.TextWidth(caption_);
+    const long long textWidth = canvas.TextWidth(caption_);
     const int y = (height() - canvas.TextHeight(caption_)) / 2;
     switch (alignment_) {
     case taRightJustify:
-        return QPoint(std::max(width() - textWidth - frame_, frame_), y);
+        return QPoint(WithinReach(std::max(width() - textWidth - frame_, static_cast<long long>(frame_))), y);
     case taCenter:
-        return QPoint((width() - textWidth) / 2, y);
+        return QPoint(WithinReach((width() - textWidth) / 2), y);
     case taLeftJustify:
         break;
     }
-    return QPoint(frame_, y);
+    return QPoint(WithinReach(frame_), y);
 }
 
 void TShadowLabel::DrawShadow(TCanvas& canvas, QPoint at)
 {
     canvas.Font = FontInColor(isEnabled() ? shadowColor_ : kDisabledShadowColor);
     canvas.Brush.Style = bsClear;
-    canvas.TextOut(at.x() + displaceX_, at.y() + displaceY_, caption_);
+    canvas.TextOut(WithinReach(at.x() + static_cast<long long>(displaceX_)),
+                   WithinReach(at.y() + static_cast<long long>(displaceY_)), caption_);
 }
 
 void TShadowLabel::DrawText(TCanvas& canvas, QPoint at)

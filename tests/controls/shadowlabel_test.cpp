@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,70 @@ TEST_F(ShadowLabelTest, PictureSettersCopy)
     mine.SetPixel(0, 0, clRed);
     EXPECT_EQ(label.PngPicture().Pixel(0, 0), FromQRgb(kYellow));
     EXPECT_EQ(Rendered().pixel(kMargin, kMargin), kYellow);
+}
+
+struct FarCase {
+    std::string name;
+    TShadowLabel::TAlignment alignment;
+    int frame;
+    QPoint displace;
+    bool textShows; // at frame 3, with no shadow in sight
+};
+
+void PrintTo(const FarCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ShadowLabelFar : public ShadowLabelTest, public ::testing::WithParamInterface<FarCase> {};
+
+// Margins and offsets at the ends of the integer range put the text or the shadow out of sight.
+TEST_P(ShadowLabelFar, PutsTextOrShadowOutOfSight)
+{
+    const FarCase& c = GetParam();
+    label.fSetCaption(kLong);
+    Resize(100);
+    label.fSetAlignment(c.alignment);
+    label.fSetFrame(c.frame);
+    label.fSetDisplaceX(c.displace.x());
+    label.fSetDisplaceY(c.displace.y());
+    const QPoint at(3, (25 - TextSize().height()) / 2);
+    const QImage expected = Expected([&](TCanvas& canvas) {
+        if (c.textShows)
+            TextAt(canvas, at, kText);
+    });
+    EXPECT_EQ(Differences(Rendered(), expected), 0);
+}
+
+constexpr int kMost = std::numeric_limits<int>::max();
+constexpr int kLeast = std::numeric_limits<int>::min();
+
+INSTANTIATE_TEST_SUITE_P(
+    Extremes, ShadowLabelFar,
+    ::testing::Values(FarCase{"right_frame_most", TShadowLabel::taRightJustify, kMost, {1, 1}, false},
+                      FarCase{"right_frame_least", TShadowLabel::taRightJustify, kLeast, {1, 1}, false},
+                      FarCase{"left_frame_least", TShadowLabel::taLeftJustify, kLeast, {1, 1}, false},
+                      FarCase{"shadow_most_right", TShadowLabel::taLeftJustify, 3, {kMost, 0}, true},
+                      FarCase{"shadow_least_up", TShadowLabel::taLeftJustify, 3, {0, kLeast}, true},
+                      FarCase{"shadow_most_both", TShadowLabel::taLeftJustify, 3, {kMost, kMost}, true}),
+    [](const ::testing::TestParamInfo<FarCase>& info) { return info.param.name; });
+
+TEST_F(ShadowLabelTest, SurvivesNoSizeAndLongCaptions)
+{
+    label.fSetPngLeft(SolidPicture(10, 20, FromQRgb(kRed)));
+    label.fSetPngCenter(SolidPicture(1, 10, FromQRgb(kGreen)));
+    label.fSetPngRight(SolidPicture(6, 20, FromQRgb(kBlue)));
+    for (const QSize size : {QSize(0, 0), QSize(0, 25), QSize(1, 1), QSize(3000, 25)}) {
+        label.resize(size);
+        const QPixmap drawn = label.grab();
+        EXPECT_EQ(drawn.isNull(), size.isEmpty());
+        EXPECT_EQ(drawn.isNull() ? QSize() : drawn.size(), size.isEmpty() ? QSize() : size);
+    }
+    label.resize(100, 25);
+    label.fSetCaption(AnsiString(std::string(100000, 'W')));
+    const QImage image = Rendered();
+    EXPECT_EQ(image.pixel(kMargin + 50, kMargin + 5), kGreen);
+    EXPECT_EQ(image.pixel(kMargin + 100, kMargin + 5), kBackground);
 }
 
 // The window's two labels and the label's other looks, written beside the test program for a person to look at.

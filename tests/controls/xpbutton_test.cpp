@@ -271,6 +271,34 @@ TEST_F(XpButtonTest, PointerCrossingRepaintsTheButtonAlone)
     EXPECT_TRUE(QRegion(button.geometry()).contains(windowPaints.painted.boundingRect()));
 }
 
+TEST_F(XpButtonTest, SetUpBeforeItIsShownItShowsItsLookWhenDrawn)
+{
+    TXpButton early;
+    early.resize(112, 40);
+    early.setText(button.text());
+    early.SetPngPicture(SquarePicture(kStored));
+    early.setEnabled(false);
+    const QImage image = early.grab().toImage();
+    EXPECT_TRUE(Near(image.pixel(kCentre), HalfGreyOver(DisabledFace())));
+    early.setEnabled(true);
+    EXPECT_EQ(early.grab().toImage().pixel(kCentre), kStored);
+}
+
+TEST_F(XpButtonTest, APictureLargerThanTheButtonStaysInsideIt)
+{
+    button.setGeometry(10, 10, 20, 20);
+    button.SetPngPicture(SquarePicture(kStored, 64));
+    for (const std::vector<Step>& steps : {std::vector<Step>{}, {Step::Enter, Step::PressLeft}}) {
+        for (const Step step : steps)
+            Run(step);
+        const QImage around = window.grab(QRect(0, 0, 40, 40)).toImage();
+        EXPECT_NE(around.pixel(29, 29), around.pixel(31, 31)) << "drawn up to the button's last pixel";
+        EXPECT_EQ(around.pixel(31, 31), around.pixel(35, 35)) << "and not past it";
+    }
+    button.resize(0, 0);
+    EXPECT_TRUE(button.grab().isNull());
+}
+
 // The window's quit button in each of its looks, written beside the test program for a person to look at.
 TEST_F(XpButtonTest, SheetOfTheLooks)
 {
