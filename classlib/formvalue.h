@@ -28,41 +28,12 @@ struct TFormValue {
     QByteArray binary;                // Binary: the bytes between the braces
     std::vector<TFormItem> items;     // Collection
 
-    static TFormValue OfInteger(std::int64_t value)
-    {
-        TFormValue v;
-        v.kind = Kind::Integer;
-        v.integer = value;
-        return v;
-    }
-    static TFormValue OfString(const QString& value)
-    {
-        TFormValue v;
-        v.kind = Kind::String;
-        v.text = value;
-        return v;
-    }
-    static TFormValue OfIdentifier(const QString& name)
-    {
-        TFormValue v;
-        v.kind = Kind::Identifier;
-        v.text = name;
-        return v;
-    }
-    static TFormValue OfBinary(const QByteArray& bytes)
-    {
-        TFormValue v;
-        v.kind = Kind::Binary;
-        v.binary = bytes;
-        return v;
-    }
-    static TFormValue OfCollection(std::vector<TFormItem> entries)
-    {
-        TFormValue v;
-        v.kind = Kind::Collection;
-        v.items = std::move(entries);
-        return v;
-    }
+    // Defined below, where every part of a value is complete (some compilers need that for the destructor).
+    static TFormValue OfInteger(std::int64_t value);
+    static TFormValue OfString(const QString& value);
+    static TFormValue OfIdentifier(const QString& name);
+    static TFormValue OfBinary(const QByteArray& bytes);
+    static TFormValue OfCollection(std::vector<TFormItem> entries);
 };
 
 // A property line: "Name = value"; names may be dotted ("PngImage.Data", "Font.Name").
@@ -71,6 +42,46 @@ struct TFormProperty {
     TFormValue value;
     int line = 0; // 1-based line of the description, for error messages; 0 when built in memory
 };
+
+inline TFormValue TFormValue::OfInteger(std::int64_t value)
+{
+    TFormValue v;
+    v.kind = Kind::Integer;
+    v.integer = value;
+    return v;
+}
+
+inline TFormValue TFormValue::OfString(const QString& value)
+{
+    TFormValue v;
+    v.kind = Kind::String;
+    v.text = value;
+    return v;
+}
+
+inline TFormValue TFormValue::OfIdentifier(const QString& name)
+{
+    TFormValue v;
+    v.kind = Kind::Identifier;
+    v.text = name;
+    return v;
+}
+
+inline TFormValue TFormValue::OfBinary(const QByteArray& bytes)
+{
+    TFormValue v;
+    v.kind = Kind::Binary;
+    v.binary = bytes;
+    return v;
+}
+
+inline TFormValue TFormValue::OfCollection(std::vector<TFormItem> entries)
+{
+    TFormValue v;
+    v.kind = Kind::Collection;
+    v.items = std::move(entries);
+    return v;
+}
 
 // One "object Name: TClass … end" block: its property lines in file order and the blocks nested in it.
 struct TFormObject {
