@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
   fonts-wine fonts-dejavu-core fonts-liberation
+  clang-14 libclang-rt-14-dev   # the fuzz targets: clang and its libFuzzer runtime
 )
 
 missing=()
