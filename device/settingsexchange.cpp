@@ -141,7 +141,8 @@ TExchangeUpdate TSettingsExchange::FinishRead(TExchangeUpdate update)
     settingsRead_ = true;
     ++update.ProgressSteps;
     update.Finish = true;
-    update.EraseItem = EraseModeItem(HexToInt(AnsiString(valueText_.Bytes().substr(0, 2)), 0));
+    if (valueText_.Length() >= 2) // a reply without a byte carries no value to show
+        update.EraseItem = EraseModeItem(HexToInt(AnsiString(valueText_.Bytes().substr(0, 2)), 0));
     update.Message = ReadDoneText();
     return update;
 }

@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view Trim(std::string_view text)
 {
@@ -96,6 +97,10 @@ TProfileFile::TProfileFile(std::string path) : path_(std::move(path))
 void TProfileFile::Parse(const std::string& contents)
 {
     std::size_t start = 0;
+    if (std::string_view(contents).starts_with(kUtf8ByteOrderMark)) {
+        byteOrderMark_ = kUtf8ByteOrderMark;
+        start = kUtf8ByteOrderMark.size();
+    }
     while (start < contents.size()) {
         const std::size_t end = contents.find('\n', start);
         if (end == std::string::npos) {
@@ -199,7 +204,7 @@ FileCause TProfileFile::UpdateFile()
 
 std::string TProfileFile::Text() const
 {
-    std::string text;
+    std::string text = byteOrderMark_;
     for (const TLine& line : lines_)
         text += line.Text + line.Ending;
     return text;

@@ -53,6 +53,7 @@ private:
 
     std::string path_;
     FileCause loadCause_ = FileCause::None;
+    std::string byteOrderMark_; // kept in front of the first line, which it does not belong to
     std::vector<TLine> lines_;
     std::string newline_ = "\n";
     bool modified_ = false;

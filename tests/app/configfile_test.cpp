@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -141,6 +142,26 @@ TEST_F(ConfigFileTest, LinkedFileIsUpdatedAndStaysLinked)
     EXPECT_TRUE(std::filesystem::is_symlink(path));
     EXPECT_EQ(ReadTextFile(target), "[COM]\nCOM_port=2\nCOM_speed=9600\n");
     EXPECT_EQ(platform::ReadFileAttributes(target), 6u);
+}
+
+TEST_F(ConfigFileTest, PipeDeviceOrLinkLoopInPlaceOfTheFileNeitherHangsNorChanges)
+{
+    const std::function<void()> makers[] = {
+        [&] { ::mkfifo(path.c_str(), 0600); },
+        [&] { std::filesystem::create_symlink("/dev/zero", path); },
+        [&] { std::filesystem::create_symlink("zentor.cfg", path); },
+    };
+    for (const auto& make : makers) {
+        std::filesystem::remove(path);
+        make();
+        const auto before = std::filesystem::symlink_status(path).type();
+        config.ComPort = 3;
+        config.LoadConfig();
+        config.SaveConfig();
+        EXPECT_EQ(config.ComPort, 3);
+        EXPECT_EQ(std::filesystem::symlink_status(path).type(), before);
+        EXPECT_EQ(EntryCount(folder.Path()), 1u);
+    }
 }
 
 TEST_F(ConfigFileTest, EachWorkingDirectoryHasItsOwnFile)

@@ -116,6 +116,14 @@ TEST_F(SettingsExchange, ReadReplySelectsTheEraseModeItOrLeavesItAlone)
     }
 }
 
+TEST_F(SettingsExchange, EmptyReadReplySelectsNothing)
+{
+    exchange.StartRead();
+    const TExchangeUpdate update = exchange.Reply("");
+    EXPECT_TRUE(update.Finish);
+    EXPECT_EQ(update.EraseItem, std::nullopt);
+}
+
 TEST_F(SettingsExchange, AnyWriteReplyFinishesTheOneEntryWrite)
 {
     for (const char* reply : {"0F", "00", "FF", "AB"}) {

@@ -153,3 +153,12 @@ TEST_F(ProfileFile, HugeLineWithinTheLimitIsKept)
     ASSERT_EQ(profile.UpdateFile(), FileCause::None);
     EXPECT_EQ(ReadTextFile(path), line + "\n[COM]\nCOM_port=4\n");
 }
+
+TEST_F(ProfileFile, ByteOrderMarkBeforeTheFirstSectionIsKeptAndSkipped)
+{
+    TProfileFile profile = Load("\xEF\xBB\xBF[COM]\nCOM_port=5\n");
+    EXPECT_EQ(profile.ReadString("COM", "COM_port", "-"), "5");
+    profile.WriteString("COM", "COM_port", "4");
+    ASSERT_EQ(profile.UpdateFile(), FileCause::None);
+    EXPECT_EQ(ReadTextFile(path), "\xEF\xBB\xBF[COM]\nCOM_port=4\n");
+}
