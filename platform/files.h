@@ -39,7 +39,8 @@ TFileRead ReadWholeFile(const std::string& path, std::size_t maxSize);
 
 // Replaces the file's contents by writing a temporary file beside it and renaming it over the old one, so
 // that a crash leaves the old or the new file. A link is followed and stays a link; the old file's access
-// mode, owner and file attributes are kept. A missing file is created.
+// mode, owner and file attributes are kept. A missing file is created; a file without write permission
+// is left alone.
 FileCause ReplaceWholeFile(const std::string& path, const std::string& contents);
 
 } // namespace platform

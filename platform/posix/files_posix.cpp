@@ -88,7 +88,10 @@ FileCause ResolveTarget(const std::string& path, std::string& target)
     } else {
         target = path;
     }
-    return S_ISREG(st.st_mode) ? FileCause::None : FileCause::NotAFile;
+    if (!S_ISREG(st.st_mode))
+        return FileCause::NotAFile;
+    // A rename would pass over a file that its owner has made read-only; such a file is left alone.
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 ? FileCause::None : CauseOfErrno(errno);
 }
 
 std::string TemporaryName(const std::string& target)

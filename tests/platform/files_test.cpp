@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 using namespace platform;
 
@@ -34,6 +36,24 @@ protected:
         return folder.File(name);
     }
 };
+
+// Runs check as a user without privileges (in a child process when this one is root, the folder and its
+// files handed to that user); the result of check.
+bool AsUnprivilegedUser(const std::string& folder, const std::function<bool()>& check)
+{
+    if (::geteuid() != 0)
+        return check();
+    constexpr uid_t kNobody = 65534;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        ::lchown(entry.path().c_str(), kNobody, kNobody);
+    ::chown(folder.c_str(), kNobody, kNobody);
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && check() ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 mode_t ModeOf(const std::string& path)
 {
@@ -157,6 +177,16 @@ TEST_F(Files, ReplaceInAFolderThatTakesNoNewFilesKeepsTheOldFile)
     const FileCause cause = ReplaceWholeFile(path, "new");
     MakeFolderWritable(folder.Path());
     EXPECT_EQ(cause, FileCause::NoPermission);
+    EXPECT_EQ(ReadTextFile(path), "old");
+    EXPECT_EQ(EntryCount(folder.Path()), 1u);
+}
+
+TEST_F(Files, ReplaceLeavesAWriteProtectedFileAlone)
+{
+    const std::string path = Make("cfg", "old");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_EQ(AsUnprivilegedUser(folder.Path(), [&] { return ReplaceWholeFile(path, "new") == FileCause::NoPermission; }),
+              true);
     EXPECT_EQ(ReadTextFile(path), "old");
     EXPECT_EQ(EntryCount(folder.Path()), 1u);
 }
