@@ -1,6 +1,8 @@
 #include "controls/shadowlabel.h"
 
 #include "classlib/canvas.h"
+#include "classlib/controlproperties.h"
+#include "controls/pngpicturedata.h"
 
 #include <QPaintEvent>
 
@@ -109,6 +111,14 @@ void TShadowLabel::fSetPngRight(const TPNGObject& picture)
     update();
 }
 
+void TShadowLabel::DefineProperties(TFiler& filer)
+{
+    DefinePngPictureData(filer, "PngPicture", picture_, [this](const TPNGObject& p) { fSetPngPicture(p); });
+    DefinePngPictureData(filer, "PngLeft", left_, [this](const TPNGObject& p) { fSetPngLeft(p); });
+    DefinePngPictureData(filer, "PngCenter", center_, [this](const TPNGObject& p) { fSetPngCenter(p); });
+    DefinePngPictureData(filer, "PngRight", right_, [this](const TPNGObject& p) { fSetPngRight(p); });
+}
+
 void TShadowLabel::paintEvent(QPaintEvent*)
 {
     TCanvas canvas(this);
@@ -189,8 +199,7 @@ void TShadowLabel::DrawShadow(TCanvas& canvas, QPoint at)
 
 void TShadowLabel::DrawText(TCanvas& canvas, QPoint at)
 {
-    const QColor own = palette().color(QPalette::Active, QPalette::WindowText);
-    canvas.Font = FontInColor(isEnabled() ? FromQRgb(own.rgb()) : kDisabledTextColor);
+    canvas.Font = FontInColor(isEnabled() ? TControlProperties::FontColor(this) : kDisabledTextColor);
     canvas.Brush.Style = bsClear;
     canvas.TextOut(at.x(), at.y(), caption_);
 }

@@ -1,10 +1,12 @@
 // A one-line label that can draw its caption twice: first as a coloured shadow a few pixels off, then as
 // the text proper, over an optional PNG background (one picture, or a left cap, a tiled middle piece
 // and a right cap stretched across the label). It paints no background of its own and takes no focus.
-// The text is drawn in the widget's font, in the colour of its palette's window text.
+// The text is drawn in the widget's font and font colour. The pictures reach a window description as
+// "PngPicture.Data", "PngLeft.Data" … (complete PNG files).
 #pragma once
 
 #include "classlib/ansistring.h"
+#include "classlib/filer.h"
 #include "classlib/tcolor.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
@@ -14,7 +16,7 @@
 class TCanvas;
 struct TFont;
 
-class TShadowLabel : public QWidget {
+class TShadowLabel : public QWidget, public TDefinesProperties {
     Q_OBJECT
     Q_PROPERTY(AnsiString Caption READ Caption WRITE fSetCaption)
     Q_PROPERTY(TAlignment Alignment READ Alignment WRITE fSetAlignment)
@@ -59,6 +61,8 @@ public:
     void fSetPngLeft(const TPNGObject& picture);
     void fSetPngCenter(const TPNGObject& picture);
     void fSetPngRight(const TPNGObject& picture);
+
+    void DefineProperties(TFiler& filer) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

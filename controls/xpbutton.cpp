@@ -1,6 +1,7 @@
 #include "controls/xpbutton.h"
 
 #include "classlib/canvas.h"
+#include "controls/pngpicturedata.h"
 #include "png/pngfunctions.h"
 
 #include <QEnterEvent>
@@ -21,10 +22,25 @@ TXpButton::TXpButton(QWidget* parent) : QPushButton(parent)
 
 TXpButton::~TXpButton() = default;
 
+AnsiString TXpButton::Caption() const
+{
+    return AnsiString::FromUtf8(text().toStdString());
+}
+
+void TXpButton::SetCaption(const AnsiString& caption)
+{
+    setText(QString::fromStdString(caption.ToUtf8()));
+}
+
 void TXpButton::SetPngPicture(const TPNGObject& picture)
 {
     picture_.Assign(picture);
     update();
+}
+
+void TXpButton::DefineProperties(TFiler& filer)
+{
+    DefinePngPictureData(filer, "PngPicture", picture_, [this](const TPNGObject& picture) { SetPngPicture(picture); });
 }
 
 void TXpButton::changeEvent(QEvent* event)

@@ -3,21 +3,31 @@
 // and down while it is also held down with the left mouse button, half transparent and grey when disabled.
 #pragma once
 
+#include "classlib/ansistring.h"
+#include "classlib/filer.h"
 #include "png/pngobject.h"
 
 #include <QPushButton>
 
-class TXpButton : public QPushButton {
+// The picture reaches a window description as "PngPicture.Data", the complete PNG file.
+class TXpButton : public QPushButton, public TDefinesProperties {
     Q_OBJECT
+    Q_PROPERTY(AnsiString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(TPNGObject PngPicture READ PngPicture WRITE SetPngPicture)
 
 public:
     explicit TXpButton(QWidget* parent = nullptr);
     ~TXpButton() override;
 
+    // The platform button's text.
+    AnsiString Caption() const;
+    void SetCaption(const AnsiString& caption);
+
     const TPNGObject& PngPicture() const { return picture_; }
     // Copies picture into the button's own; the caller's picture stays the caller's.
     void SetPngPicture(const TPNGObject& picture);
+
+    void DefineProperties(TFiler& filer) override;
 
     bool Hovered() const { return hover_; }
     bool Pressed() const { return pressed_; }

@@ -1,5 +1,9 @@
 #include "controls/shadowlabel.h"
 
+#include "classlib/classregistry.h"
+#include "classlib/controlproperties.h"
+#include "classlib/formreader.h"
+#include "classlib/formwriter.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
 
@@ -11,6 +15,7 @@
 
 #include <functional>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,12 +56,7 @@ protected:
 
     void Resize(int width) { label.setGeometry(20, 20, width, 25); }
 
-    void SetTextColour(QRgb colour)
-    {
-        QPalette colours = label.palette();
-        colours.setColor(QPalette::WindowText, colour);
-        label.setPalette(colours);
-    }
+    void SetTextColour(QRgb colour) { TControlProperties::SetFontColor(&label, FromQRgb(colour)); }
 
     QRect Around() const { return label.geometry().adjusted(-kMargin, -kMargin, kMargin, kMargin); }
     QImage Rendered() { return parent.grab(Around()).toImage().convertToFormat(QImage::Format_RGB32); }
@@ -187,7 +187,7 @@ TEST_P(ShadowLabelShadow, DrawsTheShadowFirstThenTheText)
         TextAt(canvas, at, c.textSeen);
     });
     EXPECT_EQ(Differences(Rendered(), expected), 0);
-    EXPECT_EQ(label.palette().color(QPalette::Active, QPalette::WindowText).rgb(), kText) << "own colour kept";
+    EXPECT_EQ(TControlProperties::FontColor(&label), FromQRgb(kText)) << "own colour kept";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -324,6 +324,50 @@ TEST_F(ShadowLabelTest, PublishesItsPropertiesInOrderWithTheirDefaults)
     EXPECT_EQ(fresh.Caption(), kCaption);
 }
 
+// The description of the erase-mode title with a background picture, and the same label set up in code.
+TEST_F(ShadowLabelTest, SetUpFromADescriptionItLooksAsSetUpInCode)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TShadowLabel>("TShadowLabel");
+    QImage image(40, 20, QImage::Format_ARGB32);
+    image.fill(qRgba(30, 160, 60, 200));
+    const TPNGObject picture = PictureOf(image);
+    std::ostringstream file;
+    picture.SaveToStream(file);
+    const std::string hex = QByteArray::fromStdString(file.str()).toHex().toUpper().toStdString();
+    const std::string description = "object Form: TForm\n"
+                                    "  object SL_1: TShadowLabel\n"
+                                    "    Left = 8\n    Top = 5\n    Width = 505\n    Height = 25\n"
+                                    "    Caption = 'Стирание Quarsa'\n"
+                                    "    Alignment = taCenter\n    DisplaceX = 2\n    ShadowColor = clSilver\n"
+                                    "    Font.Color = clNavy\n    Font.Height = -19\n    Font.Name = 'Tahoma'\n"
+                                    "    PngPicture.Data = {" + hex + "}\n"
+                                    "  end\n"
+                                    "end\n";
+    QWidget described;
+    TFormReader::Read(&described, description);
+    auto* read = described.findChild<TShadowLabel*>("SL_1");
+    ASSERT_NE(read, nullptr);
+
+    QWidget coded;
+    TShadowLabel label(&coded);
+    label.setGeometry(8, 5, 505, 25);
+    label.fSetCaption(kCaption);
+    label.fSetAlignment(TShadowLabel::taCenter);
+    label.fSetDisplaceX(2);
+    label.fSetShadowColor(clSilver);
+    TControlProperties::SetFontColor(&label, clNavy);
+    QFont font("Tahoma");
+    font.setPixelSize(19);
+    label.setFont(font);
+    label.fSetPngPicture(picture);
+    EXPECT_EQ(read->grab().toImage(), label.grab().toImage());
+
+    QWidget again;
+    TFormReader::Read(&again, TFormWriter::Write(&described));
+    EXPECT_EQ(again.findChild<TShadowLabel*>("SL_1")->grab().toImage(), label.grab().toImage()) << "round trip";
+}
+
 TEST_F(ShadowLabelTest, PictureSettersCopy)
 {
     TPNGObject mine = SolidPicture(15, 15, FromQRgb(kYellow));
@@ -444,9 +488,7 @@ TEST_F(ShadowLabelTest, SheetOfTheLooks)
         TShadowLabel one(&parent);
         one.setGeometry(8, 8, 505, 25);
         one.setFont(label.font());
-        QPalette colours = one.palette();
-        colours.setColor(QPalette::WindowText, look.text);
-        one.setPalette(colours);
+        TControlProperties::SetFontColor(&one, FromQRgb(look.text));
         one.fSetCaption(AnsiString::FromUtf8(look.caption));
         one.fSetAlignment(look.alignment);
         one.fSetShadow(look.shadowOn);

@@ -1,5 +1,8 @@
 #include "controls/xpbutton.h"
 
+#include "classlib/classregistry.h"
+#include "classlib/controlproperties.h"
+#include "classlib/formreader.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
 
@@ -15,6 +18,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -269,6 +273,42 @@ TEST_F(XpButtonTest, PointerCrossingRepaintsTheButtonAlone)
     EXPECT_EQ(buttonPaints.paints, 2);
     EXPECT_EQ(siblingPaints.paints, 0);
     EXPECT_TRUE(QRegion(button.geometry()).contains(windowPaints.painted.boundingRect()));
+}
+
+// The quit button's description, and the same button set up in code.
+TEST(XpButtonDescription, SetUpFromADescriptionItLooksAsSetUpInCode)
+{
+    RegisterWindowFonts();
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TXpButton>("TXpButton");
+    const TPNGObject picture = SamplePicture();
+    std::ostringstream file;
+    picture.SaveToStream(file);
+    const std::string hex = QByteArray::fromStdString(file.str()).toHex().toUpper().toStdString();
+    QWidget described;
+    TFormReader::Read(&described, "object Form: TForm\n"
+                                  "  object BTN_Quit: TXpButton\n"
+                                  "    Left = 425\n    Top = 8\n    Width = 112\n    Height = 40\n"
+                                  "    Caption = '       Выход!'\n"
+                                  "    Font.Color = clBlack\n    Font.Height = -16\n"
+                                  "    Font.Name = 'MS Sans Serif'\n    Font.Style = [fsBold]\n"
+                                  "    PngPicture.Data = {" + hex + "}\n"
+                                  "  end\n"
+                                  "end\n");
+    auto* read = described.findChild<TXpButton*>("BTN_Quit");
+    ASSERT_NE(read, nullptr);
+
+    QWidget coded;
+    TXpButton button(&coded);
+    button.setGeometry(425, 8, 112, 40);
+    button.setText(QString::fromUtf8("       Выход!"));
+    TControlProperties::SetFontColor(&button, clBlack);
+    QFont font("MS Sans Serif");
+    font.setPixelSize(16);
+    font.setBold(true);
+    button.setFont(font);
+    button.SetPngPicture(picture);
+    EXPECT_EQ(read->grab().toImage(), button.grab().toImage());
 }
 
 TEST_F(XpButtonTest, SetUpBeforeItIsShownItShowsItsLookWhenDrawn)

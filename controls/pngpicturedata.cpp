@@ -1,0 +1,48 @@
+#include "controls/pngpicturedata.h"
+
+#include "classlib/exception.h"
+
+#include <new>
+#include <sstream>
+
+namespace {
+
+Exception PictureError(const std::string& name, const std::string& what)
+{
+    return Exception(AnsiString(name + ": " + what));
+}
+
+TPNGObject PictureFromFile(const std::string& name, const TFormValue& value)
+{
+    if (value.kind != TFormValue::Kind::Binary)
+        throw PictureError(name, "binary data expected");
+    std::istringstream file(value.binary.toStdString());
+    TPNGObject picture;
+    try {
+        picture.LoadFromStream(file);
+    } catch (const Exception& error) {
+        throw PictureError(name, "corrupt PNG data (" + error.Message().Bytes() + ")");
+    } catch (const std::bad_alloc&) {
+        throw PictureError(name, "PNG picture too large");
+    }
+    return picture;
+}
+
+TFormValue FileOfPicture(const TPNGObject& picture)
+{
+    std::ostringstream file;
+    picture.SaveToStream(file);
+    const std::string bytes = file.str();
+    return TFormValue::OfBinary(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+} // namespace
+
+void DefinePngPictureData(TFiler& filer, const std::string& property, const TPNGObject& picture,
+                          std::function<void(const TPNGObject&)> assign)
+{
+    const std::string name = property + ".Data";
+    filer.DefineProperty(
+        name, [name, assign = std::move(assign)](const TFormValue& value) { assign(PictureFromFile(name, value)); },
+        [&picture] { return FileOfPicture(picture); }, !picture.Empty());
+}
