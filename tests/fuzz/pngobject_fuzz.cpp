@@ -35,7 +35,7 @@ namespace {
 
 // ---- Checks on one input ----
 
-constexpr int kFullCheckPixels = 256 * 256;
+constexpr int kFullCheckPixels = 128 * 128;
 
 void Check(bool condition, const char* what)
 {
