@@ -328,9 +328,14 @@ private:
     QMetaProperty property_;
 };
 
-bool IsPublishedName(const char* name)
+// Properties that Qt's own classes declare (objectName, enabled, geometry …) are not published; every property
+// that one of our classes declares is, whatever its first letter (gColorBegin of the gradient panel).
+bool IsPublished(const QMetaObject* meta, int index)
 {
-    return name[0] >= 'A' && name[0] <= 'Z';
+    while (meta->superClass() && meta->propertyOffset() > index)
+        meta = meta->superClass();
+    const char* declaringClass = meta->className();
+    return !(declaringClass[0] == 'Q' && declaringClass[1] >= 'A' && declaringClass[1] <= 'Z');
 }
 
 } // namespace
@@ -343,7 +348,7 @@ std::vector<TPublishedProperty> TPublishedProperty::Of(const QObject* component)
     for (int i = 0; i < meta->propertyCount(); ++i) {
         const QMetaProperty property = meta->property(i);
         TPublishedProperty entry;
-        if (IsPublishedName(property.name()) && TPropertyAccess(property).Fill(entry)) {
+        if (IsPublished(meta, i) && TPropertyAccess(property).Fill(entry)) {
             ownNames.insert(entry.name);
             own.push_back(std::move(entry));
         }

@@ -1,7 +1,7 @@
 // The published properties of a component as the window description reads and writes them, in declaration
-// order: for a widget first the common control properties (TControlProperties), then every Q_PROPERTY of
-// its class whose name begins with an upper-case letter (Qt's own properties begin in lower case and are
-// not published). A class that declares a property of a common name replaces the common one.
+// order: for a widget first the common control properties (TControlProperties), then every Q_PROPERTY that
+// its class or one of its non-Qt bases declares (Qt's own properties are not published). A class that
+// declares a property of a common name replaces the common one.
 //
 // Q_PROPERTY types and their values in the description:
 //   bool                         True / False
