@@ -1,5 +1,6 @@
 #include "controls/comboboxpng.h"
 
+#include "classlib/controlproperties.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 
@@ -59,7 +60,7 @@ TComboBoxPng::TComboBoxPng(QWidget* parent) : QComboBox(parent)
 
 TComboBoxPng::~TComboBoxPng() = default;
 
-void TComboBoxPng::fSetImages(TCustomImageList* images)
+void TComboBoxPng::fSetImages(TPngImageList* images)
 {
     if (images_)
         images_->disconnect(this);
@@ -88,7 +89,7 @@ void TComboBoxPng::PrepareItemCanvas(TCanvas& canvas, bool selected) const
 {
     canvas.Brush.Style = bsSolid;
     canvas.Brush.Color = selected ? clHighlight : clWindow;
-    const TColor text = !isEnabled() ? clGrayText : selected ? clHighlightText : clWindowText;
+    const TColor text = !isEnabled() ? clGrayText : selected ? clHighlightText : TControlProperties::FontColor(this);
     canvas.Font = TFont::FromQFont(font(), text);
 }
 

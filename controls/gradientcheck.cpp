@@ -1,6 +1,7 @@
 #include "controls/gradientcheck.h"
 
 #include "classlib/canvas.h"
+#include "classlib/controlproperties.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -140,12 +141,6 @@ void TGradientCheck::fSetVisible(bool value)
     update();
 }
 
-void TGradientCheck::SetColor(TColor color)
-{
-    color_ = color;
-    update();
-}
-
 // The child controls in creation order; windows that merely have the panel as owner are not among them.
 QList<QWidget*> TGradientCheck::ChildControls() const
 {
@@ -217,12 +212,12 @@ TGradientCheck::Colors TGradientCheck::PaintColors() const
     return {begin_.Color, end_.Color};
 }
 
-// The bitmap is first cleared to Color, so nothing of an earlier paint shows: not where no background is drawn,
+// The bitmap is first cleared to the panel's Color (its own or its parent's), so nothing of an earlier paint shows: not where no background is drawn,
 // nor in the corners outside a rounded outline.
 void TGradientCheck::DrawBackground(TCanvas& canvas, const Colors& colors)
 {
     const QRect client = rect();
-    canvas.Brush.Color = color_;
+    canvas.Brush.Color = TControlProperties::Color(this);
     canvas.FillRect(client);
     if (gradient_)
         GradientBox(canvas, client, colors.start, colors.end, horizontal_, frame_, rotate_, round_);

@@ -32,7 +32,6 @@ class TGradientCheck : public QWidget {
     Q_PROPERTY(bool Checked READ Checked WRITE fSetChecked)
     Q_PROPERTY(bool Enabled READ Enabled WRITE fSetEnabled)
     Q_PROPERTY(bool Visible READ Visible WRITE fSetVisible)
-    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
 
 public:
     enum TPngAlignment { paTop, paCenter, paBottom };
@@ -56,8 +55,6 @@ public:
     bool Checked() const { return checked_; }
     bool Enabled() const { return enabled_; }
     bool Visible() const { return visible_; }
-    // The panel's background colour: serves the children, and fills a panel that draws no background.
-    TColor Color() const { return color_; }
 
     void fgSetHorizontal(bool value);
     void fgSetFrame(bool value);
@@ -77,7 +74,6 @@ public:
     void fSetEnabled(bool value);
     // Shows or hides every child along with the panel.
     void fSetVisible(bool value);
-    void SetColor(TColor color);
 
     // Checking or enabling enables every child instead of restoring the saved states.
     bool gForceChildEnabled = false;
@@ -130,7 +126,6 @@ private:
     bool checked_ = true;
     bool enabled_ = true;
     bool visible_ = true;
-    TColor color_ = clBtnFace;
     bool hover_ = false;
     std::vector<bool> savedChildStates_;
     // Starts with one pixel: resizing keeps the pixel format, which an empty bitmap does not have.

@@ -2,6 +2,9 @@
 
 #include "pixeltestsupport.h"
 
+#include "classlib/classregistry.h"
+#include "classlib/formreader.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -16,9 +19,9 @@ const TColor kColors[] = {RGBColor(220, 0, 0), RGBColor(0, 180, 0), RGBColor(0, 
 const QRect kItemRect(0, 0, 120, 24);
 constexpr int kNone = -1;
 
-std::unique_ptr<TCustomImageList> ColourList(int count)
+std::unique_ptr<TPngImageList> ColourList(int count)
 {
-    auto list = std::make_unique<TCustomImageList>();
+    auto list = std::make_unique<TPngImageList>();
     list->SetWidth(kPicture);
     list->SetHeight(kPicture);
     for (int i = 0; i < count; ++i) {
@@ -70,7 +73,7 @@ protected:
         return image;
     }
 
-    std::unique_ptr<TCustomImageList> list = ColourList(3);
+    std::unique_ptr<TPngImageList> list = ColourList(3);
     TComboBoxPng combo;
 };
 
@@ -137,18 +140,27 @@ TEST_F(ComboBoxPngTest, ClosedBoxAndDropDownListShowTheItemPictures)
     }
 }
 
-TEST_F(ComboBoxPngTest, PublishedPropertiesSetThroughTheMetaObjectLikeInCode)
+TEST_F(ComboBoxPngTest, ReadFromADescriptionLikeSetUpInCode)
 {
-    TComboBoxPng described;
-    described.addItems({"M0", "M1"});
-    described.setProperty("Images", QVariant::fromValue(list.get()));
-    described.setProperty("ListIndexesPng", QStringList{"2", "0"});
-    described.setProperty("AutoIndexes", false);
+    RegisterClass<TComboBoxPng>("TComboBoxPng");
+    QWidget form;
+    list->setParent(&form);
+    list->setObjectName("PIL_1");
+    TFormReader::Read(&form, "object Form1: QWidget\n"
+                             "  object CB_1: TComboBoxPng\n    Width = 140\n    Height = 28\n"
+                             "    Style = csOwnerDrawFixed\n    ItemHeight = 24\n    Images = PIL_1\n"
+                             "    AutoIndexes = False\n  end\nend\n");
+    auto* described = form.findChild<TComboBoxPng*>("CB_1");
+    ASSERT_NE(described, nullptr);
+    EXPECT_EQ(described->Images(), list.get());
     combo.AutoIndexes = false;
-    combo.fSetListIndexesPng({"2", "0"});
-    for (TComboBoxPng* box : {&described, &combo})
+    for (TComboBoxPng* box : {described, &combo}) {
+        box->fSetListIndexesPng({"2", "0"});
+        box->addItems({"M0", "M1"});
         box->resize(140, 28), box->setCurrentIndex(0);
-    EXPECT_EQ(Render(described), Render(combo));
+    }
+    EXPECT_EQ(Render(*described), Render(combo));
+    list.release(); // the form owns it now
 }
 
 TEST_F(ComboBoxPngTest, RendersEveryLookIntoOneSheet)

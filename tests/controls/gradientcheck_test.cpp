@@ -2,6 +2,10 @@
 
 #include "pixeltestsupport.h"
 
+#include "classlib/classregistry.h"
+#include "classlib/controlproperties.h"
+#include "classlib/formreader.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -55,7 +59,7 @@ protected:
         panel.fgSetFrame(false);
         panel.fgSetColorBegin(kBegin);
         panel.fgSetColorEnd(kEnd);
-        panel.SetColor(kPanelColor);
+        TControlProperties::SetColor(&panel, kPanelColor);
         QObject::connect(&panel, &TGradientCheck::OnMouseEnter, [this](QObject* sender) {
             EXPECT_EQ(sender, &panel);
             ++enters;
@@ -295,7 +299,7 @@ TEST_F(GradientCheckTest, PictureAtTheLeftByAlignmentBrighterOnHoverGreyWhenUnch
     }
 }
 
-TEST(GradientCheckProperties, PublishedInOrderAndSetThroughTheMetaObjectLikeInCode)
+TEST(GradientCheckDescription, PublishedInOrderAndReadLikeSetUpInCode)
 {
     const QMetaObject& meta = TGradientCheck::staticMetaObject;
     QStringList names;
@@ -303,21 +307,27 @@ TEST(GradientCheckProperties, PublishedInOrderAndSetThroughTheMetaObjectLikeInCo
         names << meta.property(i).name();
     EXPECT_EQ(names.join(' '), "gHorizontal gFrame gRotate gRound gCheckable gGradient gForceChildEnabled "
                                "gPngAlign gPngPicture gColorHTMLBegin gColorHTMLEnd gColorBegin gColorEnd "
-                               "Checked Enabled Visible Color");
-    const TPNGObject picture = SolidPicture(10, 10, clRed);
+                               "Checked Enabled Visible");
+    RegisterClass<TGradientCheck>("TGradientCheck");
+    QWidget form;
+    TFormReader::Read(&form, "object Form1: QWidget\n"
+                             "  object CHG_1: TGradientCheck\n    Width = 80\n    Height = 30\n"
+                             "    gColorBegin = clSilver\n    gColorEnd = clCream\n    gRound = True\n"
+                             "    gColorHTMLBegin = '#102030'\n    gColorHTMLEnd = '#ignore'\n"
+                             "    gGradient = False\n    gCheckable = False\n  end\nend\n");
     TGradientCheck inCode;
-    inCode.fgSetHorizontal(false);
-    inCode.fgSetPngAlign(TGradientCheck::paBottom);
-    inCode.fgSetPngPicture(picture);
-    inCode.fgSetColorHTMLBegin("#102030");
-    TGradientCheck described;
-    described.setProperty("gHorizontal", false);
-    described.setProperty("gPngAlign", QVariant::fromValue(TGradientCheck::paBottom));
-    described.setProperty("gPngPicture", QVariant::fromValue(picture));
-    described.setProperty("gColorHTMLBegin", QVariant::fromValue(AnsiString("#102030")));
     inCode.resize(80, 30);
-    described.resize(80, 30);
-    EXPECT_EQ(Render(described), Render(inCode));
+    inCode.fgSetCheckable(false);
+    inCode.fgSetGradient(false);
+    inCode.fgSetRound(true);
+    inCode.fgSetColorHTMLBegin("#102030");
+    inCode.fgSetColorBegin(clSilver);
+    inCode.fgSetColorEnd(clCream);
+    auto* described = form.findChild<TGradientCheck*>("CHG_1");
+    ASSERT_NE(described, nullptr);
+    // Declaration order, not file order: the colour value comes after its text, and the text follows it.
+    EXPECT_EQ(described->gColorHTMLBegin(), AnsiString("#C0C0C0"));
+    EXPECT_EQ(Render(*described), Render(inCode));
 }
 
 TEST(GradientCheckSheet, RendersEveryLookIntoOneSheet)
