@@ -1,0 +1,243 @@
+#include "controls/pngcheckbox.h"
+
+#include "classlib/classregistry.h"
+#include "classlib/controlproperties.h"
+#include "classlib/formreader.h"
+#include "controltestsupport.h"
+#include "pixeltestsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMetaProperty>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr QRgb kBackground = qRgb(40, 60, 120);
+constexpr TColor kText = 0x000000C8; // red 200
+constexpr TColor kShadow = 0x00E60000; // blue 230
+constexpr TColor kCream = 0x00F0FBFF;
+constexpr int kWidth = 160;
+const AnsiString kCaption = AnsiString::FromUtf8("Стираем");
+
+class PngCheckBoxTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterWindowFonts(); }
+
+    PngCheckBoxTest()
+    {
+        parent.resize(220, 80);
+        parent.setAutoFillBackground(true);
+        QPalette colours = parent.palette();
+        colours.setColor(QPalette::Window, kBackground);
+        parent.setPalette(colours);
+        QFont font("Tahoma");
+        font.setPixelSize(13);
+        box.setFont(font);
+        TControlProperties::SetFontColor(&box, kText);
+        box.fSetShadowColor(kShadow);
+        box.fSetCaption(kCaption);
+        box.move(10, 10);
+        box.SetPngUncheck(SolidPicture(16, 20, clLime));
+        box.SetPngCheck(SolidPicture(16, 24, clRed));
+        box.resize(kWidth, box.height());
+        parent.show();
+        QApplication::processEvents();
+    }
+
+    QImage Rendered() { return Render(box); }
+
+    // Columns holding a pixel that shows colour, and rows likewise; empty when none does.
+    static QRect Extent(const QImage& image, TColor colour, int tolerance = 40)
+    {
+        QRect found;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (PixelIs(image, x, y, colour, tolerance))
+                    found |= QRect(x, y, 1, 1);
+        return found;
+    }
+
+    void Hover() { QTest::mouseMove(&box, QPoint(kWidth / 2, 5)); QApplication::processEvents(); }
+
+    QWidget parent;
+    TPngCheckBox box{&parent};
+};
+
+TEST_F(PngCheckBoxTest, HeightFollowsTheTallerPicture)
+{
+    struct Case { int check; int uncheck; int height; };
+    for (const Case& c : {Case{24, 20, 24}, Case{10, 30, 30}, Case{0, 0, 0}, Case{0, 7, 7}, Case{12, 12, 12}}) {
+        TPngCheckBox fresh;
+        fresh.resize(50, 99);
+        fresh.SetPngCheck(c.check ? SolidPicture(5, c.check, clRed) : TPNGObject());
+        fresh.SetPngUncheck(c.uncheck ? SolidPicture(5, c.uncheck, clRed) : TPNGObject());
+        EXPECT_EQ(fresh.height(), c.height) << c.check << " " << c.uncheck;
+        EXPECT_EQ(fresh.width(), 50);
+    }
+}
+
+// The picture's place for each alignment, and the caption on the side away from it (over it when centred).
+TEST_F(PngCheckBoxTest, PictureAndCaptionTakeOppositeSides)
+{
+    struct Case { TPngCheckBox::TPngAlignment align; int pictureLeft; int textLeft; int textRight; };
+    const int pictureLeftCentred = (kWidth - 16) / 2;
+    box.fSetChecked(true);
+    for (const Case& c : {Case{TPngCheckBox::paLeft, 1, 60, kWidth - 3}, Case{TPngCheckBox::paCenter, pictureLeftCentred, 40, 120},
+                          Case{TPngCheckBox::paRight, kWidth - 17, 3, 100}}) {
+        box.fSetPngAlign(c.align);
+        const QImage image = Rendered();
+        EXPECT_EQ(Extent(image, clRed, 0), QRect(c.pictureLeft, 0, 16, 24)) << c.align;
+        const QRect text = Extent(image, kText);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_GE(text.left(), c.textLeft) << c.align;
+        EXPECT_LE(text.right(), c.textRight) << c.align;
+        EXPECT_NEAR(text.center().y(), 12, 3) << c.align;
+        if (c.align == TPngCheckBox::paLeft) {
+            EXPECT_GE(text.right(), kWidth - 3 - 3) << "caption ends at the frame";
+        } else if (c.align == TPngCheckBox::paRight) {
+            EXPECT_LE(text.left(), 3 + 2) << "caption starts at the frame";
+        } else {
+            EXPECT_NEAR(text.center().x(), kWidth / 2, 3);
+        }
+    }
+}
+
+TEST_F(PngCheckBoxTest, ACaptionTooWideForTheRightSideStartsAtTheFrame)
+{
+    box.fSetFrame(7);
+    box.fSetCaption(AnsiString::FromUtf8("Не стираем финализированные ключи"));
+    const QRect text = Extent(Rendered(), kText);
+    EXPECT_GE(text.left(), 7);
+    EXPECT_LE(text.left(), 9);
+}
+
+TEST_F(PngCheckBoxTest, ClickFlipsBeforeTheHandlerAndSwapsThePicture)
+{
+    std::vector<bool> seen;
+    QObject::connect(&box, &TPngCheckBox::OnClick, [&](QObject* sender) {
+        EXPECT_EQ(sender, &box);
+        seen.push_back(box.Checked());
+    });
+    for (bool expected : {true, false, true}) {
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(box.Checked(), expected);
+        EXPECT_EQ(Extent(Rendered(), expected ? clRed : clLime, 0).height(), expected ? 24 : 20);
+    }
+    EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
+    QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(seen.size(), 3u) << "only the left button clicks";
+}
+
+TEST_F(PngCheckBoxTest, ACheckedBoxWithoutItsPictureShowsNone)
+{
+    box.SetPngCheck(TPNGObject());
+    box.fSetChecked(true);
+    const QImage image = Rendered();
+    EXPECT_TRUE(Extent(image, clLime, 0).isEmpty());
+    EXPECT_TRUE(Extent(image, clRed, 0).isEmpty());
+    EXPECT_EQ(box.height(), 20);
+}
+
+TEST_F(PngCheckBoxTest, HighlightShowsOnlyWhileEnabledAndNotDesigning)
+{
+    struct Case { const char* name; bool enabled; bool designing; bool highlight; };
+    for (const Case& c : {Case{"enabled", true, false, true}, Case{"disabled", false, false, false},
+                          Case{"designing", true, true, false}}) {
+        box.setEnabled(c.enabled);
+        box.SetDesigning(c.designing);
+        QSignalSpy enters(&box, &TPngCheckBox::OnMouseEnter);
+        QSignalSpy exits(&box, &TPngCheckBox::OnMouseExit);
+        Hover();
+        const QImage over = Rendered();
+        EXPECT_EQ(PixelIs(over, kWidth / 2, 2, kCream), c.highlight) << c.name;
+        EXPECT_EQ(PixelIs(over, 0, 12, clSilver), c.highlight) << c.name << ": outline";
+        QTest::mouseMove(&parent, QPoint(200, 70));
+        QApplication::processEvents();
+        EXPECT_FALSE(PixelIs(Rendered(), kWidth / 2, 2, kCream)) << c.name;
+        EXPECT_EQ(enters.count(), 1) << c.name;
+        EXPECT_EQ(exits.count(), 1) << c.name;
+    }
+}
+
+TEST_F(PngCheckBoxTest, DisabledBoxIsGreyWithAWhiteShadowAndSilverText)
+{
+    box.fSetShadow(true);
+    box.fSetDisplaceX(2);
+    box.fSetDisplaceY(2);
+    const QRect enabledShadow = Extent(Rendered(), kShadow);
+    EXPECT_FALSE(enabledShadow.isEmpty());
+    box.setEnabled(false);
+    const QImage image = Rendered();
+    EXPECT_TRUE(Extent(image, kText).isEmpty());
+    EXPECT_TRUE(Extent(image, kShadow).isEmpty());
+    EXPECT_FALSE(Extent(image, clSilver, 10).isEmpty());
+    EXPECT_EQ(Extent(image, clWhite, 10).topLeft(), enabledShadow.topLeft());
+    // Pure green at half strength in grey (0.59 of 255) over the background.
+    const QRgb seen = image.pixel(5, 10);
+    EXPECT_TRUE(Near(seen, qRgb((150 + qRed(kBackground)) / 2, (150 + qGreen(kBackground)) / 2,
+                               (150 + qBlue(kBackground)) / 2), 3)) << std::hex << seen;
+}
+
+TEST_F(PngCheckBoxTest, StatesRenderIntoASheet)
+{
+    TSheet sheet(3);
+    box.fSetShadow(true);
+    for (bool checked : {false, true})
+        for (auto align : {TPngCheckBox::paLeft, TPngCheckBox::paCenter, TPngCheckBox::paRight}) {
+            box.fSetChecked(checked);
+            box.fSetPngAlign(align);
+            sheet.Add(Rendered());
+        }
+    Hover();
+    sheet.Add(Rendered());
+    box.setEnabled(false);
+    sheet.Add(Rendered());
+    EXPECT_FALSE(sheet.Save("pngcheckbox_states.png").isEmpty());
+}
+
+TEST_F(PngCheckBoxTest, ReadFromADescription)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TPngCheckBox>("TPngCheckBox");
+    std::ostringstream file;
+    SolidPicture(12, 30, clNavy).SaveToStream(file);
+    const std::string hex = QByteArray::fromStdString(file.str()).toHex().toUpper().toStdString();
+    const std::string description = "object Form: TForm\n"
+                                    "  object CB_1: TPngCheckBox\n"
+                                    "    Width = 90\n    Height = 5\n"
+                                    "    Caption = 'Стираем'\n    Checked = True\n"
+                                    "    PngAlign = paRight\n    Frame = 4\n    Shadow = True\n"
+                                    "    ShadowColor = clNavy\n    DisplaceX = 2\n    DisplaceY = 3\n"
+                                    "    PngCheck.Data = {" + hex + "}\n"
+                                    "  end\nend\n";
+    QWidget form;
+    TFormReader::Read(&form, description);
+    auto* read = form.findChild<TPngCheckBox*>("CB_1");
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->Caption(), kCaption);
+    EXPECT_TRUE(read->Checked());
+    EXPECT_EQ(read->PngAlign(), TPngCheckBox::paRight);
+    EXPECT_EQ(read->Frame(), 4);
+    EXPECT_TRUE(read->Shadow());
+    EXPECT_EQ(read->ShadowColor(), clNavy);
+    EXPECT_EQ(read->DisplaceX(), 2);
+    EXPECT_EQ(read->DisplaceY(), 3);
+    EXPECT_EQ(read->PngCheck().Width(), 12);
+    EXPECT_EQ(read->height(), 30);
+
+    const QMetaObject& meta = TPngCheckBox::staticMetaObject;
+    std::vector<std::string> names;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        names.push_back(meta.property(i).name());
+    EXPECT_EQ(names, (std::vector<std::string>{"Caption", "Checked", "PngCheck", "PngUncheck", "PngAlign", "Frame",
+                                               "Shadow", "ShadowColor", "DisplaceX", "DisplaceY"}));
+}
+
+} // namespace
