@@ -23,8 +23,12 @@ int SignalIndex(const QObject* component, const std::string& event)
     return -1;
 }
 
+// Handlers are the form's own methods, named in upper case like published properties; Qt's slots
+// (close, deleteLater …) begin in lower case and are never handlers.
 int HandlerIndex(const QObject* receiver, const std::string& handler, const QMetaMethod& signal)
 {
+    if (handler.empty() || handler[0] < 'A' || handler[0] > 'Z')
+        return -1;
     const QMetaObject* meta = receiver->metaObject();
     for (int i = 0; i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);

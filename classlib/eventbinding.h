@@ -13,7 +13,8 @@ class TEventBinding {
 public:
     // True when component has a signal of that name beginning with "On".
     static bool IsEvent(const QObject* component, const std::string& event);
-    // Connects component's signal event to handler's slot (or invokable method) of receiver. Throws Exception
+    // Connects component's signal event to the slot (or invokable method) handler of receiver; handler names
+    // begin with an upper-case letter. Throws Exception
     // when there is no such event, or receiver has no method of that name whose parameters fit the event.
     static void Bind(QObject* component, const std::string& event, QObject* receiver, const std::string& handler);
     // The bound events of component with their handler names, in the order the class declares the signals.

@@ -93,7 +93,7 @@ private:
         if (!TClassRegistry::IsRegistered(block.className))
             Fail(block.line, "unknown class " + Shown(block.className));
         const QString name = QString::fromStdString(block.name);
-        if (!name.isEmpty() && (root_->objectName() == name || root_->findChild<QObject*>(name)))
+        if (!name.isEmpty() && Named(name))
             Fail(block.line, "a component named " + Shown(block.name) + " exists already");
         QObject* child = nullptr;
         Guarded(block.line, parent, "object " + Shown(block.name), [&] {
@@ -102,7 +102,24 @@ private:
         if (!IsCreated(parent))
             created_.push_back(child);
         child->setObjectName(name);
+        if (!name.isEmpty())
+            named_.emplace(name, child);
         return child;
+    }
+
+    // The component of that name: the root, one created by this read, or one the root held before.
+    QObject* Named(const QString& name)
+    {
+        if (!indexed_) {
+            for (QObject* existing : root_->findChildren<QObject*>())
+                if (!existing->objectName().isEmpty())
+                    named_.emplace(existing->objectName(), existing);
+            indexed_ = true;
+        }
+        if (root_->objectName() == name)
+            return root_;
+        const auto found = named_.find(name);
+        return found == named_.end() ? nullptr : found->second;
     }
 
     bool IsCreated(const QObject* object) const
@@ -186,7 +203,7 @@ private:
             QObject* target = nullptr;
             if (reference.target != "nil") {
                 const QString name = QString::fromStdString(reference.target);
-                target = root_->objectName() == name ? root_ : root_->findChild<QObject*>(name);
+                target = Named(name);
                 if (!target)
                     Fail(reference.line, NameOf(reference.component) + "." + reference.property.name +
                                              ": there is no component named " + Shown(reference.target));
@@ -206,6 +223,8 @@ private:
     QObject* root_;
     std::vector<QObject*> created_; // created components whose parent existed before the read
     std::vector<TReference> references_;
+    std::map<QString, QObject*> named_; // components by name, filled at the first look-up
+    bool indexed_ = false;
 };
 
 } // namespace

@@ -187,6 +187,7 @@ TEST_F(FormReader, BadDescriptionsNameTheLineAndTheCause)
         {"    Images = Nobody\n", "Line 3: B (TTestButton).Images: there is no component named Nobody"},
         {"    Images = F\n", "Line 3: B (TTestButton).Images: F is not a TTestList"},
         {"    OnClick = Missing\n", "Line 3: B (TTestButton).OnClick: TTestForm has no handler 'Missing' that fits OnClick(QObject*)"},
+        {"    OnChange = deleteLater\n", "Line 3: B (TTestButton).OnChange: TTestForm has no handler 'deleteLater' that fits OnChange()"},
         {"    OnClick = 'ButtonClick'\n", "Line 3: B (TTestButton).OnClick: expected the name of a handler"},
         {"    Level = 1\n    Level = 2\n", "Line 4: B (TTestButton): property Level is given twice"},
         {"    object B: TTestButton\n    end\n", "Line 3: a component named B exists already"},
