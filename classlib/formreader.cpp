@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -99,8 +100,9 @@ private:
         Guarded(block.line, parent, "object " + Shown(block.name), [&] {
             child = TClassRegistry::Create(block.className, parent);
         });
-        if (!IsCreated(parent))
+        if (!createdAll_.count(parent))
             created_.push_back(child);
+        createdAll_.insert(child);
         child->setObjectName(name);
         if (!name.isEmpty())
             named_.emplace(name, child);
@@ -120,15 +122,6 @@ private:
             return root_;
         const auto found = named_.find(name);
         return found == named_.end() ? nullptr : found->second;
-    }
-
-    bool IsCreated(const QObject* object) const
-    {
-        for (const QObject* top : created_)
-            for (const QObject* up = object; up; up = up->parent())
-                if (up == top)
-                    return true;
-        return false;
     }
 
     void ReadProperties(QObject* object, const TFormObject& block)
@@ -222,6 +215,7 @@ private:
 
     QObject* root_;
     std::vector<QObject*> created_; // created components whose parent existed before the read
+    std::set<const QObject*> createdAll_;
     std::vector<TReference> references_;
     std::map<QString, QObject*> named_; // components by name, filled at the first look-up
     bool indexed_ = false;

@@ -210,3 +210,15 @@ TEST_F(FormReader, MissingFileIsAnError)
 {
     EXPECT_THROW(TFormReader::ReadFile(&form, "/nonexistent/form.zfm"), EReadError);
 }
+
+TEST_F(FormReader, ManyComponentsAreReadWithoutSearchingTheTreeForEach)
+{
+    std::string text = "object F: TTestForm\n";
+    constexpr int kCount = 20000;
+    for (int i = 0; i < kCount; ++i)
+        text += "  object L" + std::to_string(i) + ": TTestList\n  end\n";
+    TFormReader::Read(&form, text + "end\n");
+    EXPECT_EQ(form.findChildren<TTestList*>().size(), static_cast<qsizetype>(kCount));
+    EXPECT_EQ(ErrorOf("object F: TTestForm\n  object L19999: TTestList\n  end\nend\n"),
+              "Line 2: a component named L19999 exists already");
+}
