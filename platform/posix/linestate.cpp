@@ -83,4 +83,14 @@ std::chrono::milliseconds DrainTime(std::uint32_t queuedBytes, std::uint32_t bau
     return std::clamp(std::chrono::milliseconds(static_cast<std::int64_t>(ms)), std::chrono::milliseconds(1), limit);
 }
 
+std::chrono::milliseconds NextDrainCheck(std::uint32_t queuedBefore, std::uint32_t queuedNow,
+                                         std::chrono::milliseconds lastWait, std::uint32_t baud,
+                                         std::chrono::milliseconds limit)
+{
+    const std::chrono::milliseconds drain = DrainTime(queuedNow, baud, limit);
+    if (queuedNow != queuedBefore)
+        return drain;
+    return std::min(limit, std::max(drain, 2 * lastWait));
+}
+
 } // namespace platform

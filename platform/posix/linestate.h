@@ -29,4 +29,10 @@ std::uint32_t ModemStatus(int modemBits);
 // How long the output queue needs to drain at the given rate, bounded to [1 ms, limit].
 std::chrono::milliseconds DrainTime(std::uint32_t queuedBytes, std::uint32_t baud, std::chrono::milliseconds limit);
 
+// How long to wait before the output queue is looked at again, given its size at the last look and now and
+// the last wait: its drain time while it moves; twice the last wait (up to limit) while flow control holds it.
+std::chrono::milliseconds NextDrainCheck(std::uint32_t queuedBefore, std::uint32_t queuedNow,
+                                         std::chrono::milliseconds lastWait, std::uint32_t baud,
+                                         std::chrono::milliseconds limit);
+
 } // namespace platform

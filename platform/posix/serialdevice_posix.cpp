@@ -182,6 +182,8 @@ private:
     // Owned by the one thread inside WaitCommEvent (waiting_ hands them from one wait to the next).
     std::uint64_t seenGeneration_ = 0;
     TLineSnapshot eventBase_;
+    std::uint32_t lastQueued_ = 0; // the output queue at the last drain check, and the wait chosen then
+    std::chrono::milliseconds drainWait_{0};
 
     // Input taken from the driver by the waiter, so that it can tell new bytes from waiting ones.
     // Every read of the device happens under rxLock_, so the bytes stay in order.
@@ -383,7 +385,8 @@ bool TPosixSerialDevice::WatchesLine(std::uint32_t mask) const
     return (support_.ModemLines && (mask & kModemEvents)) || (support_.Counters && (mask & kCounterEvents));
 }
 
-// Without line watching or a draining output queue the wait needs no timer at all.
+// Without line watching or a draining output queue the wait needs no timer at all. A queue that flow control
+// holds back is looked at less and less often, up to the line-watch interval, so a held-off port stays idle.
 int TPosixSerialDevice::WaitTimeout(std::uint32_t mask)
 {
     std::optional<std::chrono::milliseconds> timeout;
@@ -392,8 +395,10 @@ int TPosixSerialDevice::WaitTimeout(std::uint32_t mask)
     if ((mask & EV_TXEMPTY) && txPending_.load()) {
         int queued = 0;
         ::ioctl(fd_, TIOCOUTQ, &queued);
-        timeout = std::min(timeout.value_or(kLinePollInterval),
-                           DrainTime(static_cast<std::uint32_t>(std::max(queued, 0)), baud_.load(), kLinePollInterval));
+        const auto now = static_cast<std::uint32_t>(std::max(queued, 0));
+        drainWait_ = NextDrainCheck(lastQueued_, now, drainWait_, baud_.load(), kLinePollInterval);
+        lastQueued_ = now;
+        timeout = std::min(timeout.value_or(kLinePollInterval), drainWait_);
     }
     return timeout ? static_cast<int>(timeout->count()) : -1;
 }

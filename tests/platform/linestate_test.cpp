@@ -6,6 +6,8 @@
 
 #include <sys/ioctl.h>
 
+#include <vector>
+
 using namespace platform;
 using namespace std::chrono_literals;
 
@@ -60,4 +62,32 @@ TEST(LineState, DrainTimeFollowsTheRateWithinBounds)
     EXPECT_EQ(DrainTime(30, 9600, 50ms), 32ms);  // 31.25 ms, rounded up
     EXPECT_EQ(DrainTime(0, 9600, 50ms), 1ms);
     EXPECT_EQ(DrainTime(10, 0, 50ms), 50ms);
+}
+
+// The output queue as seen at successive checks (9600 baud: about 1 ms per byte), and the wait chosen after each.
+TEST(LineState, DrainChecksBackOffWhileFlowControlHoldsTheQueue)
+{
+    struct TCase {
+        const char* name;
+        std::vector<std::uint32_t> queued;
+        std::vector<std::chrono::milliseconds> waits;
+    };
+    const TCase cases[] = {
+        {"draining", {5, 3, 1}, {6ms, 4ms, 2ms}},
+        {"held off", {2, 2, 2, 2, 2, 2, 2, 2}, {3ms, 6ms, 12ms, 24ms, 48ms, 50ms, 50ms, 50ms}},
+        {"held off, then moving again", {2, 2, 2, 1}, {3ms, 6ms, 12ms, 2ms}},
+        {"more bytes written", {2, 2, 40}, {3ms, 6ms, 42ms}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::uint32_t before = 0;
+        std::chrono::milliseconds wait{0};
+        std::vector<std::chrono::milliseconds> waits;
+        for (std::uint32_t now : c.queued) {
+            wait = NextDrainCheck(before, now, wait, 9600, 50ms);
+            waits.push_back(wait);
+            before = now;
+        }
+        EXPECT_EQ(waits, c.waits);
+    }
 }
