@@ -185,7 +185,14 @@ void TCommPort::OpenPort()
     if (FOpen)
         return;
     FreeRetiredThreads();
-    AllocateRings();
+    try {
+        AllocateRings();
+    } catch (const std::bad_alloc&) {
+        ReleaseRings();
+        FOpenFailure = platform::SerialCause::NoResources;
+        SetLastError(platform::SerialCauseCode(FOpenFailure));
+        return;
+    }
     SetLastError(0);
     FDeviceHandle = platform::OpenSerialDevice("\\\\.\\COM" + std::to_string(FComNumber), FOpenFailure);
     if (!FDeviceHandle) {
@@ -212,7 +219,8 @@ void TCommPort::OpenPort()
         OnOpen(this, GetLastError());
 }
 
-// Both rings empty, allocated for this open.
+// Both rings empty, allocated for this open. Their bytes are only read after they were written, so the memory
+// is not cleared: a large ring costs nothing until it fills.
 void TCommPort::AllocateRings()
 {
     FInBuffUsed = 0;
@@ -221,8 +229,8 @@ void TCommPort::AllocateRings()
     FOutReadPos = 0;
     FOutHeld = 0;
     FOutWriting = false;
-    FOutBuffer = std::make_unique<char[]>(FOutSize);
-    FInBuffer = std::make_unique<char[]>(FInSize);
+    FOutBuffer = std::make_unique_for_overwrite<char[]>(FOutSize);
+    FInBuffer = std::make_unique_for_overwrite<char[]>(FInSize);
 }
 
 void TCommPort::ReleaseRings()

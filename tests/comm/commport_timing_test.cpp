@@ -13,7 +13,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cstdio>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -196,4 +199,27 @@ TEST_F(CommPortTimingTest, CloseFromInsideTheHandlersEndsAndThePortReopens)
         EXPECT_TRUE(PumpUntil([&] { return line.Output().ends_with("again"); }));
         port.SetOpen(false);
     }
+}
+
+// Large rings are set aside, not filled: opening them neither stalls nor takes the memory at once.
+TEST_F(CommPortTimingTest, LargeRingsCostNoMemoryUntilTheyFill)
+{
+    const auto residentBytes = [] {
+        long pages = 0, resident = 0;
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = -1;
+        if (statm)
+            std::fclose(statm);
+        return resident * ::sysconf(_SC_PAGESIZE);
+    };
+    constexpr std::uint32_t ringSize = 256u << 20;
+    port.SetIBuffSize(ringSize);
+    port.SetOBuffSize(ringSize);
+    const long before = residentBytes();
+    OpenPort();
+    EXPECT_LT(residentBytes() - before, long(ringSize / 4));
+    EXPECT_EQ(port.OutBuffFree(), ringSize);
+    port.PutString("fits");
+    EXPECT_TRUE(PumpUntil([&] { return line.Output() == "fits"; }));
 }
