@@ -1,12 +1,14 @@
 // The PNG pictures of an image list or of a picture collection. When its owner is a TPngImageList,
-// every change of the collection rebuilds that list's native pictures.
+// every change of the collection rebuilds that list's native pictures. An owner destroyed first is
+// forgotten.
 #pragma once
 
 #include "classlib/collection.h"
 #include "classlib/formvalue.h"
 #include "png/pngimagecollectionitem.h"
 
-class QObject;
+#include <QObject>
+#include <QPointer>
 
 class TPngImageCollectionItems : public TCollection {
 public:
@@ -35,5 +37,5 @@ protected:
     std::unique_ptr<TCollectionItem> CreateItem() override;
 
 private:
-    QObject* owner_;
+    QPointer<QObject> owner_; // forgotten when the owner goes first
 };

@@ -206,11 +206,14 @@ void TPngImageList::Clear()
 
 void TPngImageList::Delete(int index)
 {
-    if (index < 0 || index >= Count() || index >= pngImages_->Count())
+    if (index < 0 || index >= pngImages_->Count())
         return;
     Operation operation(*this);
+    const bool pictured = pngImages_->GetItem(index)->PngImage() != nullptr;
+    const int nativeIndex = NativeIndexOf(index);
     pngImages_->Delete(index);
-    NativeDelete(index);
+    if (pictured)
+        NativeDelete(nativeIndex);
     operation.Finish(false);
 }
 
@@ -244,10 +247,11 @@ void TPngImageList::Move(int currentIndex, int newIndex)
     CheckIndex(newIndex, pngImages_->Count());
     Operation operation(*this);
     TPngImageCollectionItem& item = *pngImages_->GetItem(currentIndex);
-    NativeDelete(currentIndex);
     if (item.PngImage())
-        InsertPng(newIndex, *item.PngImage());
+        NativeDelete(NativeIndexOf(currentIndex));
     item.SetIndex(newIndex);
+    if (item.PngImage())
+        InsertPng(NativeIndexOf(newIndex), *item.PngImage());
     operation.Finish(false);
 }
 
@@ -337,7 +341,7 @@ void TPngImageList::InsertItem(int index, std::unique_ptr<TPNGObject> png)
     Operation operation(*this);
     TPngImageCollectionItem& item = pngImages_->Insert(index, true);
     item.TakePngImage(std::move(png));
-    InsertPng(index, *item.PngImage());
+    InsertPng(NativeIndexOf(index), *item.PngImage());
     operation.Finish(false);
 }
 
@@ -345,7 +349,22 @@ void TPngImageList::ReplaceItem(int index, std::unique_ptr<TPNGObject> png)
 {
     Operation operation(*this);
     TPngImageCollectionItem& item = *pngImages_->GetItem(index);
+    const bool pictured = item.PngImage() != nullptr;
     item.TakePngImage(std::move(png));
-    NativeReplace(index, LookIcon(*item.PngImage()));
+    if (pictured)
+        NativeReplace(NativeIndexOf(index), LookIcon(*item.PngImage()));
+    else
+        InsertPng(NativeIndexOf(index), *item.PngImage());
     operation.Finish(false);
+}
+
+// Where the item's picture stands in the native list, which leaves out items without a picture.
+int TPngImageList::NativeIndexOf(int itemIndex) const
+{
+    int nativeIndex = 0;
+    for (int i = 0; i < itemIndex; ++i) {
+        if (pngImages_->GetItem(i)->PngImage())
+            ++nativeIndex;
+    }
+    return nativeIndex;
 }

@@ -59,7 +59,7 @@ public:
     void AddImages(const TCustomImageList* source) override;
     int AddMasked(const TBitmap* image, TColor maskColor) override;
     void Clear() override;
-    // An index outside the list does nothing.
+    // An index outside PngImages does nothing.
     void Delete(int index) override;
     // Raise EInvalidOperation for an index outside 0 to the item count.
     void Insert(int index, const TBitmap* image, const TBitmap* mask) override;
@@ -94,6 +94,7 @@ private:
     TPngImageCollectionItem& AppendItem(std::unique_ptr<TPNGObject> png);
     void InsertItem(int index, std::unique_ptr<TPNGObject> png);
     void ReplaceItem(int index, std::unique_ptr<TPNGObject> png);
+    int NativeIndexOf(int itemIndex) const;
 
     std::unique_ptr<TPngImageCollectionItems> pngImages_;
     bool enabledImages_ = true;

@@ -1,9 +1,11 @@
 #include "png/pngimagecollectionitems.h"
 
 #include "classlib/exception.h"
+#include "png/pngimagelist.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,4 +71,14 @@ TEST(PngImageCollectionItems, AnEmptyCollectionIsStoredAsAnEmptyCollection)
     items.Add(true);
     items.ReadFormValue(stored);
     EXPECT_EQ(items.Count(), 0);
+}
+
+TEST(PngImageCollectionItems, ForgetAnOwnerListThatIsDestroyed)
+{
+    auto list = std::make_unique<TPngImageList>();
+    TPngImageCollectionItems items(list.get());
+    list.reset();
+    EXPECT_EQ(items.GetOwner(), nullptr);
+    items.Add().SetBackground(clWhite);
+    EXPECT_EQ(items.Count(), 1);
 }

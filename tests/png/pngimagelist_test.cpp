@@ -472,3 +472,32 @@ TEST(PngImageList, ReadRoutinesRejectValuesThatDoNotFitAndKeepTheList)
         EXPECT_EQ(list.DesignTop(), 2);
     }
 }
+
+TEST(PngImageList, NativeImagesFollowTheItemsAroundItemsWithoutAPicture)
+{
+    const TBitmap white = FilledBitmap(16, 16, clWhite);
+    const std::vector<std::pair<std::string, std::function<void(TPngImageList&)>>> operations = {
+        {"move down", [](TPngImageList& list) { list.Move(0, 3); }},
+        {"move up", [](TPngImageList& list) { list.Move(3, 0); }},
+        {"move the empty item", [](TPngImageList& list) { list.Move(1, 3); }},
+        {"delete after", [](TPngImageList& list) { list.Delete(2); }},
+        {"delete the empty item", [](TPngImageList& list) { list.Delete(1); }},
+        {"delete the last", [](TPngImageList& list) { list.Delete(3); }},
+        {"insert after", [&white](TPngImageList& list) { list.Insert(3, &white, nullptr); }},
+        {"replace after", [&white](TPngImageList& list) { list.Replace(2, &white, nullptr); }},
+        {"replace the empty item", [&white](TPngImageList& list) { list.Replace(1, &white, nullptr); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        TPngImageList list;
+        AddPictures(list, {kRed});
+        list.PngImages().Add(true);
+        AddPictures(list, {kGreen, kBlue});
+        operation(list);
+        std::vector<QRgb> pictured;
+        for (int i = 0; i < list.PngImages().Count(); ++i) {
+            if (const TPNGObject* png = list.PngImages().GetItem(i)->PngImage())
+                pictured.push_back(png->ToQImage().pixel(8, 8));
+        }
+        EXPECT_EQ(NativeColors(list), pictured) << name;
+    }
+}
