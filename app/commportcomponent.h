@@ -3,13 +3,14 @@
 // as class "TCommPort" by Register().
 #pragma once
 
+#include "classlib/designposition.h"
 #include "comm/commport.h"
 
 #include <QObject>
 
 #include <cstdint>
 
-class TCommPortComponent : public QObject {
+class TCommPortComponent : public QObject, public TDefinesProperties {
     Q_OBJECT
     Q_PROPERTY(int ComNumber READ ComNumber WRITE SetComNumber)
     Q_PROPERTY(bool Open READ Open WRITE SetOpen)
@@ -65,6 +66,9 @@ public:
     static void Register();
 
     TCommPort& Port() { return port_; }
+
+    // The design position ("Left" and "Top") the window description carries.
+    void DefineProperties(TFiler& filer) override { position_.DefineProperties(filer); }
 
     int ComNumber() const { return port_.ComNumber(); }
     void SetComNumber(int value) { port_.SetComNumber(value); }
@@ -131,5 +135,6 @@ signals:
 
 private:
     TCommPort port_;
+    TDesignPosition position_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TCommPortComponent::TEventStates)

@@ -1,0 +1,12 @@
+#include "app/formclasses.h"
+
+#include "app/commportcomponent.h"
+#include "classlib/standardclasses.h"
+#include "controls/controlclasses.h"
+
+void RegisterFormClasses()
+{
+    RegisterStandardClasses();
+    RegisterControlClasses();
+    TCommPortComponent::Register();
+}

@@ -1,0 +1,104 @@
+#include "classlib/combobox.h"
+
+#include "classlib/exception.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+
+#include <string>
+
+namespace {
+
+QString ToQString(const AnsiString& text)
+{
+    return QString::fromStdString(text.ToUtf8());
+}
+
+AnsiString FromQString(const QString& text)
+{
+    return AnsiString::FromUtf8(text.toStdString());
+}
+
+// Rows of the drop-down list at the combo box's item height.
+class TItemHeightDelegate : public QStyledItemDelegate {
+public:
+    explicit TItemHeightDelegate(TComboBox& combo) : QStyledItemDelegate(&combo), combo_(combo) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), combo_.ItemHeight());
+    }
+
+private:
+    TComboBox& combo_;
+};
+
+} // namespace
+
+TComboBox::TComboBox(QWidget* parent) : QComboBox(parent)
+{
+    setItemDelegate(new TItemHeightDelegate(*this));
+    SetStyle(style_);
+    connect(this, &QComboBox::activated, this, [this] { emit OnChange(this); });
+    connect(this, &QComboBox::editTextChanged, this, [this] {
+        if (isEditable() && lineEdit()->hasFocus())
+            emit OnChange(this);
+    });
+}
+
+QList<AnsiString> TComboBox::Items() const
+{
+    QList<AnsiString> items;
+    for (int i = 0; i < count(); ++i)
+        items.push_back(FromQString(itemText(i)));
+    return items;
+}
+
+AnsiString TComboBox::Text() const
+{
+    return FromQString(currentText());
+}
+
+void TComboBox::SetStyle(TComboBoxStyle style)
+{
+    style_ = style;
+    setEditable(style == csDropDown || style == csSimple);
+}
+
+void TComboBox::SetItemHeight(int height)
+{
+    if (height < 1)
+        throw Exception(AnsiString::FromUtf8("ItemHeight " + std::to_string(height) + " is below 1"));
+    itemHeight_ = height;
+    view()->doItemsLayout();
+    update();
+}
+
+void TComboBox::SetItems(const QList<AnsiString>& items)
+{
+    const QString edited = isEditable() ? currentText() : QString();
+    clear();
+    for (const AnsiString& item : items)
+        addItem(ToQString(item));
+    setCurrentIndex(-1);
+    if (isEditable())
+        setEditText(edited);
+}
+
+void TComboBox::SetItemIndex(int index)
+{
+    if (index < -1 || index >= count())
+        throw Exception(AnsiString::FromUtf8("ItemIndex " + std::to_string(index) + " is out of range -1.." +
+                                             std::to_string(count() - 1)));
+    setCurrentIndex(index);
+}
+
+void TComboBox::SetText(const AnsiString& text)
+{
+    if (isEditable()) {
+        setEditText(ToQString(text));
+        return;
+    }
+    setCurrentIndex(findText(ToQString(text), Qt::MatchExactly));
+}

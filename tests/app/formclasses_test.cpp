@@ -1,0 +1,202 @@
+// The embedded main window description read into a form with every class registered: each control is
+// there with its class and place, and the rendered window shows the panels, the status line and pictures.
+#include "app/formclasses.h"
+#include "classlib/canvas.h"
+#include "classlib/classregistry.h"
+#include "classlib/combobox.h"
+#include "classlib/form.h"
+#include "classlib/formreader.h"
+#include "classlib/image.h"
+#include "classlib/statusbar.h"
+#include "classlib/timer.h"
+#include "controls/controltestsupport.h"
+#include "png/pngfunctions.h"
+#include "png/pngimagelist.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <string>
+
+// A root with a handler of every name the description binds.
+class TLoadedMainForm : public TForm {
+    Q_OBJECT
+
+public:
+    using TForm::TForm;
+
+public slots:
+    void FormActivate(QObject*) {}
+    void FormClose(QObject*, TCloseAction&) {}
+    void BTN_QuitClick(QObject*) {}
+    void BTN_OptionsReadClick(QObject*) {}
+    void BTN_OptionsSaveClick(QObject*) {}
+    void SystemMessTimerTimer(QObject*) {}
+    void CallbackTimerTimer(QObject*) {}
+    void TMR_OnlineComPortTimer(QObject*) {}
+    void CommPort1DataReceived(QObject*, quint32) {}
+};
+
+namespace {
+
+struct TPlacedControl {
+    const char* name;
+    const char* className;
+    const char* parent;
+    QRect geometry;
+};
+
+const TPlacedControl kControls[] = {
+    {"Panel1", "TPanel", "MainForm", {0, 0, 543, 204}},
+    {"IMG_OnLineCom", "TImage", "Panel1", {8, 8, 40, 40}},
+    {"Label4", "TLabel", "Panel1", {56, 12, 50, 29}},
+    {"CB_ComPorts", "TComboBoxPng", "Panel1", {111, 12, 74, 30}},
+    {"Label8", "TLabel", "Panel1", {200, 12, 99, 29}},
+    {"CB_ComSpeeds", "TComboBox", "Panel1", {304, 14, 81, 27}},
+    {"BTN_Quit", "TXpButton", "Panel1", {425, 8, 112, 40}},
+    {"Bevel1", "TBevel", "Panel1", {8, 45, 529, 9}},
+    {"BTN_OptionsRead", "TXpButton", "Panel1", {9, 64, 256, 40}},
+    {"BTN_OptionsSave", "TXpButton", "Panel1", {281, 64, 256, 40}},
+    {"CHG_OptionsErase", "TGradientCheck", "Panel1", {8, 115, 529, 78}},
+    {"SL_1", "TShadowLabel", "CHG_OptionsErase", {8, 5, 505, 25}},
+    {"SL_2", "TShadowLabel", "CHG_OptionsErase", {13, 37, 156, 25}},
+    {"CB_OptionsErase", "TComboBox", "CHG_OptionsErase", {78, 40, 121, 24}},
+    {"CHG_OptionsStatus", "TGradientCheck", "Panel1", {8, 115, 257, 46}},
+    {"LB_OptionsStatus", "TLabel", "CHG_OptionsStatus", {8, 3, 143, 20}},
+    {"PB_OptionsStatus", "TProgressBar", "CHG_OptionsStatus", {8, 25, 241, 17}},
+    {"StatusBarMain", "TStatusBar", "MainForm", {0, 204, 543, 25}},
+};
+
+struct TNonVisual {
+    const char* name;
+    const char* className;
+};
+
+const TNonVisual kComponents[] = {
+    {"SystemMessTimer", "TTimer"}, {"CallbackTimer", "TTimer"}, {"TMR_OnlineComPort", "TTimer"},
+    {"CommPort1", "TCommPort"},    {"PIL_OnLineCom", "TPngImageList"}, {"PIL_Device", "TPngImageList"},
+};
+
+class MainFormLoad : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        RegisterWindowFonts();
+        RegisterFormClasses();
+    }
+
+    MainFormLoad()
+    {
+        RegisterClass<TLoadedMainForm>("TMainForm");
+        TFormReader::ReadFile(&form, ":/forms/main_form.zfm");
+    }
+
+    template <class T = QObject>
+    T* Find(const char* name)
+    {
+        return form.findChild<T*>(name);
+    }
+
+    QRgb PixelAt(const char* control, QPoint point)
+    {
+        const QWidget* widget = Find<QWidget>(control);
+        return window.pixel(widget->mapTo(&form, point));
+    }
+
+    TLoadedMainForm form;
+    QImage window;
+};
+
+TEST_F(MainFormLoad, EveryControlHasItsClassParentAndPlace)
+{
+    window = form.grab().toImage(); // lays the window out as showing it would
+    EXPECT_EQ(form.size(), QSize(543, 229));
+    for (const TPlacedControl& expected : kControls) {
+        SCOPED_TRACE(expected.name);
+        const auto* widget = Find<QWidget>(expected.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(TClassRegistry::ClassNameOf(widget), expected.className);
+        EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), expected.parent);
+        EXPECT_EQ(widget->geometry(), expected.geometry);
+    }
+    for (const TNonVisual& expected : kComponents) {
+        SCOPED_TRACE(expected.name);
+        const QObject* component = Find(expected.name);
+        ASSERT_NE(component, nullptr);
+        EXPECT_EQ(TClassRegistry::ClassNameOf(component), expected.className);
+    }
+}
+
+TEST_F(MainFormLoad, WindowSettingsListsAndTimersAreRead)
+{
+    EXPECT_EQ(form.windowTitle(), QString::fromUtf8(" Стирание финализированной Quarsa (для Zentor)  версия 0.15"));
+    EXPECT_EQ(form.BorderStyle(), TForm::bsSingle);
+    EXPECT_EQ(form.BorderIcons(), TForm::biSystemMenu | TForm::biMinimize);
+    EXPECT_EQ(form.Position(), TForm::poDesktopCenter);
+    const auto* speeds = Find<TComboBox>("CB_ComSpeeds");
+    EXPECT_EQ(speeds->Items(), (QList<AnsiString>{"9600", "19200", "57600"}));
+    EXPECT_EQ(speeds->Text(), AnsiString("9600"));
+    EXPECT_EQ(speeds->Style(), TComboBox::csDropDownList);
+    EXPECT_EQ(speeds->ItemHeight(), 19);
+    const auto* erase = Find<TComboBox>("CB_OptionsErase");
+    EXPECT_EQ(erase->Items(), (QList<AnsiString>{AnsiString::FromUtf8("Стираем"), AnsiString::FromUtf8("Не стираем")}));
+    EXPECT_EQ(erase->ItemIndex(), 0);
+    EXPECT_FALSE(erase->isEnabled());
+    struct TTimerSetting {
+        const char* name;
+        int interval;
+        bool enabled;
+    };
+    for (const TTimerSetting& expected : {TTimerSetting{"SystemMessTimer", 5000, false},
+                                          TTimerSetting{"CallbackTimer", 3000, false},
+                                          TTimerSetting{"TMR_OnlineComPort", 2000, true}}) {
+        SCOPED_TRACE(expected.name);
+        const auto* timer = Find<TTimer>(expected.name);
+        EXPECT_EQ(timer->Interval(), expected.interval);
+        EXPECT_EQ(timer->Enabled(), expected.enabled);
+    }
+    EXPECT_TRUE(Find<TStatusBar>("StatusBarMain")->SimplePanel());
+    EXPECT_FALSE(Find<TStatusBar>("StatusBarMain")->UseSystemFont());
+}
+
+TEST_F(MainFormLoad, RenderedWindowShowsPanelsStatusLinePicturesAndTheLamp)
+{
+    TPNGObject lamp;
+    CopyImageFromImageList(lamp, *Find<TPngImageList>("PIL_OnLineCom"), 1);
+    auto* image = Find<TImage>("IMG_OnLineCom");
+    image->Canvas().FillRect(image->rect());
+    DrawPNG(lamp, image->Canvas(), image->rect(), {});
+    window = form.grab().toImage();
+    window.save(QStringLiteral("main_form_rendered.png"));
+
+    struct TExpectedPixel {
+        const char* control;
+        QPoint point;
+        QRgb colour;
+    };
+    const TExpectedPixel kPixels[] = {
+        {"Panel1", {270, 58}, qRgb(255, 255, 255)},                // the white panel between the rows
+        {"Panel1", {542, 203}, ToQRgb(clBtnShadow)},               // its raised outer bevel
+        {"Panel1", {1, 1}, ToQRgb(clBtnShadow)},                   // its lowered inner bevel
+        {"Bevel1", {100, 7}, ToQRgb(clBtnShadow)},                 // the engraved line
+        {"CHG_OptionsErase", {0, 40}, qRgb(192, 192, 192)},        // silver outline
+        {"CHG_OptionsErase", {300, 70}, qRgb(255, 251, 240)},      // filled cream
+        {"StatusBarMain", {300, 12}, ToQRgb(clBtnFace)},
+        {"IMG_OnLineCom", {0, 0}, qRgb(255, 255, 255)},            // the image's white around the lamp
+    };
+    for (const TExpectedPixel& expected : kPixels) {
+        const QRgb actual = PixelAt(expected.control, expected.point);
+        EXPECT_TRUE(Near(actual, expected.colour, 3))
+            << expected.control << " at " << expected.point.x() << "," << expected.point.y() << ": "
+            << std::hex << actual << " instead of " << expected.colour;
+    }
+    const QRgb lampCentre = PixelAt("IMG_OnLineCom", {20, 20});
+    EXPECT_GT(qGreen(lampCentre), qRed(lampCentre) + 60) << std::hex << lampCentre;
+    const QRgb quitPicture = PixelAt("BTN_Quit", {12, 30});
+    EXPECT_GT(qRed(quitPicture), qGreen(quitPicture) + 80) << std::hex << quitPicture;
+}
+
+} // namespace
+
+#include "formclasses_test.moc"
