@@ -10,7 +10,18 @@
 #include <QPainter>
 
 #include <cstdlib>
+#include <ostream>
 #include <sstream>
+
+// Cases of parameterised tests carry a name, shown in failures and used as the test's name.
+template <class Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+constexpr auto CaseName = [](const auto& info) { return info.param.name; };
 
 inline bool Near(QRgb a, QRgb b, int tolerance = 2)
 {

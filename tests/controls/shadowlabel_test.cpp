@@ -21,6 +21,8 @@
 
 namespace {
 
+using ::PrintTo; // names the cases in failure messages
+
 constexpr QRgb kBackground = qRgb(90, 90, 140);
 constexpr QRgb kText = qRgb(200, 0, 0);
 constexpr QRgb kShadow = qRgb(0, 0, 230);
@@ -115,11 +117,6 @@ struct PlaceCase {
     std::function<int(int labelWidth, int textWidth)> x;
 };
 
-void PrintTo(const PlaceCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class ShadowLabelPlace : public ShadowLabelTest, public ::testing::WithParamInterface<PlaceCase> {};
 
 TEST_P(ShadowLabelPlace, PutsTheTextAtItsPlaceAndClipsItToTheLabel)
@@ -155,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](int w, int t) { return (w - t) / 2; }},
         PlaceCase{"ampersand_drawn_as_is", TShadowLabel::taLeftJustify, 3, 200, "&Read && write",
                   [](int, int) { return 3; }}),
-    [](const ::testing::TestParamInfo<PlaceCase>& info) { return info.param.name; });
+    CaseName);
 
 struct ShadowCase {
     std::string name;
@@ -165,11 +162,6 @@ struct ShadowCase {
     QRgb shadowSeen; // colour the shadow is drawn in; unused without a shadow
     QRgb textSeen;
 };
-
-void PrintTo(const ShadowCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class ShadowLabelShadow : public ShadowLabelTest, public ::testing::WithParamInterface<ShadowCase> {};
 
@@ -200,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShadowCase{"disabled_white_shadow_silver_text", false, true, {2, 2}, qRgb(255, 255, 255),
                                  qRgb(192, 192, 192)},
                       ShadowCase{"disabled_shadow_off", false, false, {2, 2}, 0, qRgb(192, 192, 192)}),
-    [](const ::testing::TestParamInfo<ShadowCase>& info) { return info.param.name; });
+    CaseName);
 
 // A span of equal pixels along one row of the label.
 struct Span {
@@ -216,11 +208,6 @@ struct BackgroundCase {
     std::vector<Span> row5;
     bool tallAsTheCaps; // row 18 shows what row 5 shows (caps are 20 high, the picture 15)
 };
-
-void PrintTo(const BackgroundCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class ShadowLabelBackground : public ShadowLabelTest, public ::testing::WithParamInterface<BackgroundCase> {};
 
@@ -266,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
         BackgroundCase{"two_pieces_no_picture", 40, true, true, false, false, {{0, 39, kBackground}}, false},
         BackgroundCase{"picture_alone", 40, false, false, false, true, {{0, 14, kYellow}, {15, 39, kBackground}},
                        false}),
-    [](const ::testing::TestParamInfo<BackgroundCase>& info) { return info.param.name; });
+    CaseName);
 
 // Half strength (alpha 128) of grey over the background.
 QRgb HalfGreyOver(int grey, QRgb under)
@@ -385,11 +372,6 @@ struct FarCase {
     bool textShows; // at frame 3, with no shadow in sight
 };
 
-void PrintTo(const FarCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class ShadowLabelFar : public ShadowLabelTest, public ::testing::WithParamInterface<FarCase> {};
 
 // Margins and offsets at the ends of the integer range put the text or the shadow out of sight.
@@ -421,7 +403,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FarCase{"shadow_most_right", TShadowLabel::taLeftJustify, 3, {kMost, 0}, true},
                       FarCase{"shadow_least_up", TShadowLabel::taLeftJustify, 3, {0, kLeast}, true},
                       FarCase{"shadow_most_both", TShadowLabel::taLeftJustify, 3, {kMost, kMost}, true}),
-    [](const ::testing::TestParamInfo<FarCase>& info) { return info.param.name; });
+    CaseName);
 
 TEST_F(ShadowLabelTest, SurvivesNoSizeAndLongCaptions)
 {

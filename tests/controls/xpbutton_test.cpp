@@ -24,6 +24,8 @@
 
 namespace {
 
+using ::PrintTo; // names the cases in failure messages
+
 constexpr QRgb kStored = qRgb(100, 150, 200);
 constexpr QRgb kBrighter = qRgb(155, 205, 255); // each byte + 55, at most 255
 constexpr QRgb kDarker = qRgb(45, 95, 145);     // each byte - 55
@@ -147,11 +149,6 @@ struct LookCase {
     int exits;
 };
 
-void PrintTo(const LookCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class XpButtonLook : public XpButtonTest, public ::testing::WithParamInterface<LookCase> {};
 
 TEST_P(XpButtonLook, ShowsItsLookAndKeepsItsFlags)
@@ -189,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         LookCase{"enabled_again_while_over", {Enter, Disable, Enable}, Look::Brighter, true, false, 1, 0},
         LookCase{"left_while_disabled_then_enabled", {Enter, Disable, Leave, Enable}, Look::Stored, false, false, 1, 0},
         LookCase{"entered_while_disabled_then_enabled", {Disable, Enter, Enable}, Look::Brighter, true, false, 0, 0}),
-    [](const ::testing::TestParamInfo<LookCase>& info) { return info.param.name; });
+    CaseName);
 
 TEST_F(XpButtonTest, PictureIsCopiedInBothDirections)
 {
