@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <climits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -243,6 +244,32 @@ TEST_F(PngCheckBoxTest, ReadFromADescription)
         names.push_back(meta.property(i).name());
     EXPECT_EQ(names, (std::vector<std::string>{"Caption", "Checked", "PngCheck", "PngUncheck", "PngAlign", "Frame",
                                                "Shadow", "ShadowColor", "DisplaceX", "DisplaceY"}));
+}
+
+} // namespace
+
+namespace {
+
+// Margins and offsets from the whole integer range, and boxes without room, paint without fault.
+TEST_F(PngCheckBoxTest, ExtremeMarginsAndSizesPaint)
+{
+    struct Case { int width; int frame; int displace; };
+    box.fSetShadow(true);
+    box.fSetChecked(true);
+    for (const Case& c : {Case{kWidth, INT_MAX, INT_MAX}, Case{kWidth, INT_MIN, INT_MIN}, Case{1, 3, 1},
+                          Case{0, 3, 1}}) {
+        for (auto align : {TPngCheckBox::paLeft, TPngCheckBox::paCenter, TPngCheckBox::paRight}) {
+            box.fSetPngAlign(align);
+            box.fSetFrame(c.frame);
+            box.fSetDisplaceX(c.displace);
+            box.fSetDisplaceY(c.displace);
+            box.resize(c.width, box.height());
+            const QImage image = box.grab().toImage();
+            EXPECT_EQ(image.width(), c.width);
+            if (c.width == kWidth)
+                EXPECT_FALSE(Extent(image.convertToFormat(QImage::Format_RGB32), clRed, 0).isEmpty());
+        }
+    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -316,6 +317,33 @@ TEST_F(ValidateEditTest, PublishesItsPropertiesColourFirst)
     EXPECT_EQ(names, (std::vector<std::string>{"Color", "ValidateType", "ValidateString", "ColorHTML", "Mantissa",
                                                "RangeMode", "MaxValue", "MinValue"}));
     EXPECT_FALSE(edit.acceptDrops());
+}
+
+} // namespace
+
+namespace {
+
+// Settings no one would choose still judge keys and pastes without fault.
+TEST_F(ValidateEditTest, OddSettingsStillJudge)
+{
+    edit.FSetValidateType(V::vtFloat);
+    edit.Mantissa = INT_MAX;
+    Start("1.5", 3);
+    Type("25");
+    EXPECT_EQ(edit.text(), "1.525");
+    PasteWithCtrlV("3");
+    EXPECT_EQ(edit.text().size(), 1100 + 2) << "decimals held to what a double can show";
+    edit.RangeMode = true;
+    edit.MinValue = 5;
+    edit.MaxValue = 1;
+    Start("7", 1);
+    Type("1");
+    PasteWithCtrlV("3");
+    EXPECT_EQ(edit.text(), "7") << "an empty range takes nothing";
+    edit.FSetValidateString(AnsiString(std::string(100000, '-')));
+    Start("", 0);
+    Type("-a");
+    EXPECT_EQ(edit.text(), "-");
 }
 
 } // namespace
