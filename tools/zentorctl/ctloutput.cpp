@@ -1,0 +1,230 @@
+#include "tools/zentorctl/ctloutput.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace zentorctl {
+
+const char* const kCtlUsage =
+    "usage: zentorctl ports [--json]\n"
+    "       zentorctl read --port N [--speed S] [--json]\n"
+    "       zentorctl write --port N --mode erase|keep [--speed S] [--json]\n"
+    "\n"
+    "  ports   lists the serial ports: COM number, USB or not, device path\n"
+    "  read    prints the device's erase mode: erase (reply 0x00) or keep (reply 0xFF)\n"
+    "  write   sets the erase mode and checks the device's acknowledgement (0x0F)\n"
+    "\n"
+    "  --port N    the COM number of the device (see ports)\n"
+    "  --speed S   line speed, 9600 unless given; no parity, 8 data bits, 1 stop bit\n"
+    "  --json      one JSON object on standard output instead of text\n"
+    "\n"
+    "A reply other than the expected ones is printed as 0xNN. The device has 3000 ms to answer.\n"
+    "\n"
+    "exit codes:\n"
+    "  0    success\n"
+    "  2    bad arguments\n"
+    "  3    no answer from the device\n"
+    "  4    unexpected reply\n"
+    "  5    port cannot be opened: no such port\n"
+    "  6    port cannot be opened: in use\n"
+    "  7    port cannot be opened: no permission\n"
+    "  8    port cannot be opened: other cause\n"
+    "  130  interrupted (Ctrl+C)\n";
+
+namespace {
+
+std::string HexByte(std::uint8_t byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+const char* CommandName(TCommand command)
+{
+    switch (command) {
+    case TCommand::Ports: return "ports";
+    case TCommand::Read: return "read";
+    case TCommand::Write: return "write";
+    case TCommand::Help: break;
+    }
+    return "help";
+}
+
+const char* ModeName(TMode mode) { return mode == TMode::Erase ? "erase" : "keep"; }
+
+int OpenFailureExitCode(platform::SerialCause cause)
+{
+    switch (cause) {
+    case platform::SerialCause::NoSuchPort: return ecNoSuchPort;
+    case platform::SerialCause::InUse: return ecPortInUse;
+    case platform::SerialCause::NoPermission: return ecNoPermission;
+    default: return ecCannotOpen;
+    }
+}
+
+std::optional<int> PortNumber(const std::string& portName)
+{
+    if (portName.rfind("COM", 0) != 0 || portName.size() == 3)
+        return std::nullopt;
+    int number = 0;
+    for (char digit : portName.substr(3)) {
+        if (digit < '0' || digit > '9' || number > 100000)
+            return std::nullopt;
+        number = number * 10 + (digit - '0');
+    }
+    return number;
+}
+
+bool IsUsb(const platform::TPortMapEntry& entry) { return entry.DeviceName.rfind("\\Device\\VCP", 0) == 0; }
+
+// A report that the exchange failed or gave an unexpected byte; nothing when the reply was the expected one.
+std::optional<TReport> ReportTrouble(const TCtlOptions& options, const TExchangeResult& result, std::string head)
+{
+    const std::string port = "COM" + std::to_string(options.Port);
+    TReport report;
+    std::string error;
+    std::string extra;
+    switch (result.Outcome) {
+    case TOutcome::Replied:
+        return std::nullopt;
+    case TOutcome::NoAnswer:
+        report.ExitCode = ecNoAnswer;
+        error = "no answer";
+        report.Err = "zentorctl: " + port + ": no answer from the device within 3000 ms\n";
+        break;
+    case TOutcome::OpenFailed:
+        report.ExitCode = OpenFailureExitCode(result.Cause);
+        error = "port cannot be opened";
+        extra = ",\"cause\":" + JsonString(platform::SerialCauseText(result.Cause));
+        report.Err = "zentorctl: " + port + ": port cannot be opened: " +
+                     platform::SerialCauseText(result.Cause) + "\n";
+        break;
+    case TOutcome::Interrupted:
+        report.ExitCode = ecInterrupted;
+        error = "interrupted";
+        report.Err = "zentorctl: interrupted\n";
+        break;
+    }
+    if (options.Json) {
+        report.Out = head + ",\"error\":" + JsonString(error) + extra + ",\"exit\":" +
+                     std::to_string(report.ExitCode) + "}\n";
+        report.Err.clear();
+    }
+    return report;
+}
+
+std::string JsonHead(const TCtlOptions& options)
+{
+    return std::string("{\"command\":\"") + CommandName(options.Command) + "\",\"port\":" +
+           std::to_string(options.Port);
+}
+
+TReport ReportUnexpected(const TCtlOptions& options, std::uint8_t reply, const std::string& head)
+{
+    TReport report;
+    report.ExitCode = ecUnexpectedReply;
+    if (options.Json)
+        report.Out = head + ",\"error\":\"unexpected reply\",\"reply\":\"" + HexByte(reply) + "\",\"exit\":" +
+                     std::to_string(ecUnexpectedReply) + "}\n";
+    else
+        report.Out = HexByte(reply) + "\n";
+    return report;
+}
+
+TReport ReportMode(const TCtlOptions& options, TMode mode, std::uint8_t reply, const std::string& head)
+{
+    TReport report;
+    if (options.Json)
+        report.Out = head + ",\"mode\":\"" + ModeName(mode) + "\",\"reply\":\"" + HexByte(reply) + "\",\"exit\":0}\n";
+    else
+        report.Out = std::string(ModeName(mode)) + "\n";
+    return report;
+}
+
+} // namespace
+
+std::string JsonString(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", c);
+            quoted += escape;
+        } else {
+            quoted += static_cast<char>(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+TReport ReportPorts(const std::vector<platform::TPortMapEntry>& ports, bool json)
+{
+    std::vector<std::pair<int, const platform::TPortMapEntry*>> numbered;
+    for (const auto& entry : ports)
+        if (const auto number = PortNumber(entry.PortName))
+            numbered.emplace_back(*number, &entry);
+    std::sort(numbered.begin(), numbered.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    TReport report;
+    if (json)
+        report.Out = "{\"command\":\"ports\",\"ports\":[";
+    for (std::size_t i = 0; i < numbered.size(); ++i) {
+        const auto& [number, entry] = numbered[i];
+        if (json)
+            report.Out += std::string(i ? "," : "") + "{\"number\":" + std::to_string(number) +
+                          ",\"usb\":" + (IsUsb(*entry) ? "true" : "false") + ",\"path\":" + JsonString(entry->Path) + "}";
+        else
+            report.Out += std::to_string(number) + "\t" + (IsUsb(*entry) ? "usb" : "-") + "\t" + entry->Path + "\n";
+    }
+    if (json)
+        report.Out += "],\"exit\":0}\n";
+    return report;
+}
+
+TReport ReportRead(const TCtlOptions& options, const TExchangeResult& result)
+{
+    const std::string head = JsonHead(options);
+    if (auto trouble = ReportTrouble(options, result, head))
+        return *trouble;
+    if (result.Reply == 0x00)
+        return ReportMode(options, TMode::Erase, result.Reply, head);
+    if (result.Reply == 0xFF)
+        return ReportMode(options, TMode::Keep, result.Reply, head);
+    return ReportUnexpected(options, result.Reply, head);
+}
+
+TReport ReportWrite(const TCtlOptions& options, const TExchangeResult& result)
+{
+    const std::string head = JsonHead(options);
+    if (auto trouble = ReportTrouble(options, result, head))
+        return *trouble;
+    if (result.Reply == kWriteAcknowledge)
+        return ReportMode(options, options.Mode, result.Reply, head);
+    return ReportUnexpected(options, result.Reply, head);
+}
+
+TReport ReportBadArguments(const std::string& error, bool json)
+{
+    TReport report;
+    report.ExitCode = ecBadArguments;
+    if (json)
+        report.Out = "{\"error\":\"bad arguments\",\"message\":" + JsonString(error) + ",\"exit\":2}\n";
+    else
+        report.Err = "zentorctl: " + error + "\n" + kCtlUsage;
+    return report;
+}
+
+TReport ReportHelp()
+{
+    TReport report;
+    report.Out = kCtlUsage;
+    return report;
+}
+
+} // namespace zentorctl

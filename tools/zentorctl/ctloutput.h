@@ -1,0 +1,56 @@
+// What zentorctl prints and the exit code it ends with, as plain text or as one JSON object per command.
+#pragma once
+
+#include "platform/portmap.h"
+#include "platform/serialdevice.h"
+#include "tools/zentorctl/ctloptions.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zentorctl {
+
+// Exit codes of the program, documented in kCtlUsage.
+enum TExitCode {
+    ecSuccess = 0,
+    ecBadArguments = 2,
+    ecNoAnswer = 3,
+    ecUnexpectedReply = 4,
+    ecNoSuchPort = 5,
+    ecPortInUse = 6,
+    ecNoPermission = 7,
+    ecCannotOpen = 8, // any other reason the port did not open
+    ecInterrupted = 130,
+};
+
+// How an exchange with the device ended.
+enum class TOutcome { Replied, NoAnswer, OpenFailed, Interrupted };
+
+struct TExchangeResult {
+    TOutcome Outcome = TOutcome::NoAnswer;
+    std::uint8_t Reply = 0;                                     // the first reply byte, when Replied
+    platform::SerialCause Cause = platform::SerialCause::None; // why the port did not open, when OpenFailed
+};
+
+// Text for standard output and for standard error, and the exit code.
+struct TReport {
+    std::string Out;
+    std::string Err;
+    int ExitCode = ecSuccess;
+};
+
+constexpr std::uint8_t kWriteAcknowledge = 0x0F;
+
+TReport ReportPorts(const std::vector<platform::TPortMapEntry>& ports, bool json);
+TReport ReportRead(const TCtlOptions& options, const TExchangeResult& result);
+TReport ReportWrite(const TCtlOptions& options, const TExchangeResult& result);
+TReport ReportBadArguments(const std::string& error, bool json);
+TReport ReportHelp();
+
+// The text in double quotes with JSON escapes.
+std::string JsonString(const std::string& text);
+
+extern const char* const kCtlUsage;
+
+} // namespace zentorctl

@@ -1,0 +1,51 @@
+// zentorctl: lists the serial ports and reads or writes the device's erase mode, for scripts.
+#include "platform/portmap.h"
+#include "tools/zentorctl/ctloptions.h"
+#include "tools/zentorctl/ctloutput.h"
+#include "tools/zentorctl/devicelink.h"
+#include "tools/zentorctl/eventloop.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace zentorctl;
+
+namespace {
+
+TReport Run(const TCtlOptions& options)
+{
+    switch (options.Command) {
+    case TCommand::Help:
+        return ReportHelp();
+    case TCommand::Ports:
+        return ReportPorts(platform::ReadPortMap(), options.Json);
+    case TCommand::Read:
+    case TCommand::Write:
+        break;
+    }
+    TEventLoop loop;
+    const TExchangeResult result = TDeviceLink(loop, options.Port, options.Speed).Exchange(RequestFrame(options));
+    return options.Command == TCommand::Read ? ReportRead(options, result) : ReportWrite(options, result);
+}
+
+int Print(const TReport& report)
+{
+    std::fputs(report.Out.c_str(), stdout);
+    std::fputs(report.Err.c_str(), stderr);
+    std::fflush(stdout);
+    return report.ExitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    const auto options = ParseCtlArguments(arguments, error);
+    if (!options)
+        return Print(ReportBadArguments(error, std::ranges::find(arguments, "--json") != arguments.end()));
+    return Print(Run(*options));
+}
