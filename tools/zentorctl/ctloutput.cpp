@@ -30,7 +30,7 @@ const char* const kCtlUsage =
     "  6    port cannot be opened: in use\n"
     "  7    port cannot be opened: no permission\n"
     "  8    port cannot be opened: other cause\n"
-    "  130  interrupted (Ctrl+C)\n";
+    "  130  interrupted (Ctrl+C, SIGTERM or SIGHUP)\n";
 
 namespace {
 

@@ -1,0 +1,146 @@
+// What zentorctl prints for each outcome, and the exit codes scripts rely on.
+#include "tools/zentorctl/ctloutput.h"
+#include "tools/zentorctl/devicelink.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace zentorctl;
+using platform::SerialCause;
+
+namespace {
+
+TCtlOptions Options(TCommand command, bool json, TMode mode = TMode::Erase)
+{
+    TCtlOptions options;
+    options.Command = command;
+    options.Port = 7;
+    options.Mode = mode;
+    options.Json = json;
+    return options;
+}
+
+TExchangeResult Replied(std::uint8_t byte) { return {TOutcome::Replied, byte, SerialCause::None}; }
+TExchangeResult OpenFailed(SerialCause cause) { return {TOutcome::OpenFailed, 0, cause}; }
+
+QJsonObject ParseJson(const std::string& text)
+{
+    QJsonParseError error;
+    const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    EXPECT_EQ(text.back(), '\n');
+    return document.object();
+}
+
+struct TOutcomeCase {
+    TCommand command;
+    TMode mode;
+    TExchangeResult result;
+    int exitCode;
+    std::string text;      // standard output in text form, or a part of standard error when empty
+    std::string errorPart; // a part of standard error in text form
+    std::string jsonField; // "mode" or "error", and its value
+    std::string jsonValue;
+};
+
+} // namespace
+
+TEST(ZentorctlOutput, EachOutcomeHasItsTextJsonAndExitCode)
+{
+    const TOutcomeCase cases[] = {
+        {TCommand::Read, TMode::Erase, Replied(0x00), ecSuccess, "erase\n", "", "mode", "erase"},
+        {TCommand::Read, TMode::Erase, Replied(0xFF), ecSuccess, "keep\n", "", "mode", "keep"},
+        {TCommand::Read, TMode::Erase, Replied(0x05), ecUnexpectedReply, "0x05\n", "", "error", "unexpected reply"},
+        {TCommand::Read, TMode::Erase, Replied(0x0F), ecUnexpectedReply, "0x0F\n", "", "error", "unexpected reply"},
+        {TCommand::Write, TMode::Keep, Replied(0x0F), ecSuccess, "keep\n", "", "mode", "keep"},
+        {TCommand::Write, TMode::Erase, Replied(0x0F), ecSuccess, "erase\n", "", "mode", "erase"},
+        {TCommand::Write, TMode::Erase, Replied(0x00), ecUnexpectedReply, "0x00\n", "", "error", "unexpected reply"},
+        {TCommand::Read, TMode::Erase, {TOutcome::NoAnswer, 0, SerialCause::None}, ecNoAnswer, "", "COM7: no answer",
+         "error", "no answer"},
+        {TCommand::Write, TMode::Keep, {TOutcome::Interrupted, 0, SerialCause::None}, ecInterrupted, "", "interrupted",
+         "error", "interrupted"},
+        {TCommand::Read, TMode::Erase, OpenFailed(SerialCause::NoSuchPort), ecNoSuchPort, "", "COM7: port cannot be opened: no such port",
+         "cause", "no such port"},
+        {TCommand::Read, TMode::Erase, OpenFailed(SerialCause::InUse), ecPortInUse, "", "opened: in use", "cause", "in use"},
+        {TCommand::Write, TMode::Keep, OpenFailed(SerialCause::NoPermission), ecNoPermission, "", "opened: no permission",
+         "cause", "no permission"},
+        {TCommand::Read, TMode::Erase, OpenFailed(SerialCause::IoFailure), ecCannotOpen, "", "opened: input/output failure",
+         "cause", "input/output failure"},
+    };
+    for (const auto& c : cases) {
+        const auto report = [&](bool json) {
+            const TCtlOptions options = Options(c.command, json, c.mode);
+            return c.command == TCommand::Read ? ReportRead(options, c.result) : ReportWrite(options, c.result);
+        };
+        const TReport text = report(false);
+        EXPECT_EQ(text.ExitCode, c.exitCode) << c.text << c.errorPart;
+        EXPECT_EQ(text.Out, c.text);
+        EXPECT_NE(text.Err.find(c.errorPart), std::string::npos) << text.Err;
+        EXPECT_EQ(text.Err.empty(), c.errorPart.empty()) << text.Err;
+
+        const TReport json = report(true);
+        EXPECT_EQ(json.ExitCode, c.exitCode);
+        EXPECT_TRUE(json.Err.empty());
+        const QJsonObject object = ParseJson(json.Out);
+        EXPECT_EQ(object["command"].toString(), c.command == TCommand::Read ? "read" : "write");
+        EXPECT_EQ(object["port"].toInt(), 7);
+        EXPECT_EQ(object["exit"].toInt(), c.exitCode);
+        EXPECT_EQ(object[QString::fromStdString(c.jsonField)].toString().toStdString(), c.jsonValue);
+    }
+}
+
+TEST(ZentorctlOutput, ExitCodesAreDistinctAndListedInTheHelp)
+{
+    const int codes[] = {ecSuccess,   ecBadArguments, ecNoAnswer,     ecUnexpectedReply, ecNoSuchPort,
+                         ecPortInUse, ecNoPermission, ecCannotOpen,   ecInterrupted};
+    EXPECT_EQ(std::set<int>(std::begin(codes), std::end(codes)).size(), std::size(codes));
+    const std::string help = ReportHelp().Out;
+    for (int code : codes)
+        EXPECT_NE(help.find("\n  " + std::to_string(code) + " "), std::string::npos) << code;
+}
+
+TEST(ZentorctlOutput, BadArgumentsGoToStandardErrorOrIntoTheJsonObject)
+{
+    const TReport text = ReportBadArguments("--port is required", false);
+    EXPECT_EQ(text.ExitCode, ecBadArguments);
+    EXPECT_TRUE(text.Out.empty());
+    EXPECT_EQ(text.Err.rfind("zentorctl: --port is required\nusage:", 0), 0u);
+
+    const TReport json = ReportBadArguments("unknown option \"--x\"", true);
+    const QJsonObject object = ParseJson(json.Out);
+    EXPECT_EQ(object["message"].toString(), "unknown option \"--x\"");
+    EXPECT_EQ(object["exit"].toInt(), ecBadArguments);
+}
+
+TEST(ZentorctlOutput, PortsAreListedByNumberWithUsbMarkedAndPathsEscaped)
+{
+    const std::vector<platform::TPortMapEntry> ports = {
+        {"\\Device\\VCP0", "COM12", "/dev/ttyUSB0"},
+        {"\\Device\\Serial0", "COM1", "/dev/ttyS0"},
+        {"\\Device\\VCP1", "COM3", "/tmp/odd \"name\"\\x"},
+    };
+    EXPECT_EQ(ReportPorts(ports, false).Out, "1\t-\t/dev/ttyS0\n3\tusb\t/tmp/odd \"name\"\\x\n12\tusb\t/dev/ttyUSB0\n");
+
+    const QJsonArray list = ParseJson(ReportPorts(ports, true).Out)["ports"].toArray();
+    ASSERT_EQ(list.size(), 3);
+    const int numbers[] = {1, 3, 12};
+    const bool usb[] = {false, true, true};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(list[i].toObject()["number"].toInt(), numbers[i]);
+        EXPECT_EQ(list[i].toObject()["usb"].toBool(), usb[i]);
+    }
+    EXPECT_EQ(list[1].toObject()["path"].toString(), "/tmp/odd \"name\"\\x");
+    EXPECT_EQ(ParseJson(ReportPorts({}, true).Out)["ports"].toArray().size(), 0);
+}
+
+TEST(ZentorctlOutput, RequestFramesCarryTheRegisterAndMode)
+{
+    EXPECT_EQ(RequestFrame(Options(TCommand::Read, false)).Bytes(), "A59600D5006B");
+    EXPECT_EQ(RequestFrame(Options(TCommand::Write, false, TMode::Keep)).Bytes(), "A59601D5FF6B");
+    EXPECT_EQ(RequestFrame(Options(TCommand::Write, false, TMode::Erase)).Bytes(), "A59601D5006C");
+}
