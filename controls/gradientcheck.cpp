@@ -2,6 +2,7 @@
 
 #include "classlib/canvas.h"
 #include "classlib/controlproperties.h"
+#include "controls/pngpicturedata.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -91,6 +92,11 @@ void TGradientCheck::fgSetPngPicture(const TPNGObject& picture)
 {
     picture_.Assign(picture);
     update();
+}
+
+void TGradientCheck::DefineProperties(TFiler& filer)
+{
+    DefinePngPictureData(filer, "gPngPicture", picture_, [this](const TPNGObject& picture) { fgSetPngPicture(picture); });
 }
 
 void TGradientCheck::fgSetColorHTMLBegin(const AnsiString& text)

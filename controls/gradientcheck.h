@@ -5,6 +5,7 @@
 
 #include "classlib/ansistring.h"
 #include "classlib/bitmap.h"
+#include "classlib/filer.h"
 #include "classlib/tcolor.h"
 #include "controls/htmlcolor.h"
 #include "png/pngfunctions.h"
@@ -14,7 +15,8 @@
 
 #include <vector>
 
-class TGradientCheck : public QWidget {
+// The picture reaches a window description as "gPngPicture.Data", the complete PNG file.
+class TGradientCheck : public QWidget, public TDefinesProperties {
     Q_OBJECT
     Q_PROPERTY(bool gHorizontal READ gHorizontal WRITE fgSetHorizontal)
     Q_PROPERTY(bool gFrame READ gFrame WRITE fgSetFrame)
@@ -74,6 +76,8 @@ public:
     void fSetEnabled(bool value);
     // Shows or hides every child along with the panel.
     void fSetVisible(bool value);
+
+    void DefineProperties(TFiler& filer) override;
 
     // Checking or enabling enables every child instead of restoring the saved states.
     bool gForceChildEnabled = false;

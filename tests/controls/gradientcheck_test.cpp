@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -310,11 +311,16 @@ TEST(GradientCheckDescription, PublishedInOrderAndReadLikeSetUpInCode)
                                "Checked Enabled Visible");
     RegisterClass<TGradientCheck>("TGradientCheck");
     QWidget form;
+    const TPNGObject picture = SolidPicture(10, 10, clRed);
+    std::ostringstream png;
+    picture.SaveToStream(png);
     TFormReader::Read(&form, "object Form1: QWidget\n"
                              "  object CHG_1: TGradientCheck\n    Width = 80\n    Height = 30\n"
                              "    gColorBegin = clSilver\n    gColorEnd = clCream\n    gRound = True\n"
                              "    gColorHTMLBegin = '#102030'\n    gColorHTMLEnd = '#ignore'\n"
-                             "    gGradient = False\n    gCheckable = False\n  end\nend\n");
+                             "    gGradient = False\n    gCheckable = False\n    gPngPicture.Data = {"
+                                 + QByteArray::fromStdString(png.str()).toHex().toUpper().toStdString()
+                                 + "}\n  end\nend\n");
     TGradientCheck inCode;
     inCode.resize(80, 30);
     inCode.fgSetCheckable(false);
@@ -323,6 +329,7 @@ TEST(GradientCheckDescription, PublishedInOrderAndReadLikeSetUpInCode)
     inCode.fgSetColorHTMLBegin("#102030");
     inCode.fgSetColorBegin(clSilver);
     inCode.fgSetColorEnd(clCream);
+    inCode.fgSetPngPicture(picture);
     auto* described = form.findChild<TGradientCheck*>("CHG_1");
     ASSERT_NE(described, nullptr);
     // Declaration order, not file order: the colour value comes after its text, and the text follows it.
