@@ -15,7 +15,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/tools/pngsheet/pngsheet
+	bash scripts/run.sh $(BUILD)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)

@@ -1,0 +1,80 @@
+// The program entry: the application object, its title and icon, the fonts the window names, the exception
+// and message box displays, then the main window until it closes.
+#include "app/formclasses.h"
+#include "app/main_form.h"
+#include "classlib/exception.h"
+#include "classlib/exceptionhandler.h"
+#include "classlib/messagebox.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QMessageBox>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+const char* const kFontFiles[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf",
+                                  "/usr/share/wine/fonts/ms_sans_serif.ttf"};
+
+// Tahoma and MS Sans Serif from the wine fonts package, when it is installed; fontconfig substitutes otherwise.
+void RegisterWindowFonts()
+{
+    for (const char* file : kFontFiles)
+        if (QFile::exists(QString::fromLatin1(file)))
+            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+}
+
+QIcon WindowIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48, 72})
+        icon.addFile(QStringLiteral(":/pictures/appicon_%1.png").arg(size));
+    return icon;
+}
+
+QString ToQString(const AnsiString& text) { return QString::fromStdString(text.ToUtf8()); }
+
+void ShowException(std::exception_ptr error)
+{
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                          QString::fromStdString(ExceptionMessage(error)));
+}
+
+int ShowMessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags)
+{
+    const bool warning = (flags & MB_ICONMASK) == MB_ICONEXCLAMATION;
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::NoIcon, ToQString(caption), ToQString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+    return IDOK;
+}
+
+int RunProgram(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Zentor"));
+    QApplication::setWindowIcon(WindowIcon());
+    SetExceptionHandler(ShowException);
+    SetMessageBoxHandler(ShowMessageBox);
+    RegisterWindowFonts();
+    RegisterFormClasses();
+    try {
+        auto mainForm = std::make_unique<TMainForm>();
+        mainForm->show();
+        QApplication::exec();
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return RunProgram(argc, argv);
+}

@@ -1,0 +1,72 @@
+#include "app/comports.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct SplitCase {
+    const char* text;
+    const char* letters;
+    const char* digits;
+};
+
+class SplitDigitsTest : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitDigitsTest, SplitsAtTheLastDigitBoundary)
+{
+    const auto [letters, digits] = SplitDigits(GetParam().text);
+    EXPECT_EQ(letters, GetParam().letters);
+    EXPECT_EQ(digits, GetParam().digits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, SplitDigitsTest,
+                         testing::Values(SplitCase{"COM12", "COM", "12"}, SplitCase{"\\Device\\VCP0", "\\Device\\VCP", "0"},
+                                         SplitCase{"COM", "COM", ""}, SplitCase{"12AB", "AB", "12"},
+                                         SplitCase{" \tCOM7\r\n", "COM", "7"}, SplitCase{"A1B2", "A1B", "2"},
+                                         SplitCase{"7", "", "7"}, SplitCase{"   ", "", ""}));
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+std::vector<int> Numbers(const TComPortList& list)
+{
+    std::vector<int> numbers;
+    for (const TComPortInfo& port : list)
+        numbers.push_back(port.Number);
+    return numbers;
+}
+
+TEST(ComPortList, SortsByNumberAndMarksVirtualPortsOnly)
+{
+    TComPortList list;
+    FillComPortList(list, Pairs{{"\\Device\\Serial0", "COM1"}, {"\\Device\\VCP0", "COM5"}, {"\\Device\\Serial1", "COM3"},
+                                {"\\Device\\VCP12", "COM10"}, {"\\Device\\VCPX", "COM7"}});
+    ASSERT_EQ(Numbers(list), (std::vector<int>{1, 3, 5, 7, 10}));
+    const std::vector<bool> virtualPorts = {false, false, true, false, true};
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(list[i].IsVirtualPort(), virtualPorts[i]) << list[i].Number;
+    EXPECT_EQ(list[4].DeviceNumber, 12);
+}
+
+TEST(ComPortList, NamesWithoutDigitsCountAsPortOneAndDeviceZero)
+{
+    TComPortList list;
+    FillComPortList(list, Pairs{{"\\Device\\Serial", "COM"}, {"\\Device\\Serial2", "COM99999999999"}});
+    ASSERT_EQ(list.size(), 2u);
+    for (const TComPortInfo& port : list)
+        EXPECT_EQ(port.Number, 1);
+    EXPECT_EQ(list[1].DeviceNumber, 0);
+}
+
+TEST(ComPortList, SkipsEmptyAndBlankNamesAndClearsEarlierContent)
+{
+    TComPortList list;
+    FillComPortList(list, Pairs{{"\\Device\\Serial0", "COM4"}});
+    FillComPortList(list, Pairs{{"", "COM2"}, {"\\Device\\VCP1", "  "}, {" ", " "}, {"\\Device\\VCP2", "COM6"}});
+    EXPECT_EQ(Numbers(list), std::vector<int>{6});
+}
+
+} // namespace
