@@ -192,26 +192,27 @@ void TMainForm::ShowLinkState(std::uint8_t index)
 
 void TMainForm::FillComPorts()
 {
-    QList<AnsiString> items;
+    QStringList items;
     QStringList indexes;
     for (const TComPortInfo& port : comPortList_) {
         indexes << QString(port.IsVirtualPort() ? "1" : "0");
-        items << Decimal(port.Number);
+        items << QString::number(port.Number);
     }
+    CB_ComPorts->clear();
     CB_ComPorts->fSetListIndexesPng(indexes);
-    CB_ComPorts->SetItems(items);
+    CB_ComPorts->addItems(items);
     SelectRememberedPort();
     SelectRememberedSpeed();
 }
 
 void TMainForm::SelectRememberedPort()
 {
-    const int found = CB_ComPorts->Items().indexOf(Decimal(ConfigFile.ComPort));
+    const int found = CB_ComPorts->findText(QString::number(ConfigFile.ComPort), Qt::MatchExactly);
     if (found < 0) {
-        CB_ComPorts->SetItemIndex(CB_ComPorts->count() > 0 ? 0 : -1);
+        CB_ComPorts->setCurrentIndex(CB_ComPorts->count() > 0 ? 0 : -1);
         return;
     }
-    CB_ComPorts->SetItemIndex(found);
+    CB_ComPorts->setCurrentIndex(found);
     ShowLinkState(1);
 }
 
@@ -223,7 +224,7 @@ void TMainForm::SelectRememberedSpeed()
 
 std::int32_t TMainForm::SelectedPortOr(std::int32_t fallback) const
 {
-    return DecimalOr(CB_ComPorts->Text(), fallback);
+    return DecimalOr(AnsiString(CB_ComPorts->currentText().toStdString()), fallback);
 }
 
 std::int32_t TMainForm::SelectedSpeedOr(std::int32_t fallback) const

@@ -76,7 +76,7 @@ protected:
 TEST_F(MainFormTest, StartsWithTheRememberedPortSelectedAndTheLampLit)
 {
     StartDevice({});
-    EXPECT_EQ(Control<TComboBoxPng>("CB_ComPorts")->Text(), AnsiString(std::to_string(sim->ComNumber())));
+    EXPECT_EQ(Control<TComboBoxPng>("CB_ComPorts")->currentText(), QString::number(sim->ComNumber()));
     EXPECT_EQ(form->LinkOnline(), 1);
     EXPECT_EQ(form->windowTitle().toStdString(), CaptionText().ToUtf8());
     EXPECT_FALSE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
@@ -99,7 +99,7 @@ TEST_P(MainFormReadTest, ReadSelectsTheModeOfTheReplyAndUnlocksTheWindow)
     EXPECT_EQ(sim->Received(), (Bytes{0xA5, 0x96, 0x00, 0xD5, 0x00, 0x6B}));
     EXPECT_EQ(Control<TComboBox>("CB_OptionsErase")->ItemIndex(), GetParam().expectedItem);
     EXPECT_TRUE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
-    EXPECT_TRUE(Control<TComboBox>("CB_ComPorts")->isEnabled());
+    EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
     EXPECT_EQ(TScreen::Cursor(), crDefault);
     EXPECT_TRUE(form->Exchange().Idle());
 }
@@ -125,12 +125,12 @@ TEST_F(MainFormTest, SilentDeviceGivesTheRedTimeoutMessageAndKeepsThePortOpen)
 {
     StartDevice({.Silent = true});
     Click("BTN_OptionsRead");
-    EXPECT_FALSE(Control<TComboBox>("CB_ComPorts")->isEnabled());
+    EXPECT_FALSE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
     EXPECT_EQ(TScreen::Cursor(), crAppStart);
     ASSERT_TRUE(RunUntil([&] { return StatusIs("Нет ответа от прибора! Установите в приборе Связь с ПК!"); },
                          6000));
     EXPECT_EQ(Control<TStatusBar>("StatusBarMain")->Color(), clRed);
-    EXPECT_TRUE(Control<TComboBox>("CB_ComPorts")->isEnabled());
+    EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
     EXPECT_FALSE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
     EXPECT_EQ(form->LinkOnline(), 1);
 }
