@@ -3,7 +3,9 @@
 #include "classlib/classregistry.h"
 #include "controls/comboboxpng.h"
 #include "controls/gradientcheck.h"
+#include "controls/pngcheckbox.h"
 #include "controls/shadowlabel.h"
+#include "controls/validateedit.h"
 #include "controls/xpbutton.h"
 #include "png/pngimagelist.h"
 
@@ -13,5 +15,7 @@ void RegisterControlClasses()
     RegisterClass<TGradientCheck>("TGradientCheck");
     RegisterClass<TShadowLabel>("TShadowLabel");
     RegisterClass<TComboBoxPng>("TComboBoxPng");
+    RegisterClass<TPngCheckBox>("TPngCheckBox");
+    RegisterClass<TValidateEdit>("TValidateEdit");
     RegisterClass<TPngImageList>("TPngImageList");
 }

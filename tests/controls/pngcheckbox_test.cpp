@@ -1,6 +1,7 @@
 #include "controls/pngcheckbox.h"
 
 #include "classlib/classregistry.h"
+#include "controls/controlclasses.h"
 #include "classlib/controlproperties.h"
 #include "classlib/formreader.h"
 #include "controltestsupport.h"
@@ -211,7 +212,7 @@ TEST_F(PngCheckBoxTest, StatesRenderIntoASheet)
 TEST_F(PngCheckBoxTest, ReadFromADescription)
 {
     RegisterClass<QWidget>("TForm");
-    RegisterClass<TPngCheckBox>("TPngCheckBox");
+    RegisterControlClasses();
     std::ostringstream file;
     SolidPicture(12, 30, clNavy).SaveToStream(file);
     const std::string hex = QByteArray::fromStdString(file.str()).toHex().toUpper().toStdString();

@@ -1,6 +1,7 @@
 #include "controls/validateedit.h"
 
 #include "classlib/classregistry.h"
+#include "controls/controlclasses.h"
 #include "classlib/formreader.h"
 #include "pixeltestsupport.h"
 
@@ -249,7 +250,7 @@ TEST_F(ValidateEditTest, BackgroundFollowsColourAndHtmlText)
 TEST_F(ValidateEditTest, DescriptionSetsColourFirstAndTheKindBeforeItsSettings)
 {
     RegisterClass<QWidget>("TForm");
-    RegisterClass<TValidateEdit>("TValidateEdit");
+    RegisterControlClasses();
     QWidget form;
     TFormReader::Read(&form, "object Form: TForm\n"
                              "  object E1: TValidateEdit\n"
