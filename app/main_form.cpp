@@ -251,6 +251,7 @@ bool TMainForm::OpenComPort(std::int32_t port, std::int32_t speed)
         ShowSystemMessage(PortOpenedText(), Decimal(line.ComNumber()), device::mkNormal);
     else
         ShowSystemMessage(PortFailedText(), Decimal(line.ComNumber()), device::mkError);
+    StatusBarMain->setToolTip(open ? QString() : QString::fromUtf8(platform::SerialCauseText(line.OpenFailure())));
     if (open) {
         line.FlushOutBuffer();
         if (platform::ISerialDevice* handle = line.DeviceHandle())
@@ -356,16 +357,16 @@ void TMainForm::BTN_QuitClick(QObject*)
 void TMainForm::BTN_OptionsReadClick(QObject*)
 {
     RunHandler([this] {
-        BTN_OpenCOMPortClick();
-        Apply(exchange_.StartRead());
+        if (BTN_OpenCOMPortClick())
+            Apply(exchange_.StartRead());
     });
 }
 
 void TMainForm::BTN_OptionsSaveClick(QObject*)
 {
     RunHandler([this] {
-        BTN_OpenCOMPortClick();
-        Apply(exchange_.StartWrite(CB_OptionsErase->ItemIndex()));
+        if (BTN_OpenCOMPortClick())
+            Apply(exchange_.StartWrite(CB_OptionsErase->ItemIndex()));
     });
 }
 

@@ -1,6 +1,8 @@
 // The program's one window: reads and writes the erase mode of the device over the chosen serial port,
 // reports every outcome in a coloured status line and shows the state of the link with a lamp.
 // The controls come from the embedded window description; the handlers below are wired there by name.
+// An exchange starts only when its port opened, so the red open-failure message stays and names the
+// cause in its tool tip, instead of being followed by a misleading no-reply message.
 #pragma once
 
 #include "app/comports.h"

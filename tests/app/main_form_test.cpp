@@ -135,6 +135,21 @@ TEST_F(MainFormTest, SilentDeviceGivesTheRedTimeoutMessageAndKeepsThePortOpen)
     EXPECT_EQ(form->LinkOnline(), 1);
 }
 
+TEST_F(MainFormTest, PortThatFailsToOpenStartsNoExchangeAndKeepsItsMessage)
+{
+    StartDevice({});
+    const int number = sim->ComNumber();
+    sim->Stop();
+    Click("BTN_OptionsRead");
+    EXPECT_EQ(StatusText(), AnsiString("  ") + Text("Не удалось открыть COM-порт ... ") + AnsiString("  ") +
+                                AnsiString(std::to_string(number)));
+    EXPECT_EQ(Control<TStatusBar>("StatusBarMain")->Color(), clRed);
+    EXPECT_FALSE(Control<TStatusBar>("StatusBarMain")->toolTip().isEmpty());
+    EXPECT_TRUE(form->Exchange().Idle());
+    EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
+    EXPECT_EQ(TScreen::Cursor(), crDefault);
+}
+
 TEST_F(MainFormTest, ClosingTheWindowSavesTheConfiguration)
 {
     StartDevice({});
