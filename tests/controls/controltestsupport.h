@@ -2,6 +2,7 @@
 #pragma once
 
 #include "png/pngobject.h"
+#include "support/pngpicture.h"
 
 #include <QFile>
 #include <QBuffer>
@@ -39,18 +40,6 @@ inline void RegisterWindowFonts()
     }
 }
 
-// A picture drawn with Qt, carried over as a PNG file.
-inline TPNGObject PictureOf(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    std::istringstream stream(bytes.toStdString());
-    TPNGObject png;
-    png.LoadFromStream(stream);
-    return png;
-}
 
 // A sample button picture: a red rounded square with a white ring, soft-edged.
 inline TPNGObject SamplePicture()

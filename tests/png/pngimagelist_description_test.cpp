@@ -8,6 +8,8 @@
 #include "png/pngimagecollectionitem.h"
 #include "png/pngimagecollectionitems.h"
 
+#include "support/pngpicture.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -23,14 +25,7 @@ TPNGObject Picture(QRgb corner)
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
             image.setPixel(x, y, qRgba(x * 16, y * 16, qBlue(corner), x == 0 && y == 0 ? 255 : 40 + x * 8));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    std::istringstream stream(bytes.toStdString());
-    TPNGObject png;
-    png.LoadFromStream(stream);
-    return png;
+    return PictureOf(image);
 }
 
 std::vector<std::string> NamesOf(const std::vector<TFormProperty>& properties)
