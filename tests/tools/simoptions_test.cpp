@@ -24,7 +24,7 @@ TEST(SimOptions, EveryOption)
 {
     std::string error;
     const auto options = ParseSimArguments({"--com", "12", "--value", "0xFF", "--silent", "--delay", "250", "--two-bytes",
-                                            "--answer", "0x0f", "--vanish-after", "3", "--log", "/tmp/x.bin"},
+                                            "--answer", "0x0f", "--vanish-after", "3", "--log", "/tmp/x.bin", "--trace", "-"},
                                            error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->ComNumber, 12);
@@ -35,13 +35,14 @@ TEST(SimOptions, EveryOption)
     EXPECT_EQ(options->AnswerByte, std::uint8_t{0x0F});
     EXPECT_EQ(options->VanishAfter, 3);
     EXPECT_EQ(options->LogPath, "/tmp/x.bin");
+    EXPECT_EQ(options->TracePath, "-");
 }
 
 TEST(SimOptions, BadArgumentsAreRefusedWithAReason)
 {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--com"}, {"--com", "0"}, {"--com", "x1"}, {"--value", "256"}, {"--value", "0x"},
-             {"--delay", "-5"}, {"--answer", "12a"}, {"--log", ""}}) {
+             {"--delay", "-5"}, {"--answer", "12a"}, {"--log", ""}, {"--trace", ""}, {"--trace"}}) {
         std::string error;
         EXPECT_FALSE(ParseSimArguments(arguments, error)) << arguments[0];
         EXPECT_NE(error.find(arguments[0]), std::string::npos) << error;

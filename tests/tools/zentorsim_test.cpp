@@ -178,6 +178,22 @@ TEST_F(ZentorSim, LogsEveryReceivedByteToTheFile)
     EXPECT_EQ(sim_->Received(), logged);
 }
 
+TEST_F(ZentorSim, TracesBothDirectionsAsHexadecimalLines)
+{
+    TSimOptions options;
+    options.TracePath = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/sim-trace.txt";
+    options.TwoByteReply = true;
+    Launch(options);
+    Send(kReadRequest);
+    EXPECT_EQ(Reply(2), (TBytes{0x00, 0x00}));
+    Send(kWriteFF);
+    EXPECT_EQ(Reply(2), (TBytes{0x0F, 0x0F}));
+    sim_->Stop();
+    std::ifstream file(options.TracePath);
+    const std::string traced((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(traced, "rx A5 96 00 D5 00 6B\ntx 00 00\nrx A5 96 01 D5 FF 6B\ntx 0F 0F\n");
+}
+
 TEST_F(ZentorSim, TakesTheGivenNumberOrAFreeOneAndStopRemovesTheLink)
 {
     TSimOptions options;

@@ -16,6 +16,8 @@ const char* const kSimUsage =
     "  --answer B        answer every frame with byte B\n"
     "  --vanish-after N  handle N frames, then vanish (close the line, remove the link) on the next one\n"
     "  --log FILE        write every received byte to FILE (created anew)\n"
+    "  --trace FILE      write the bytes received (rx) and sent (tx) to FILE as hexadecimal lines, as they\n"
+    "                    cross the line; - for standard output\n"
     "Numbers are decimal or hexadecimal with 0x. Prints the COM number and the pseudo-terminal, then runs\n"
     "until SIGINT or SIGTERM.\n";
 
@@ -62,6 +64,10 @@ const std::map<std::string, TValueSetter>& ValueOptions()
         {"--vanish-after", Ranged(0, 1000000, [](TSimOptions& o, long n) { o.VanishAfter = static_cast<int>(n); })},
         {"--log", [](TSimOptions& o, const std::string& text) {
              o.LogPath = text;
+             return !text.empty();
+         }},
+        {"--trace", [](TSimOptions& o, const std::string& text) {
+             o.TracePath = text;
              return !text.empty();
          }},
     };

@@ -18,6 +18,7 @@ struct TSimOptions {
     std::optional<std::uint8_t> AnswerByte; // answers every frame with this byte
     std::optional<int> VanishAfter;       // handles this many frames, then vanishes on the next one
     std::string LogPath;                  // every received byte is also written to this file, created anew
+    std::string TracePath;                // the bytes of both directions as hexadecimal lines; "-": standard output
 };
 
 // Reads the program's arguments (without the program name). Nothing when they are not understood;

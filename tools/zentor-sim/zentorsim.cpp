@@ -37,7 +37,32 @@ std::string Errno(const std::string& what)
     return what + ": " + std::strerror(errno);
 }
 
+void WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
 } // namespace
+
+std::string TraceLine(std::string_view direction, std::span<const std::uint8_t> bytes)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string line(direction);
+    for (const std::uint8_t byte : bytes) {
+        line += ' ';
+        line += kDigits[byte >> 4];
+        line += kDigits[byte & 0x0F];
+    }
+    return line + '\n';
+}
 
 TZentorSim::TZentorSim(TSimOptions options) : options_(std::move(options))
 {
@@ -90,7 +115,22 @@ bool TZentorSim::OpenLine(std::string& error)
             return false;
         }
     }
-    return true;
+    return OpenTrace(error);
+}
+
+bool TZentorSim::OpenTrace(std::string& error)
+{
+    if (options_.TracePath.empty())
+        return true;
+    if (options_.TracePath == "-") {
+        traceFd_ = STDOUT_FILENO;
+        return true;
+    }
+    traceFd_ = ::open(options_.TracePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ownsTrace_ = traceFd_ >= 0;
+    if (!ownsTrace_)
+        error = Errno("cannot open the trace " + options_.TracePath);
+    return ownsTrace_;
 }
 
 // A given number is taken only when no other device's link stands there.
@@ -128,6 +168,10 @@ void TZentorSim::CloseLine()
     CloseFd(heldSlave_);
     CloseFd(stopFd_);
     CloseFd(logFd_);
+    if (ownsTrace_)
+        CloseFd(traceFd_);
+    traceFd_ = -1;
+    ownsTrace_ = false;
 }
 
 void TZentorSim::Run()
@@ -219,6 +263,7 @@ bool TZentorSim::Send(std::uint8_t byte, int times)
         if (::poll(fds, 2, -1) > 0 && (fds[0].revents & POLLIN))
             return false;
     }
+    Trace("tx", {reply, length});
     return true;
 }
 
@@ -236,11 +281,18 @@ void TZentorSim::Log(const std::uint8_t* bytes, std::size_t count)
     if (logFd_ >= 0) {
         [[maybe_unused]] const ssize_t n = ::write(logFd_, bytes, count);
     }
+    Trace("rx", {bytes, count});
     {
         std::lock_guard lock(lock_);
         received_.insert(received_.end(), bytes, bytes + count);
     }
     receivedChanged_.notify_all();
+}
+
+void TZentorSim::Trace(std::string_view direction, std::span<const std::uint8_t> bytes)
+{
+    if (traceFd_ >= 0)
+        WriteAll(traceFd_, TraceLine(direction, bytes));
 }
 
 std::vector<std::uint8_t> TZentorSim::Received() const

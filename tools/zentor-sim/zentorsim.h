@@ -12,13 +12,19 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace zentorsim {
 
 constexpr std::uint8_t kEraseModeRegister = 0xD5;
+
+// One line of the trace: the direction ("rx" or "tx") and the bytes in upper-case hexadecimal, e.g.
+// "rx A5 96 00 D5 00 6B\n".
+std::string TraceLine(std::string_view direction, std::span<const std::uint8_t> bytes);
 
 class TZentorSim {
 public:
@@ -54,12 +60,16 @@ private:
     bool Send(std::uint8_t byte, int times);
     void Vanish();
     void Log(const std::uint8_t* bytes, std::size_t count);
+    bool OpenTrace(std::string& error);
+    void Trace(std::string_view direction, std::span<const std::uint8_t> bytes);
 
     const TSimOptions options_;
     int master_ = -1;
     int heldSlave_ = -1; // keeps the line up while no program has the port open
     int stopFd_ = -1;
     int logFd_ = -1;
+    int traceFd_ = -1;
+    bool ownsTrace_ = false; // standard output stays open
     int comNumber_ = 0;
     std::string ptyPath_;
     std::thread thread_;
