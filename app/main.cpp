@@ -4,6 +4,7 @@
 #include "app/main_form.h"
 #include "classlib/exception.h"
 #include "classlib/exceptionhandler.h"
+#include "classlib/guipump.h"
 #include "classlib/messagebox.h"
 
 #include <QApplication>
@@ -62,6 +63,8 @@ int RunProgram(int argc, char** argv)
     SetMessageBoxHandler(ShowMessageBox);
     RegisterWindowFonts();
     RegisterFormClasses();
+    // The port's worker threads hand its events to this thread's event loop through the pump.
+    TGuiPump pump;
     try {
         auto mainForm = std::make_unique<TMainForm>();
         mainForm->show();
