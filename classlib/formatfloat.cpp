@@ -233,6 +233,9 @@ RenderedDigits ScientificDigits(double magnitude, const SectionLayout& layout)
     number.RoundToDigits(std::max(layout.IntegerPlaceholders + layout.FractionPlaceholders, 1LL));
     RenderedDigits digits;
     digits.Zero = number.IsZero();
+    // A zero mantissa still shows one integer digit where the section has a place for one.
+    if (digits.Zero && layout.IntegerPlaceholders > 0)
+        digits.Integer = "0";
     if (!digits.Zero) {
         const auto integerDigits = static_cast<std::size_t>(layout.IntegerPlaceholders);
         digits.Integer = number.Digits.substr(0, integerDigits);

@@ -121,12 +121,12 @@ void TakeDateFormats(TFormatSettings& settings, const TLocaleFacts& facts)
 {
     if (!facts.DateFormat.empty()) {
         StrftimeTranslation date("/.-", '/');
-        settings.ShortDateFormat = date.Translate(facts.DateFormat);
+        settings.ShortDateFormat = date.Translate(LocaleText(facts.DateFormat, facts.Codeset).Bytes());
         settings.DateSeparator = date.Separator(settings.DateSeparator);
     }
     if (!facts.TimeFormat.empty()) {
         StrftimeTranslation time(":.", ':');
-        settings.LongTimeFormat = time.Translate(facts.TimeFormat);
+        settings.LongTimeFormat = time.Translate(LocaleText(facts.TimeFormat, facts.Codeset).Bytes());
         settings.TimeSeparator = time.Separator(settings.TimeSeparator);
         settings.ShortTimeFormat = WithoutSeconds(settings.LongTimeFormat);
     }
