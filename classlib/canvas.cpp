@@ -44,6 +44,14 @@ QRectF OutlineRect(const QRect& rect, int penWidth)
     return QRectF(rect).adjusted(half, half, -half, -half);
 }
 
+Qt::Alignment DrawTextAlignment(unsigned flags)
+{
+    Qt::Alignment alignment = (flags & DT_CENTER) ? Qt::AlignHCenter : (flags & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
+    if (!(flags & DT_SINGLELINE))
+        return alignment | Qt::AlignTop;
+    return alignment | ((flags & DT_VCENTER) ? Qt::AlignVCenter : (flags & DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop);
+}
+
 } // namespace
 
 TFont TFont::FromQFont(const QFont& font, TColor color)
@@ -106,6 +114,20 @@ void TCanvas::TextOut(int x, int y, const AnsiString& text)
         painter_->fillRect(QRect(x, y, metrics.horizontalAdvance(line), metrics.height()), ToQColor(Brush.Color));
     painter_->setPen(ToQColor(Font.Color));
     painter_->drawText(QPoint(x, y + metrics.ascent()), line);
+}
+
+void TCanvas::DrawText(const AnsiString& text, const QRect& rect, unsigned flags)
+{
+    UseFont();
+    const int textFlags = int(DrawTextAlignment(flags)) | ((flags & DT_SINGLELINE) ? Qt::TextSingleLine : 0);
+    const QString lines = ToQString(text);
+    painter_->save();
+    painter_->setClipRect(rect, Qt::IntersectClip);
+    if (Brush.Style == bsSolid)
+        painter_->fillRect(painter_->boundingRect(rect, textFlags, lines), ToQColor(Brush.Color));
+    painter_->setPen(ToQColor(Font.Color));
+    painter_->drawText(rect, textFlags, lines);
+    painter_->restore();
 }
 
 int TCanvas::TextWidth(const AnsiString& text)

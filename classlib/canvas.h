@@ -45,6 +45,17 @@ struct TFont {
     QFont ToQFont() const;
 };
 
+// Flags of DrawText: horizontal placement, and vertical placement, which only a single line takes (several
+// lines, or one without DT_SINGLELINE, start at the top).
+enum TDrawTextFlag : unsigned {
+    DT_LEFT = 0x0,
+    DT_CENTER = 0x1,
+    DT_RIGHT = 0x2,
+    DT_VCENTER = 0x4,
+    DT_BOTTOM = 0x8,
+    DT_SINGLELINE = 0x20,
+};
+
 // The two ways of the two-vertex rectangle gradient: colour changing from left to right, or from top to bottom.
 enum TGradientFillMode { GRADIENT_FILL_RECT_H, GRADIENT_FILL_RECT_V };
 
@@ -72,6 +83,9 @@ public:
     void RoundRect(const QRect& rect, int ellipseWidth, int ellipseHeight);
     // One line of text with its top-left corner at (x, y); the background is the brush unless it is hollow.
     void TextOut(int x, int y, const AnsiString& text);
+    // Text placed in rect by the flags and clipped to it; lines break at line feeds unless DT_SINGLELINE.
+    // The background behind the text is the brush unless it is hollow.
+    void DrawText(const AnsiString& text, const QRect& rect, unsigned flags);
     int TextWidth(const AnsiString& text);
     int TextHeight(const AnsiString& text);
     // Fills rect with a gradient from first (left or top edge) to second (just past the right or bottom edge).

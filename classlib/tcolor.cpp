@@ -5,7 +5,7 @@
 namespace {
 
 // The classic Windows colour scheme, indexed by the low byte of a system colour reference.
-constexpr std::array<TColor, 25> kSystemColors = {
+constexpr std::array<TColor, 29> kSystemColors = {
     RGBColor(0xC0, 0xC0, 0xC0), // scroll bar
     RGBColor(0x00, 0x80, 0x80), // desktop
     RGBColor(0x00, 0x00, 0x80), // active caption
@@ -31,6 +31,10 @@ constexpr std::array<TColor, 25> kSystemColors = {
     RGBColor(0xD4, 0xD0, 0xC8), // 3D light
     RGBColor(0x00, 0x00, 0x00), // tooltip text
     RGBColor(0xFF, 0xFF, 0xE1), // tooltip background
+    RGBColor(0x00, 0x00, 0x00), // (no colour of this number)
+    RGBColor(0x00, 0x00, 0x80), // hot-tracked item
+    RGBColor(0x10, 0x84, 0xD0), // gradient end of the active caption
+    RGBColor(0xB5, 0xB5, 0xB5), // gradient end of the inactive caption
 };
 
 } // namespace

@@ -44,6 +44,9 @@ constexpr TColor cl3DDkShadow = clSystemColor | 21;
 constexpr TColor cl3DLight = clSystemColor | 22;
 constexpr TColor clInfoText = clSystemColor | 23;
 constexpr TColor clInfoBk = clSystemColor | 24;
+constexpr TColor clHotLight = clSystemColor | 26;
+constexpr TColor clGradientActiveCaption = clSystemColor | 27;
+constexpr TColor clGradientInactiveCaption = clSystemColor | 28;
 
 // Resolves a system colour reference to its plain value (classic Windows scheme); plain colours pass unchanged.
 TColor ColorToRGB(TColor color);

@@ -288,3 +288,60 @@ TEST(Canvas, LongGradientsBlendAlongTheirWholeLength)
         }
     }
 }
+
+namespace {
+
+// The box of the pixels that differ from the background.
+QRect InkBox(const QImage& image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != kBackground)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+} // namespace
+
+TEST(Canvas, DrawTextPlacesTextByItsFlagsAndClipsToTheRectangle)
+{
+    const QRect place(10, 5, 100, 30);
+    const struct {
+        const char* name;
+        unsigned flags;
+        int left, right; // where the ink may start and end horizontally
+        int top, bottom; // and vertically
+    } cases[] = {
+        {"left, top", DT_LEFT, 10, 40, 5, 20},
+        {"right", DT_RIGHT, 80, 110, 5, 20},
+        {"centre", DT_CENTER, 45, 75, 5, 20},
+        {"vertical centre needs a single line", DT_VCENTER, 10, 40, 5, 20},
+        {"single line, vertical centre", DT_VCENTER | DT_SINGLELINE, 10, 40, 10, 30},
+        {"single line, bottom", DT_BOTTOM | DT_SINGLELINE, 10, 40, 18, 35},
+    };
+    for (const auto& c : cases) {
+        QImage image = Surface(120, 40);
+        {
+            TCanvas canvas(&image);
+            canvas.Font.Name = "DejaVu Sans";
+            canvas.Font.Size = 9;
+            canvas.Font.Color = clWhite;
+            canvas.Brush.Style = bsClear;
+            canvas.DrawText("Wide", place, c.flags);
+        }
+        const QRect ink = InkBox(image);
+        EXPECT_GE(ink.left(), c.left) << c.name;
+        EXPECT_LE(ink.right(), c.right) << c.name;
+        EXPECT_GE(ink.top(), c.top) << c.name;
+        EXPECT_LE(ink.bottom(), c.bottom) << c.name;
+    }
+    QImage clipped = Surface(120, 40);
+    {
+        TCanvas canvas(&clipped);
+        canvas.Brush.Color = clRed;
+        canvas.DrawText("A text far wider than its little box", QRect(4, 4, 20, 8), DT_LEFT);
+    }
+    EXPECT_EQ(ChangedPixels(clipped, QRect(4, 4, 20, 8)).outside, 0);
+    EXPECT_EQ(clipped.pixel(4, 4), Rgb(clRed));
+}

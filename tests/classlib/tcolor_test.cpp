@@ -12,6 +12,8 @@ TEST(TColor, SystemColoursResolveToTheClassicScheme)
     EXPECT_EQ(ColorToRGB(clHighlight), clNavy);
     EXPECT_EQ(ColorToRGB(clHighlightText), clWhite);
     EXPECT_EQ(ColorToRGB(clInfoBk), RGBColor(255, 255, 225));
+    EXPECT_EQ(ColorToRGB(clGradientActiveCaption), RGBColor(16, 132, 208));
+    EXPECT_EQ(ColorToRGB(clSystemColor | 25), clBlack);
 }
 
 TEST(TColor, PlainColoursPassUnchanged)
