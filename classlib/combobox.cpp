@@ -1,6 +1,7 @@
 #include "classlib/combobox.h"
 
 #include "classlib/exception.h"
+#include "classlib/keypress.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -101,4 +102,28 @@ void TComboBox::SetText(const AnsiString& text)
         return;
     }
     setCurrentIndex(findText(ToQString(text), Qt::MatchExactly));
+}
+
+void TComboBox::keyPressEvent(QKeyEvent* event)
+{
+    RouteKeyPress(event,
+                  [this](char& key) {
+                      emit OnKeyPress(this, key);
+                      return key != 0;
+                  },
+                  [this](QKeyEvent* passed) { QComboBox::keyPressEvent(passed); });
+}
+
+void TComboBox::focusInEvent(QFocusEvent* event)
+{
+    QComboBox::focusInEvent(event);
+    if (MovesControlFocus(event))
+        emit OnEnter(this);
+}
+
+void TComboBox::focusOutEvent(QFocusEvent* event)
+{
+    QComboBox::focusOutEvent(event);
+    if (MovesControlFocus(event))
+        emit OnExit(this);
 }

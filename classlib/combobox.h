@@ -1,6 +1,7 @@
 // A combo box with the class library's list properties: Items (the texts, "Items.Strings" in a description),
 // ItemIndex (-1 for none), Text, ItemHeight of the drop-down list's rows, and Style: csDropDown and csSimple
-// let the user type, the list styles only choose. OnChange fires when the user picks an item or edits the text.
+// let the user type, the list styles only choose. OnChange fires when the user picks an item or edits the text;
+// OnKeyPress, OnEnter and OnExit as for the edit controls (classlib/keypress.h).
 #pragma once
 
 #include "classlib/ansistring.h"
@@ -41,6 +42,14 @@ public:
 
 signals:
     void OnChange(QObject* Sender);
+    void OnKeyPress(QObject* Sender, char& Key);
+    void OnEnter(QObject* Sender);
+    void OnExit(QObject* Sender);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     TComboBoxStyle style_ = csDropDown;

@@ -62,6 +62,17 @@ void TEventBinding::Bind(QObject* component, const std::string& event, QObject* 
     component->setProperty(kBindingsProperty, bindings);
 }
 
+void TEventBinding::Unbind(QObject* component, const std::string& event)
+{
+    const int signalIndex = SignalIndex(component, event);
+    if (signalIndex < 0)
+        throw Exception(AnsiString::FromUtf8("there is no event " + event));
+    QObject::disconnect(component, component->metaObject()->method(signalIndex), nullptr, QMetaMethod());
+    QVariantMap bindings = component->property(kBindingsProperty).toMap();
+    bindings.remove(QString::fromStdString(event));
+    component->setProperty(kBindingsProperty, bindings);
+}
+
 std::vector<std::pair<std::string, std::string>> TEventBinding::Bindings(const QObject* component)
 {
     const QVariantMap bindings = component->property(kBindingsProperty).toMap();

@@ -17,6 +17,9 @@ public:
     // begin with an upper-case letter. Throws Exception
     // when there is no such event, or receiver has no method of that name whose parameters fit the event.
     static void Bind(QObject* component, const std::string& event, QObject* receiver, const std::string& handler);
+    // Disconnects every handler of component's event and forgets its bound name, so that one owner can install
+    // the only handler of that event.
+    static void Unbind(QObject* component, const std::string& event);
     // The bound events of component with their handler names, in the order the class declares the signals.
     static std::vector<std::pair<std::string, std::string>> Bindings(const QObject* component);
 };

@@ -1,5 +1,6 @@
 // Registers the class library's standard classes under their own names (TForm, TPanel, TLabel, TImage, TBevel, TButton,
-// TComboBox, TProgressBar, TStatusBar, TTimer), so that window descriptions can create them.
+// TComboBox, TEdit, TMemo, TDateTimePicker, TProgressBar, TStatusBar, TTimer), so that window descriptions can
+// create them.
 #pragma once
 
 void RegisterStandardClasses();

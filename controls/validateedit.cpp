@@ -1,6 +1,7 @@
 #include "controls/validateedit.h"
 
 #include "classlib/controlproperties.h"
+#include "classlib/keypress.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -66,7 +67,7 @@ QString FromAnsi(std::string_view bytes)
 
 } // namespace
 
-TValidateEdit::TValidateEdit(QWidget* parent) : QLineEdit(parent)
+TValidateEdit::TValidateEdit(QWidget* parent) : TEdit(parent)
 {
     // Dropped text would pass no filter; the platform's edit box takes no drops either.
     setAcceptDrops(false);
@@ -115,7 +116,7 @@ char TValidateEdit::FProcessKey(char key) const
 bool TValidateEdit::KeyPress(char& key)
 {
     key = FProcessKey(key);
-    return key != 0;
+    return key != 0 && TEdit::KeyPress(key);
 }
 
 void TValidateEdit::WMPaste(QClipboard::Mode mode)
@@ -144,33 +145,12 @@ void TValidateEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (!TypesCharacter(event)) {
-        QLineEdit::keyPressEvent(event);
-        return;
-    }
-    const QString typed = event->text();
-    const std::optional<char> ansi = typed.size() == 1 ? AnsiCharOf(typed.front().unicode()) : std::nullopt;
-    if (!ansi) {
-        if (validateType_ == vtNone)
-            QLineEdit::keyPressEvent(event);
-        else
-            event->accept();
-        return;
-    }
-    char key = *ansi;
-    if (!KeyPress(key)) {
+    const bool withoutAnsiForm = TypesCharacter(event) && !TypedCharacter(event);
+    if (withoutAnsiForm && validateType_ != vtNone) {
         event->accept();
         return;
     }
-    if (key == *ansi) {
-        QLineEdit::keyPressEvent(event);
-        return;
-    }
-    QKeyEvent converted(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
-                        event->nativeVirtualKey(), event->nativeModifiers(), FromAnsi(std::string(1, key)),
-                        event->isAutoRepeat(), event->count());
-    QLineEdit::keyPressEvent(&converted);
-    event->setAccepted(converted.isAccepted());
+    TEdit::keyPressEvent(event);
 }
 
 void TValidateEdit::contextMenuEvent(QContextMenuEvent* event)

@@ -8,18 +8,18 @@
 #pragma once
 
 #include "classlib/ansistring.h"
+#include "classlib/edit.h"
 #include "classlib/tcolor.h"
 #include "controls/htmlcolor.h"
 #include "controls/validaterules.h"
 
 #include <QClipboard>
-#include <QLineEdit>
 
 #include <cstdint>
 
 class QMenu;
 
-class TValidateEdit : public QLineEdit {
+class TValidateEdit : public TEdit {
     Q_OBJECT
     // Color stands first: it takes the place of the common colour, so that a description sets it before the
     // ValidateType reset and before a ColorHTML that overrides it.
@@ -74,8 +74,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-    // Judges one typed character; false when it is swallowed.
-    virtual bool KeyPress(char& key);
+    // Judges one typed character, then raises OnKeyPress with what passed; false when it is swallowed.
+    bool KeyPress(char& key) override;
 
 private:
     TValidateSettings Settings() const;

@@ -347,4 +347,16 @@ TEST_F(ValidateEditTest, OddSettingsStillJudge)
     EXPECT_EQ(edit.text(), "-");
 }
 
+TEST_F(ValidateEditTest, KeyPressEventSeesOnlyWhatTheKindLetsThroughAsItPasses)
+{
+    std::string seen;
+    QObject::connect(&edit, &TEdit::OnKeyPress, &edit, [&seen](QObject*, char& key) { seen += key; });
+    edit.FSetValidateType(V::vtHexUp);
+    Start("", 0);
+    Type("bz1");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(seen, "B1\r");
+    EXPECT_EQ(edit.text(), "B1");
+}
+
 } // namespace

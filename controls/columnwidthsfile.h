@@ -1,0 +1,27 @@
+// The column widths file of the field grid: one width in pixels per line, in column order from column 0,
+// each written as a decimal integer and a line feed. File names are Windows-1251 text, used as UTF-8 names.
+#pragma once
+
+#include "classlib/ansistring.h"
+
+#include <vector>
+
+// The widest column the grid draws; wider widths read from a file are held at this.
+inline constexpr int kMaxColumnWidth = 16384;
+
+// width held inside [0, kMaxColumnWidth].
+int LimitColumnWidth(int width);
+
+// Gives the columns of widths (its size is the column count) the widths of the file's lines, limited by
+// LimitColumnWidth. A line that is not one integer (a sign, digits and blanks around them) leaves the last
+// width read in place, 0 before the first; so does a file shorter than the grid. Only the first line per
+// column is read, however long the file. Returns false, with widths untouched, when the name is empty or
+// names no regular file that can be opened (a folder, a pipe, a device, a link loop).
+bool LoadColumnWidths(const AnsiString& fileName, std::vector<int>& widths);
+
+// Creates or truncates the file and writes one "%d\n" line per width. A name that is taken by something other
+// than a regular file (a folder, a pipe) is left alone. Returns false when nothing could be written.
+bool SaveColumnWidths(const AnsiString& fileName, const std::vector<int>& widths);
+
+// Deletes the file if there is one; a folder of that name is left alone.
+void DeleteColumnWidthsFile(const AnsiString& fileName);

@@ -1,0 +1,119 @@
+#include "controls/columnwidthsfile.h"
+
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ColumnWidthsFileTest : public ::testing::Test {
+protected:
+    std::vector<int> Load(const std::string& contents, std::size_t columns)
+    {
+        WriteTextFile(path, contents);
+        std::vector<int> widths(columns, -7);
+        EXPECT_TRUE(LoadColumnWidths(AnsiString(path), widths));
+        return widths;
+    }
+
+    TTempFolder folder;
+    std::string path = folder.File("widths.txt");
+};
+
+struct LoadCase {
+    const char* name;
+    std::string contents;
+    std::vector<int> widths;
+};
+
+TEST_F(ColumnWidthsFileTest, LoadsOneWidthPerLineAndRepeatsTheLastOneRead)
+{
+    const std::vector<LoadCase> cases = {
+        {"whole file", "10\n20\n30\n", {10, 20, 30}},
+        {"short file repeats its last width", "10\n25\n", {10, 25, 25, 25}},
+        {"empty file gives 0", "", {0, 0, 0}},
+        {"extra lines are not read", "1\n2\n3\n4\n", {1, 2}},
+        {"last line without line feed", "40\n50", {40, 50, 50}},
+        {"garbage keeps the width before it", "40\nabc\n60\n", {40, 40, 60}},
+        {"garbage first gives 0", "x\n5\n", {0, 5}},
+        {"number with trailing text is garbage", "40\n12px\n", {40, 40}},
+        {"blanks, sign and CR around a number", "  +15 \r\n\t-0\n", {15, 0}},
+        {"negative widths become 0", "-5\n7\n", {0, 7}},
+        {"huge widths are held at the limit", "99999999999999999999999\n2147483648\n", {kMaxColumnWidth, kMaxColumnWidth}},
+        {"over-long line is garbage", "8\n" + std::string(100, ' ') + "9\n", {8, 8}},
+        {"binary bytes", std::string("3\n\0\xff\x80\n", 6), {3, 3}},
+    };
+    for (const LoadCase& c : cases)
+        EXPECT_EQ(Load(c.contents, c.widths.size()), c.widths) << c.name;
+}
+
+TEST_F(ColumnWidthsFileTest, SavesPercentDLinesThatLoadBack)
+{
+    WriteTextFile(path, "old contents that are longer than the new ones\n");
+    ASSERT_TRUE(SaveColumnWidths(AnsiString(path), {64, 0, 120}));
+    EXPECT_EQ(ReadTextFile(path), "64\n0\n120\n");
+    std::vector<int> widths(3);
+    ASSERT_TRUE(LoadColumnWidths(AnsiString(path), widths));
+    EXPECT_EQ(widths, (std::vector<int>{64, 0, 120}));
+}
+
+TEST_F(ColumnWidthsFileTest, LimitHoldsWidthsTheGridCanDraw)
+{
+    EXPECT_EQ(LimitColumnWidth(-1), 0);
+    EXPECT_EQ(LimitColumnWidth(64), 64);
+    EXPECT_EQ(LimitColumnWidth(kMaxColumnWidth + 1), kMaxColumnWidth);
+}
+
+TEST_F(ColumnWidthsFileTest, WhatIsNoRegularFileIsNeitherReadNorWritten)
+{
+    const std::string dir = folder.File("dir");
+    const std::string fifo = folder.File("fifo");
+    const std::string loop = folder.File("loop");
+    std::filesystem::create_directory(dir);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(loop, loop);
+    for (const std::string& name : {dir, fifo, loop, folder.File("missing"), std::string()}) {
+        std::vector<int> widths{5, 6};
+        EXPECT_FALSE(LoadColumnWidths(AnsiString(name), widths)) << name;
+        EXPECT_EQ(widths, (std::vector<int>{5, 6})) << name;
+    }
+    for (const std::string& name : {dir, fifo, loop, std::string()})
+        EXPECT_FALSE(SaveColumnWidths(AnsiString(name), {1})) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
+TEST_F(ColumnWidthsFileTest, HundredMegabyteFileReadsOnlyItsFirstLines)
+{
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "11\n";
+        const std::string block(1 << 20, '7');
+        for (int i = 0; i < 100; ++i)
+            out << block;
+    }
+    std::vector<int> widths(3);
+    ASSERT_TRUE(LoadColumnWidths(AnsiString(path), widths));
+    EXPECT_EQ(widths, (std::vector<int>{11, 11, 11}));
+}
+
+TEST_F(ColumnWidthsFileTest, DeleteRemovesTheFileButNoFolder)
+{
+    WriteTextFile(path, "1\n");
+    DeleteColumnWidthsFile(AnsiString(path));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    DeleteColumnWidthsFile(AnsiString(path));
+    const std::string dir = folder.File("dir");
+    std::filesystem::create_directory(dir);
+    DeleteColumnWidthsFile(AnsiString(dir));
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+}
+
+} // namespace
