@@ -1,29 +1,125 @@
 #!/usr/bin/env bash
-# Runs the program. Without a USB serial adapter it first starts the simulated device, which registers
-# itself as a COM port (choose its number in the port list), and stops it when the program ends.
-# Without a display the window runs for a while under a virtual X server, to show that it starts.
+# Runs the program in the demo folder <build>/demo, whose "zentor.cfg" belongs to these runs alone; a
+# "zentor.cfg" of the caller's folder is never touched.
+# Without a USB serial adapter it first starts the simulated device (erase mode "Не стираем"), registered as a
+# COM port, and names that port in the demo folder's "zentor.cfg", so that it is selected at start and Read
+# works on the first click. Every byte on the line goes to <build>/demo/line.txt.
+# Without a display the program runs under a private Xvfb, and the script clicks Read, chooses "Стираем",
+# clicks Write and closes the window, printing the bytes on the line and the status line's colour after each
+# step, and leaving a screenshot of each step in the demo folder.
+# What the script started is stopped when the window closes, on Ctrl+C and on errors.
 set -euo pipefail
-build="${1:-build}"
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build}" && pwd)
+demo="$build/demo"
 program="$build/app/zentor"
+simulator="$build/tools/zentor-sim/zentor-sim"
+line="$demo/line.txt"
+ZX_FORM="$here/../app/main_form.zfm"
+ZX_SCREENSHOT="$build/tools/screenshot/screenshot"
+source "$here/zentor-x11.sh"
+
 sim_pid=""
+program_pid=""
+tail_pid=""
 
-stop_sim() {
-  if [[ -n "$sim_pid" ]]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+stop_all() {
+  zx_stop "$program_pid"
+  zx_stop "$tail_pid"
+  zx_stop "$sim_pid"
+  zx_stop "$ZX_XVFB_PID"
 }
-trap stop_sim EXIT
+trap stop_all EXIT
+trap 'exit 130' INT TERM HUP
 
-if ! compgen -G "/dev/ttyUSB*" >/dev/null && ! compgen -G "/dev/ttyACM*" >/dev/null; then
-  "$build/tools/zentor-sim/zentor-sim" &
+has_adapter() {
+  compgen -G "/dev/ttyUSB*" >/dev/null || compgen -G "/dev/ttyACM*" >/dev/null
+}
+
+# Starts the simulated device and names its port in the demo folder's configuration.
+start_simulator() {
+  local said="$demo/simulator.txt" port device
+  rm -f "$line"
+  "$simulator" --value 0xFF --trace "$line" >"$said" &
   sim_pid=$!
-  sleep 0.5
-fi
+  zx_wait 10 test -s "$said" || { echo "The simulated device did not start." >&2; exit 1; }
+  read -r port device <"$said"
+  printf '[COM]\nCOM_port=%s\nCOM_speed=9600\n' "${port#COM}" >"$demo/zentor.cfg.new"
+  mv -f "$demo/zentor.cfg.new" "$demo/zentor.cfg"
+  echo "Simulated device: $port on $device, erase mode 0xFF (\"Не стираем\"); zentor.cfg names $port."
+}
 
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  echo "No display: running the window for 10 s under Xvfb."
-  xvfb-run -a timeout 10 "$program" || [[ $? -eq 124 ]]
+# The line trace from the given line on, as the device saw it.
+print_line() {
+  tail -n +"$1" "$line" 2>/dev/null | sed -e 's/^rx /    to the device:   /' -e 's/^tx /    from the device: /'
+}
+
+run_with_display() {
+  (cd "$demo" && exec "$program") &
+  program_pid=$!
+  if [[ -n "$sim_pid" ]]; then
+    tail -n +1 -F --pid="$program_pid" "$line" 2>/dev/null | sed -e 's/^rx /to the device:   /' -e 's/^tx /from the device: /' &
+    tail_pid=$!
+  fi
+  wait "$program_pid" || true
+  program_pid=""
+}
+
+# One scripted step: what was done, the bytes it put on the line, the status line, a screenshot.
+report_step() {
+  local number=$1 title=$2 from=$3 picture="$demo/screenshot-$1-$4.png"
+  zx_shot "$picture" >/dev/null
+  echo "$number. $title"
+  print_line "$from"
+  echo "    status line: $(zx_status_colour); lamp and window: ${picture#"$PWD"/}"
+}
+
+line_count() { wc -l <"$line" 2>/dev/null || echo 0; }
+
+# Clicks a button and waits for the request and the answer on the line (the nth of each, given as the
+# fourth and fifth arguments), then for the window to repaint.
+exchange() {
+  zx_click "$1"
+  zx_wait 10 zx_traced "$line" "rx $2" "${4:-1}" || echo "    (the request did not come)"
+  zx_wait 10 zx_traced "$line" "tx $3" "${5:-1}" || echo "    (no answer)"
+  sleep 0.5
+}
+
+run_demo() {
+  echo "No display: running the program under Xvfb and clicking through its window."
+  zx_start_xvfb "$demo" || { echo "Xvfb did not start." >&2; exit 1; }
+  (cd "$demo" && exec "$program" >"$demo/zentor-output.txt" 2>&1) &
+  program_pid=$!
+  zx_find_window "$program_pid" || { echo "The window did not appear." >&2; exit 1; }
+  echo "Window: \"$(xdotool getwindowname "$ZX_WINDOW")\""
+  local from=1
+  report_step 1 "Start" "$from" start
+  from=$(($(line_count) + 1)); exchange BTN_OptionsRead "A5 96 00 D5 00 6B" FF
+  report_step 2 "Read (click on \"Прочитать настройки прибора\")" "$from" read
+  zx_click CB_OptionsErase && sleep 0.5 && xdotool key Home Return && sleep 0.5
+  report_step 3 "Mode \"Стираем\" chosen in the list" "$(($(line_count) + 1))" choose
+  from=$(($(line_count) + 1)); exchange BTN_OptionsSave "A5 96 01 D5 00 6C" 0F
+  report_step 4 "Write (click on \"Записать настройки прибора\")" "$from" write
+  from=$(($(line_count) + 1)); exchange BTN_OptionsRead "A5 96 00 D5 00 6B" 00 2 1
+  report_step 5 "Read again: the device keeps \"Стираем\"" "$from" read-again
+  zx_click BTN_Quit
+  zx_wait 10 zx_gone "$program_pid" && echo "6. Closed with \"Выход!\"." || echo "6. The window did not close." >&2
+  echo "zentor.cfg in ${demo#"$PWD"/}:"
+  sed 's/^/    /' "$demo/zentor.cfg"
+}
+
+mkdir -p "$demo"
+[[ -x "$program" ]] || { echo "$program is not built." >&2; exit 1; }
+if has_adapter; then
+  echo "A USB serial adapter is plugged in: no simulated device. Working folder: $demo"
 else
-  "$program"
+  start_simulator
+fi
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  run_with_display
+elif [[ -n "$sim_pid" ]]; then
+  run_demo
+else
+  echo "No display: running the window for 10 s under Xvfb."
+  (cd "$demo" && exec xvfb-run -a timeout 10 "$program") || [[ $? -eq 124 ]]
 fi

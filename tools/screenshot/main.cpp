@@ -1,5 +1,8 @@
 // screenshot: saves a picture of an X window (or of the whole screen) on $DISPLAY as a PNG file, and
-// prints the colour of chosen points of the picture, one "X,Y #RRGGBB" line each.
+// prints the colour of chosen points of the picture, one "X,Y #RRGGBB" line each, and a digest of the
+// pixels of chosen rectangles, one "X,Y,W,H <hex>" line each, so that a script can tell when a part of
+// the window changes its look.
+#include <QCryptographicHash>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -13,25 +16,44 @@ namespace {
 
 const char* const kUsage =
     "usage: screenshot FILE [--window ID] [--pixel X,Y]...\n"
-    "  FILE          the PNG file to write\n"
+    "  FILE          the PNG file to write; - for none\n"
     "  --window ID   the X window to take (decimal or 0x hexadecimal); default: the whole screen\n"
-    "  --pixel X,Y   print the colour at X,Y of the picture\n";
+    "  --pixel X,Y   print the colour at X,Y of the picture\n"
+    "  --region X,Y,W,H  print a digest of the pixels of that rectangle of the picture\n";
 
 struct TArguments {
     QString File;
     WId Window = 0;
     std::vector<QPoint> Pixels;
+    std::vector<QRect> Regions;
 };
+
+std::optional<std::vector<int>> ParseNumbers(const QString& text, qsizetype count)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != count)
+        return std::nullopt;
+    std::vector<int> numbers;
+    for (const QString& part : parts) {
+        bool ok = false;
+        numbers.push_back(part.toInt(&ok));
+        if (!ok)
+            return std::nullopt;
+    }
+    return numbers;
+}
 
 std::optional<QPoint> ParsePoint(const QString& text)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    bool xOk = false;
-    bool yOk = false;
-    if (parts.size() != 2)
-        return std::nullopt;
-    const QPoint point(parts[0].toInt(&xOk), parts[1].toInt(&yOk));
-    return xOk && yOk ? std::optional<QPoint>(point) : std::nullopt;
+    const auto n = ParseNumbers(text, 2);
+    return n ? std::optional<QPoint>(QPoint((*n)[0], (*n)[1])) : std::nullopt;
+}
+
+std::optional<QRect> ParseRect(const QString& text)
+{
+    const auto n = ParseNumbers(text, 4);
+    return n && (*n)[2] > 0 && (*n)[3] > 0 ? std::optional<QRect>(QRect((*n)[0], (*n)[1], (*n)[2], (*n)[3]))
+                                           : std::nullopt;
 }
 
 std::optional<TArguments> ParseArguments(const QStringList& arguments)
@@ -50,6 +72,11 @@ std::optional<TArguments> ParseArguments(const QStringList& arguments)
             if (!point)
                 return std::nullopt;
             parsed.Pixels.push_back(*point);
+        } else if (name == QLatin1String("--region") && hasValue) {
+            const auto rect = ParseRect(arguments[++i]);
+            if (!rect)
+                return std::nullopt;
+            parsed.Regions.push_back(*rect);
         } else if (parsed.File.isEmpty() && !name.startsWith(QLatin1String("--"))) {
             parsed.File = name;
         } else {
@@ -67,6 +94,19 @@ void PrintPixels(const QImage& picture, const std::vector<QPoint>& pixels)
     }
 }
 
+// The digest covers the rectangle's part inside the picture, so a window that is not there gives a digest too.
+void PrintRegions(const QImage& picture, const std::vector<QRect>& regions)
+{
+    for (const QRect& rect : regions) {
+        const QImage part = picture.copy(rect).convertToFormat(QImage::Format_RGB32);
+        QCryptographicHash digest(QCryptographicHash::Sha1);
+        for (int y = 0; y < part.height(); ++y)
+            digest.addData(QByteArrayView(part.constScanLine(y), part.width() * 4));
+        std::printf("%d,%d,%d,%d %s\n", rect.x(), rect.y(), rect.width(), rect.height(),
+                    digest.result().toHex().constData());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,10 +120,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const QImage picture = QGuiApplication::primaryScreen()->grabWindow(arguments->Window).toImage();
-    if (picture.isNull() || !picture.save(arguments->File, "PNG")) {
+    const bool keep = arguments->File != QLatin1String("-");
+    if (picture.isNull() || (keep && !picture.save(arguments->File, "PNG"))) {
         std::fprintf(stderr, "screenshot: cannot take or save the picture\n");
         return 1;
     }
     PrintPixels(picture, arguments->Pixels);
+    PrintRegions(picture, arguments->Regions);
     return 0;
 }
