@@ -78,15 +78,23 @@ zx_shot() {
   "$ZX_SCREENSHOT" "$@" --window "$ZX_WINDOW" 2>/dev/null
 }
 
-# A digest of the control's pixels as they are shown now.
+# A digest of the pixels of a control, or of a rectangle "x,y,w,h" of the window, as they are shown now.
 zx_digest() {
-  local x y w h
-  read -r x y w h < <(zx_control_rect "$1") || return 1
-  zx_shot - --region "$x,$y,$w,$h" | awk '{ print $2 }'
+  local x y w h rect=$1
+  if [[ "$rect" != *,* ]]; then
+    read -r x y w h < <(zx_control_rect "$1") || return 1
+    rect="$x,$y,$w,$h"
+  fi
+  zx_shot - --region "$rect" | awk '{ print $2 }'
 }
 
 zx_looks_different() { [[ "$(zx_digest "$1")" != "$2" ]]; }
 zx_looks_same() { [[ "$(zx_digest "$1")" == "$2" ]]; }
+
+# Moves the pointer to a blank spot of the window, so that no control shows its hover look.
+zx_park_pointer() {
+  xdotool mousemove --window "$ZX_WINDOW" 300 58
+}
 
 # The status line's colour by name, from a pixel near its left edge.
 zx_status_colour() {
