@@ -20,6 +20,7 @@ ZX_SCREENSHOT="$build/tools/screenshot/screenshot"
 source "$here/zentor-x11.sh"
 
 sim_pid=""
+sim_port=""
 program_pid=""
 tail_pid=""
 
@@ -44,7 +45,8 @@ start_simulator() {
   sim_pid=$!
   zx_wait 10 test -s "$said" || { echo "The simulated device did not start." >&2; exit 1; }
   read -r port device <"$said"
-  printf '[COM]\nCOM_port=%s\nCOM_speed=9600\n' "${port#COM}" >"$demo/zentor.cfg.new"
+  sim_port=${port#COM}
+  printf '[COM]\nCOM_port=%s\nCOM_speed=9600\n' "$sim_port" >"$demo/zentor.cfg.new"
   mv -f "$demo/zentor.cfg.new" "$demo/zentor.cfg"
   echo "Simulated device: $port on $device, erase mode 0xFF (\"Не стираем\"); zentor.cfg names $port."
 }
@@ -58,11 +60,42 @@ run_with_display() {
   (cd "$demo" && exec "$program") &
   program_pid=$!
   if [[ -n "$sim_pid" ]]; then
-    tail -n +1 -F --pid="$program_pid" "$line" 2>/dev/null | sed -e 's/^rx /to the device:   /' -e 's/^tx /from the device: /' &
+    tail -s 0.2 -n +1 -F --pid="$program_pid" "$line" 2>/dev/null |
+      sed -u -e 's/^rx /to the device:   /' -e 's/^tx /from the device: /' &
     tail_pid=$!
   fi
   wait "$program_pid" || true
   program_pid=""
+  # The trace ends by itself once it has shown the last bytes.
+  [[ -z "$tail_pid" ]] || zx_wait 3 zx_gone "$tail_pid" || true
+}
+
+# The status line's texts: two blanks, the message, two blanks, the extra text (the port number or nothing).
+status_candidates() {
+  local port=$1 message
+  for message in "Чтение настроек..." "Чтение настроек... успешно!" "Запись настроек..." \
+    "Запись настроек... успешно!" "Нет ответа от прибора! Установите в приборе Связь с ПК!"; do
+    printf '%s\0' --candidate "  $message  "
+  done
+  for message in "COM-порт успешно открыт ... " "Не удалось открыть COM-порт ... " "COM-порт закрыт ... "; do
+    printf '%s\0' --candidate "  $message  $port"
+  done
+  printf '%s\0' --candidate ""
+}
+
+# The status line as the screenshot shows it: its colour, and its text when it is one of the program's.
+status_line() {
+  local x y w h text candidates=()
+  read -r x y w h < <(zx_control_rect StatusBarMain)
+  mapfile -d '' candidates < <(status_candidates "$sim_port")
+  text=$(zx_shot - --text "$x,$y,$w,$h" --font Tahoma:16:bold "${candidates[@]}" | sed -n 's/^text: //p')
+  if [[ "$text" == "?" ]]; then
+    echo "$(zx_status_colour), a text that is none of the program's messages"
+  elif [[ -z "$text" ]]; then
+    echo "$(zx_status_colour), empty"
+  else
+    echo "$(zx_status_colour), \"$text\""
+  fi
 }
 
 # One scripted step: what was done, the bytes it put on the line, the status line, a screenshot.
@@ -71,7 +104,8 @@ report_step() {
   zx_shot "$picture" >/dev/null
   echo "$number. $title"
   print_line "$from"
-  echo "    status line: $(zx_status_colour); lamp and window: ${picture#"$PWD"/}"
+  echo "    status line: $(status_line)"
+  echo "    window: ${picture#"$PWD"/}"
 }
 
 line_count() { wc -l <"$line" 2>/dev/null || echo 0; }

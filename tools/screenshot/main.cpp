@@ -1,9 +1,13 @@
 // screenshot: saves a picture of an X window (or of the whole screen) on $DISPLAY as a PNG file, and
 // prints the colour of chosen points of the picture, one "X,Y #RRGGBB" line each, and a digest of the
 // pixels of chosen rectangles, one "X,Y,W,H <hex>" line each, so that a script can tell when a part of
-// the window changes its look.
+// the window changes its look. With --text it also tells which of the candidate texts a one-line text
+// field shows, by drawing each candidate as the field draws its text and comparing the pixels.
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 
@@ -19,14 +23,42 @@ const char* const kUsage =
     "  FILE          the PNG file to write; - for none\n"
     "  --window ID   the X window to take (decimal or 0x hexadecimal); default: the whole screen\n"
     "  --pixel X,Y   print the colour at X,Y of the picture\n"
-    "  --region X,Y,W,H  print a digest of the pixels of that rectangle of the picture\n";
+    "  --region X,Y,W,H  print a digest of the pixels of that rectangle of the picture\n"
+    "  --text X,Y,W,H    print \"text: \" and the candidate that the rectangle shows, drawn black on the colour\n"
+    "                    of its top left pixel, left-aligned 3 pixels in and centred vertically; \"text: ?\"\n"
+    "                    when none matches\n"
+    "  --font FAMILY:PIXELS[:bold]  the font of the text (default Tahoma:16:bold)\n"
+    "  --candidate TEXT  a text the rectangle may show (UTF-8); repeatable\n";
+
+// The wine package's fonts, which the program registers too, so that both draw with the same font.
+const char* const kFontFiles[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf",
+                                  "/usr/share/wine/fonts/ms_sans_serif.ttf"};
+constexpr int kTextIndent = 3;
 
 struct TArguments {
     QString File;
     WId Window = 0;
     std::vector<QPoint> Pixels;
     std::vector<QRect> Regions;
+    std::optional<QRect> TextRect;
+    QFont TextFont;
+    std::vector<QString> Candidates;
 };
+
+std::optional<QFont> ParseFont(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool ok = false;
+    const int pixels = parts.value(1).toInt(&ok);
+    if (parts.size() < 2 || parts.size() > 3 || !ok || pixels <= 0)
+        return std::nullopt;
+    if (parts.size() == 3 && parts[2] != QLatin1String("bold"))
+        return std::nullopt;
+    QFont font(parts[0]);
+    font.setPixelSize(pixels);
+    font.setBold(parts.size() == 3);
+    return font;
+}
 
 std::optional<std::vector<int>> ParseNumbers(const QString& text, qsizetype count)
 {
@@ -59,6 +91,7 @@ std::optional<QRect> ParseRect(const QString& text)
 std::optional<TArguments> ParseArguments(const QStringList& arguments)
 {
     TArguments parsed;
+    parsed.TextFont = *ParseFont(QStringLiteral("Tahoma:16:bold"));
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& name = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -77,6 +110,17 @@ std::optional<TArguments> ParseArguments(const QStringList& arguments)
             if (!rect)
                 return std::nullopt;
             parsed.Regions.push_back(*rect);
+        } else if (name == QLatin1String("--text") && hasValue) {
+            parsed.TextRect = ParseRect(arguments[++i]);
+            if (!parsed.TextRect)
+                return std::nullopt;
+        } else if (name == QLatin1String("--font") && hasValue) {
+            const auto font = ParseFont(arguments[++i]);
+            if (!font)
+                return std::nullopt;
+            parsed.TextFont = *font;
+        } else if (name == QLatin1String("--candidate") && hasValue) {
+            parsed.Candidates.push_back(arguments[++i]);
         } else if (parsed.File.isEmpty() && !name.startsWith(QLatin1String("--"))) {
             parsed.File = name;
         } else {
@@ -107,6 +151,40 @@ void PrintRegions(const QImage& picture, const std::vector<QRect>& regions)
     }
 }
 
+QImage DrawText(const QString& text, const QSize& size, const QColor& background, const QFont& font)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(QPoint(0, 0), size).adjusted(kTextIndent, 0, -kTextIndent, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    return image;
+}
+
+void PrintText(const QImage& picture, const TArguments& arguments)
+{
+    if (!arguments.TextRect)
+        return;
+    const QImage shown = picture.copy(*arguments.TextRect).convertToFormat(QImage::Format_RGB32);
+    const QColor background = shown.pixelColor(0, 0);
+    for (const QString& candidate : arguments.Candidates) {
+        if (DrawText(candidate, shown.size(), background, arguments.TextFont) == shown) {
+            std::printf("text: %s\n", candidate.toUtf8().constData());
+            return;
+        }
+    }
+    std::printf("text: ?\n");
+}
+
+void RegisterFonts()
+{
+    for (const char* file : kFontFiles)
+        if (QFile::exists(QString::fromLatin1(file)))
+            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -119,6 +197,7 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return 2;
     }
+    RegisterFonts();
     const QImage picture = QGuiApplication::primaryScreen()->grabWindow(arguments->Window).toImage();
     const bool keep = arguments->File != QLatin1String("-");
     if (picture.isNull() || (keep && !picture.save(arguments->File, "PNG"))) {
@@ -127,5 +206,6 @@ int main(int argc, char** argv)
     }
     PrintPixels(picture, arguments->Pixels);
     PrintRegions(picture, arguments->Regions);
+    PrintText(picture, *arguments);
     return 0;
 }
