@@ -13,9 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <deque>
-#include <mutex>
 
 namespace {
 
@@ -453,97 +450,11 @@ void ApplyEffects(TPNGObject& png, TPngOptions options)
         MakeImageDarker(png, kDarkerAmount);
 }
 
-// The pictures lately drawn with effects and what the effects made of them, so that repaints of an
-// unchanged picture skip the work. An entry serves only a picture whose pixels are identical to the ones
-// it was made from, so nothing can go stale. Only 8-bit RGB and RGBA pictures without a colour key take
-// part: their scan lines hold all that decides their look.
-class EffectCache {
-public:
-    static bool Takes(const TPNGObject& png)
-    {
-        const bool plainRgb = png.ColorType() == COLOR_RGB && png.TransparencyMode() == ptmNone;
-        return png.BitDepth() == 8 && (plainRgb || png.ColorType() == COLOR_RGBALPHA) &&
-               png.Width() * png.Height() <= kMaxPixels;
-    }
-
-    QImage Find(const TPNGObject& png, TPngOptions options)
-    {
-        const std::lock_guard<std::mutex> guard(lock_);
-        const auto found = std::find_if(entries_.begin(), entries_.end(),
-                                        [&](const Entry& entry) { return entry.Serves(png, options); });
-        if (found == entries_.end())
-            return QImage();
-        std::rotate(entries_.begin(), found, found + 1);
-        return entries_.front().image;
-    }
-
-    void Store(const TPNGObject& png, TPngOptions options, const QImage& image)
-    {
-        const std::lock_guard<std::mutex> guard(lock_);
-        if (entries_.size() == kMaxEntries)
-            entries_.pop_back();
-        entries_.push_front(Entry(png, options, image));
-    }
-
-private:
-    static constexpr std::size_t kMaxEntries = 8;
-    static constexpr int kMaxPixels = 128 * 128;
-
-    // The source's scan lines one after another: colour row, then alpha row when there is one.
-    struct Entry {
-        Entry(const TPNGObject& png, TPngOptions options, const QImage& image)
-            : options(options), colorType(png.ColorType()), width(png.Width()), height(png.Height()), image(image)
-        {
-            for (int y = 0; y < height; ++y) {
-                rows.insert(rows.end(), png.Scanline(y), png.Scanline(y) + ColorBytes());
-                if (const std::uint8_t* alpha = png.AlphaScanline(y))
-                    rows.insert(rows.end(), alpha, alpha + width);
-            }
-        }
-
-        std::size_t ColorBytes() const { return std::size_t(width) * 3; }
-
-        bool Serves(const TPNGObject& png, TPngOptions wanted) const
-        {
-            if (wanted != options || png.ColorType() != colorType || png.Width() != width || png.Height() != height)
-                return false;
-            const std::uint8_t* at = rows.data();
-            for (int y = 0; y < height; ++y) {
-                if (std::memcmp(at, png.Scanline(y), ColorBytes()) != 0)
-                    return false;
-                at += ColorBytes();
-                if (const std::uint8_t* alpha = png.AlphaScanline(y)) {
-                    if (std::memcmp(at, alpha, std::size_t(width)) != 0)
-                        return false;
-                    at += width;
-                }
-            }
-            return true;
-        }
-
-        TPngOptions options;
-        int colorType;
-        int width;
-        int height;
-        std::vector<std::uint8_t> rows;
-        QImage image;
-    };
-
-    std::mutex lock_;
-    std::deque<Entry> entries_;
-};
-
-EffectCache& Cache()
-{
-    static EffectCache cache;
-    return cache;
-}
-
-// A copy of the picture with the effects applied, ready to draw.
-QImage EffectedImage(const TPNGObject& png, TPngOptions options)
+// A copy of the picture with the effects of the options byte applied, ready to draw.
+QImage EffectedImage(const TPNGObject& png, std::uint8_t options)
 {
     TPNGObject work(png);
-    ApplyEffects(work, options);
+    ApplyEffects(work, TPngOptions::FromByte(options));
     return work.ToQImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
@@ -551,22 +462,10 @@ QImage EffectedImage(const TPNGObject& png, TPngOptions options)
 
 void DrawPNG(const TPNGObject& png, TCanvas& canvas, const QRect& rect, TPngOptions options)
 {
-    if (options.Empty()) {
+    if (options.Empty())
         png.Draw(canvas, rect);
-        return;
-    }
-    if (png.Empty() || rect.isEmpty())
-        return;
-    if (!EffectCache::Takes(png)) {
-        canvas.DrawImage(rect, EffectedImage(png, options));
-        return;
-    }
-    QImage image = Cache().Find(png, options);
-    if (image.isNull()) {
-        image = EffectedImage(png, options);
-        Cache().Store(png, options, image);
-    }
-    canvas.DrawImage(rect, image);
+    else if (!png.Empty() && !rect.isEmpty())
+        canvas.DrawImage(rect, png.DerivedImage(options.Byte(), &EffectedImage));
 }
 
 void MakeImageBlended(TPNGObject& png, int amount)

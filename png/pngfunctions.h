@@ -59,7 +59,8 @@ private:
 };
 
 // Draws png stretched to rect. With options, a copy of the picture takes the effects, in this order:
-// blend (127), grey (255), brighter (55), darker (55); the caller's picture never changes.
+// blend (127), grey (255), brighter (55), darker (55); the caller's picture never changes. What a picture
+// is drawn as is kept with it until it changes, so repaints of an unchanged picture do no conversion.
 void DrawPNG(const TPNGObject& png, TCanvas& canvas, const QRect& rect, TPngOptions options);
 
 // Amounts are taken within 0..255. No effect turns a transparent pixel visible or a visible one transparent:

@@ -5,8 +5,6 @@
 #include "classlib/exception.h"
 #include "png/pngcodec.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -330,9 +328,46 @@ QImage EightBitRgbImage(const Picture& picture, QImage::Format format)
 
 } // namespace
 
+namespace {
+
+// The images a picture was drawn as. While rows of the picture are out for writing, the rows the images
+// were made from are kept beside them, to be compared before each use.
+struct DrawnImages {
+    QImage premultiplied;
+    std::vector<std::pair<std::uint8_t, QImage>> derived;
+    std::vector<std::uint8_t> color;
+    std::vector<std::uint8_t> alpha;
+};
+
+} // namespace
+
+// Copies share the drawn images, except those of a picture whose rows are out for writing: its rows may
+// change behind its back. Copying always allocates fresh rows, so rows handed out never point into a copy.
 struct TPNGObject::Data : Picture {
     Data() = default;
     explicit Data(Picture&& picture) : Picture(std::move(picture)) {}
+    Data(const Data& other) : Picture(other), drawn(other.rowsLent ? nullptr : other.drawn) {}
+    Data(Data&&) = default;
+    Data& operator=(const Data&) = delete;
+    Data& operator=(Data&&) = default;
+
+    // The drawn images for the rows as they are now.
+    DrawnImages& Drawn()
+    {
+        if (drawn && rowsLent && (drawn->color != color || drawn->alpha != alpha))
+            drawn.reset();
+        if (!drawn) {
+            drawn = std::make_shared<DrawnImages>();
+            if (rowsLent) {
+                drawn->color = color;
+                drawn->alpha = alpha;
+            }
+        }
+        return *drawn;
+    }
+
+    std::shared_ptr<DrawnImages> drawn;
+    bool rowsLent = false;
 };
 
 TPNGObject::TPNGObject() : data_(std::make_unique<Data>(MakeBlank(COLOR_RGB, 8, 0, 0))) {}
@@ -355,7 +390,7 @@ void TPNGObject::CreateBlank(int colorType, int bitDepth, int width, int height)
 void TPNGObject::Assign(const TPNGObject& source)
 {
     if (this != &source)
-        *data_ = *source.data_;
+        *data_ = Data(*source.data_);
 }
 
 void TPNGObject::AssignBitmap(const TBitmap& bitmap)
@@ -463,7 +498,10 @@ void TPNGObject::CreateAlpha()
 
 std::uint8_t* TPNGObject::Scanline(int row)
 {
-    return const_cast<std::uint8_t*>(std::as_const(*this).Scanline(row));
+    auto* bytes = const_cast<std::uint8_t*>(std::as_const(*this).Scanline(row));
+    Changed();
+    data_->rowsLent = true;
+    return bytes;
 }
 
 const std::uint8_t* TPNGObject::Scanline(int row) const
@@ -475,7 +513,10 @@ const std::uint8_t* TPNGObject::Scanline(int row) const
 
 std::uint8_t* TPNGObject::AlphaScanline(int row)
 {
-    return const_cast<std::uint8_t*>(std::as_const(*this).AlphaScanline(row));
+    auto* bytes = const_cast<std::uint8_t*>(std::as_const(*this).AlphaScanline(row));
+    Changed();
+    data_->rowsLent = true;
+    return bytes;
 }
 
 const std::uint8_t* TPNGObject::AlphaScanline(int row) const
@@ -497,6 +538,7 @@ void TPNGObject::SetPixel(int x, int y, TColor color)
     if (x < 0 || x >= Width() || y < 0 || y >= Height())
         RaiseRangeError(PngErrorCause::PixelOutOfRange);
     SetColorAt(*data_, x, y, ColorToRGB(color));
+    Changed();
 }
 
 std::vector<TPaletteEntry> TPNGObject::Palette() const
@@ -513,6 +555,7 @@ void TPNGObject::SetPalette(const std::vector<TPaletteEntry>& entries)
     data_->format.palette = entries;
     if (data_->format.paletteAlpha.size() > entries.size())
         data_->format.paletteAlpha.resize(entries.size());
+    Changed();
 }
 
 QImage TPNGObject::ToQImage() const
@@ -534,11 +577,25 @@ void TPNGObject::Draw(TCanvas& canvas, const QRect& rect) const
 {
     if (Empty() || rect.isEmpty())
         return;
-    QPainter& painter = canvas.Painter();
-    painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, rect.size() != QSize(Width(), Height()));
-    painter.drawImage(rect, IsPlainEightBitRgb(*data_) ? EightBitRgbImage(*data_, QImage::Format_ARGB32_Premultiplied)
-                                                         : ToQImage());
-    painter.restore();
+    DrawnImages& drawn = data_->Drawn();
+    if (drawn.premultiplied.isNull())
+        drawn.premultiplied = IsPlainEightBitRgb(*data_)
+                                  ? EightBitRgbImage(*data_, QImage::Format_ARGB32_Premultiplied)
+                                  : ToQImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    canvas.DrawImage(rect, drawn.premultiplied);
+}
+
+QImage TPNGObject::DerivedImage(std::uint8_t key, ImageMaker make) const
+{
+    for (const auto& [madeFor, image] : data_->Drawn().derived)
+        if (madeFor == key)
+            return image;
+    QImage image = make(*this, key);
+    data_->Drawn().derived.emplace_back(key, image);
+    return image;
+}
+
+void TPNGObject::Changed()
+{
+    data_->drawn.reset();
 }

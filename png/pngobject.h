@@ -5,6 +5,12 @@
 // keep their 16-bit samples: two bytes each, most significant first, in the same blue, green, red order,
 // and their alpha scan lines hold two bytes per pixel the same way.
 // Gamma, colour space and the other ancillary chunks are not applied and not kept.
+//
+// A picture keeps the images it was drawn as (premultiplied, and with effects) until it changes, and its
+// copies share them until either changes. Every change through a member drops them. A writable row from
+// Scanline or AlphaScanline drops them too, and from then on each draw first checks the rows against the
+// ones the images were made from, so that writes through a row kept across a draw still show.
+// Not thread-safe: pictures, and the copies sharing their images, belong to the GUI thread.
 #pragma once
 
 #include "classlib/graphic.h"
@@ -80,7 +86,8 @@ public:
     void CreateAlpha();
 
     // Colour bytes of one row in the picture's own layout; alpha bytes of one row, or nullptr without alpha.
-    // A row outside the picture raises ERangeError.
+    // A row outside the picture raises ERangeError. A writable row stays valid until the picture is
+    // replaced (CreateBlank, Assign, AssignBitmap, loading, CreateAlpha).
     std::uint8_t* Scanline(int row);
     const std::uint8_t* Scanline(int row) const;
     std::uint8_t* AlphaScanline(int row);
@@ -104,7 +111,13 @@ public:
     // Draws stretched to rect, blended by alpha.
     void Draw(TCanvas& canvas, const QRect& rect) const override;
 
+    // An image made from the picture by make (called with the picture and key), kept under key until the
+    // picture changes, so that repeated draws of an unchanged picture skip the work.
+    using ImageMaker = QImage (*)(const TPNGObject& png, std::uint8_t key);
+    QImage DerivedImage(std::uint8_t key, ImageMaker make) const;
+
 private:
     struct Data;
+    void Changed();
     std::unique_ptr<Data> data_;
 };

@@ -15,6 +15,9 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -765,6 +768,141 @@ TEST(DrawPNG, AChangedPictureIsDrawnAsItIsNow)
     EXPECT_EQ(DrawnByDrawPNG(png, options, QRect(0, 0, 4, 4), background).pixel(1, 1), qRgb(0, 0, 0));
     const TPNGObject copy(png);
     EXPECT_EQ(DrawnByDrawPNG(copy, options, QRect(0, 0, 4, 4), background).pixel(2, 2), qRgb(55, 55, 155));
+}
+
+// ---- Drawing a picture again after it changed ----
+
+namespace {
+
+// A copy made through a PNG file, sharing nothing with the picture.
+TPNGObject Reloaded(const TPNGObject& png)
+{
+    std::stringstream file;
+    png.SaveToStream(file);
+    TPNGObject copy;
+    copy.LoadFromStream(file);
+    return copy;
+}
+
+QImage DrawnAtNaturalSize(const TPNGObject& png, TPngOptions options)
+{
+    return DrawnByDrawPNG(png, options, QRect(1, 1, png.Width(), png.Height()), Surface(qRgb(0, 90, 0), 9, 9));
+}
+
+// Pictures as controls hold them: loaded, with no row handed out.
+TPNGObject RedPicture()
+{
+    return Reloaded(RgbaPicture(4, 4, {200, 10, 10, 255}));
+}
+
+TPNGObject BluePicture()
+{
+    return Reloaded(RgbaPicture(4, 4, {10, 10, 200, 255}));
+}
+
+TPNGObject PalettePicture()
+{
+    TPNGObject png;
+    png.CreateBlank(COLOR_PALETTE, 8, 4, 4);
+    return png;
+}
+
+// A way of changing a picture: arm runs before the first draw and returns the change made after it,
+// so that a row taken before the draw can be written after it.
+struct Change {
+    const char* name;
+    TPNGObject (*picture)();
+    std::function<std::function<void()>(TPNGObject&)> arm;
+};
+
+template <typename F>
+std::function<std::function<void()>(TPNGObject&)> After(F change)
+{
+    return [change](TPNGObject& png) { return std::function<void()>([&png, change] { change(png); }); };
+}
+
+const Change kChanges[] = {
+    {"one pixel", RedPicture, After([](TPNGObject& png) { png.SetPixel(1, 1, RGBColor(0, 0, 100)); })},
+    {"a colour row taken after the draw", RedPicture, After([](TPNGObject& png) { png.Scanline(1)[5] = 0; })},
+    {"an alpha row taken after the draw", RedPicture, After([](TPNGObject& png) { png.AlphaScanline(2)[2] = 0; })},
+    {"a colour row kept across the draw", RedPicture,
+     [](TPNGObject& png) {
+         std::uint8_t* row = png.Scanline(1);
+         return std::function<void()>([row] { row[5] = 0; });
+     }},
+    {"an alpha row kept across the draw", RedPicture,
+     [](TPNGObject& png) {
+         std::uint8_t* row = png.AlphaScanline(2);
+         return std::function<void()>([row] { row[2] = 0; });
+     }},
+    {"the palette", PalettePicture, After([](TPNGObject& png) { png.SetPalette({{10, 200, 30}}); })},
+    {"the size", RedPicture, After([](TPNGObject& png) { png.CreateBlank(COLOR_RGB, 8, 3, 5); })},
+    {"assignment", RedPicture, After([](TPNGObject& png) { png = BluePicture(); })},
+    {"assignment of a picture drawn before", RedPicture,
+     [](TPNGObject& png) {
+         auto blue = std::make_shared<TPNGObject>(BluePicture());
+         DrawnAtNaturalSize(*blue, {});
+         DrawnAtNaturalSize(*blue, {pngBrighter});
+         return std::function<void()>([&png, blue] { png.Assign(*blue); });
+     }},
+    {"a bitmap", RedPicture, After([](TPNGObject& png) { png.AssignBitmap(FilledBitmap(4, 4, clNavy)); })},
+    {"loading", RedPicture, After([](TPNGObject& png) { png = Reloaded(BluePicture()); })},
+    {"brighter in place", RedPicture, After([](TPNGObject& png) { MakeImageBrighter(png, 55); })},
+    {"blended in place", RedPicture, After([](TPNGObject& png) { MakeImageBlended(png, 127); })},
+    {"grey in place", RedPicture, After([](TPNGObject& png) { MakeImageGrayscale(png, 255); })},
+    {"grey palette in place", PalettePicture,
+     After([](TPNGObject& png) {
+         png.SetPalette({{200, 0, 0}});
+         DrawnAtNaturalSize(png, {});
+         MakeImageGrayscale(png, 255);
+     })},
+    {"resized", RedPicture, After([](TPNGObject& png) { SmoothResize(png, 6, 6); })},
+};
+
+const TPngOptions kDrawOptions[] = {{}, {pngBrighter}, {pngBlendOnDisabled, pngGrayscaleOnDisabled}};
+
+} // namespace
+
+TEST(DrawPNG, EveryChangeOfAPictureShowsAtTheNextDraw)
+{
+    for (const Change& change : kChanges) {
+        SCOPED_TRACE(change.name);
+        bool seen = false;
+        for (const TPngOptions options : kDrawOptions) {
+            SCOPED_TRACE(int(options.Byte()));
+            TPNGObject png = change.picture();
+            const std::function<void()> apply = change.arm(png);
+            const QImage first = DrawnAtNaturalSize(png, options);
+            ASSERT_EQ(DrawnAtNaturalSize(png, options), first);
+            apply();
+            const QImage second = DrawnAtNaturalSize(png, options);
+            EXPECT_EQ(second, DrawnAtNaturalSize(Reloaded(png), options));
+            seen = seen || second != first;
+        }
+        EXPECT_TRUE(seen) << "the change never shows";
+    }
+}
+
+TEST(DrawPNG, CopiesShowThePixelsTheyWereMadeFrom)
+{
+    for (const TPngOptions options : kDrawOptions) {
+        SCOPED_TRACE(int(options.Byte()));
+        TPNGObject original = RedPicture();
+        const TPNGObject copy(original);
+        std::uint8_t* row = original.Scanline(0);
+        const QImage red = DrawnAtNaturalSize(original, options);
+        TPNGObject assigned;
+        assigned.Assign(original);
+        row[2] = 0;
+        const TPNGObject copyAfterWrite(original);
+        original.SetPixel(3, 3, clNavy);
+        const QImage changed = DrawnAtNaturalSize(original, options);
+        EXPECT_NE(changed, red);
+        EXPECT_EQ(DrawnAtNaturalSize(copy, options), red);
+        EXPECT_EQ(DrawnAtNaturalSize(assigned, options), red);
+        EXPECT_EQ(DrawnAtNaturalSize(copyAfterWrite, options), DrawnAtNaturalSize(Reloaded(copyAfterWrite), options));
+        EXPECT_NE(DrawnAtNaturalSize(copyAfterWrite, options), red);
+    }
 }
 
 TEST(CopyImageFromImageList, TakesAnExactCopyOfAPngListsPicture)
