@@ -61,6 +61,9 @@ TFont TFont::FromQFont(const QFont& font, TColor color)
     result.Height = font.pixelSize() > 0 ? font.pixelSize() : qRound(font.pointSizeF() * 96 / 72);
     result.Color = color;
     result.Bold = font.bold();
+    result.Italic = font.italic();
+    result.Underline = font.underline();
+    result.StrikeOut = font.strikeOut();
     return result;
 }
 
@@ -76,6 +79,9 @@ QFont TFont::ToQFont() const
     QFont font(ToQString(Name));
     font.setPixelSize(std::max(1, PixelHeight()));
     font.setBold(Bold);
+    font.setItalic(Italic);
+    font.setUnderline(Underline);
+    font.setStrikeOut(StrikeOut);
     return font;
 }
 

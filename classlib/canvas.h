@@ -35,9 +35,13 @@ struct TFont {
     // zero: Size decides.
     int Height = 0;
     TColor Color = clWindowText;
+    // The styles fsBold, fsItalic, fsUnderline, fsStrikeOut.
     bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
 
-    // The font of a widget, in the given colour.
+    // The font of a widget (family, height, styles), in the given colour.
     static TFont FromQFont(const QFont& font, TColor color);
 
     // Font height in pixels: |Height|, or Size × 96 / 72 rounded.

@@ -194,7 +194,83 @@ TEST(Canvas, BoldTextIsWiderAndFontSizeIsInPointsAt96Dpi)
     }
 }
 
-TEST(Canvas, AWidgetFontKeepsItsFamilyPixelHeightAndWeight)
+// The row of the longest horizontal run of changed pixels in image, and that run's length.
+struct InkRun {
+    int row = -1;
+    int length = 0;
+};
+
+InkRun LongestInkRun(const QImage& image)
+{
+    InkRun longest;
+    for (int y = 0; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            run = image.pixel(x, y) != kBackground ? run + 1 : 0;
+            if (run > longest.length)
+                longest = {y, run};
+        }
+    }
+    return longest;
+}
+
+// "i i i" in white at (4, 4) with the given style; blanks between the letters leave no ink of their own.
+QImage SpacedLetters(void (*style)(TFont&))
+{
+    QImage image = Surface(120, 40);
+    TCanvas canvas(&image);
+    canvas.Font.Name = "DejaVu Sans";
+    canvas.Font.Size = 14;
+    canvas.Font.Color = clWhite;
+    canvas.Brush.Style = bsClear;
+    style(canvas.Font);
+    canvas.TextOut(4, 4, "i i i");
+    return image;
+}
+
+TEST(Canvas, UnderlineAndStrikeOutDrawALineAcrossTheTextBelowAndThroughTheLetters)
+{
+    TFont font;
+    font.Name = "DejaVu Sans";
+    font.Size = 14;
+    const QFontMetrics metrics(font.ToQFont());
+    const int baseline = 4 + metrics.ascent();
+    const int width = metrics.horizontalAdvance("i i i");
+    const InkRun plain = LongestInkRun(SpacedLetters([](TFont&) {}));
+    const InkRun underline = LongestInkRun(SpacedLetters([](TFont& f) { f.Underline = true; }));
+    const InkRun strikeOut = LongestInkRun(SpacedLetters([](TFont& f) { f.StrikeOut = true; }));
+    const InkRun italic = LongestInkRun(SpacedLetters([](TFont& f) { f.Italic = true; }));
+    EXPECT_LT(plain.length, width / 3);
+    EXPECT_LT(italic.length, width / 3);
+    EXPECT_GE(underline.length, width - 2);
+    EXPECT_GE(underline.row, baseline);
+    EXPECT_GE(strikeOut.length, width - 2);
+    EXPECT_LT(strikeOut.row, baseline);
+    EXPECT_GT(strikeOut.row, 4);
+}
+
+TEST(Canvas, ItalicSlantsTheLetters)
+{
+    const QImage upright = SpacedLetters([](TFont&) {});
+    const QImage italic = SpacedLetters([](TFont& f) { f.Italic = true; });
+    // An upright "i" has the same columns of ink at its top and at its foot; a slanted one leans right.
+    const auto inkColumns = [](const QImage& image, int row) {
+        int first = -1;
+        for (int x = 0; x < image.width() && first < 0; ++x)
+            first = image.pixel(x, row) != kBackground ? x : -1;
+        return first;
+    };
+    TFont font;
+    font.Name = "DejaVu Sans";
+    font.Size = 14;
+    const QFontMetrics metrics(font.ToQFont());
+    const int foot = 4 + metrics.ascent() - 1;
+    const int stem = 4 + metrics.ascent() - metrics.xHeight() + 1;
+    EXPECT_EQ(inkColumns(upright, stem), inkColumns(upright, foot));
+    EXPECT_GT(inkColumns(italic, stem), inkColumns(italic, foot));
+}
+
+TEST(Canvas, AWidgetFontKeepsItsFamilyPixelHeightWeightAndStyles)
 {
     struct Case {
         QFont font;
@@ -203,8 +279,11 @@ TEST(Canvas, AWidgetFontKeepsItsFamilyPixelHeightAndWeight)
     QFont pixelSized("DejaVu Sans");
     pixelSized.setPixelSize(19);
     pixelSized.setBold(true);
+    pixelSized.setUnderline(true);
+    pixelSized.setStrikeOut(true);
     QFont pointSized("DejaVu Sans");
     pointSized.setPointSize(10);
+    pointSized.setItalic(true);
     for (const Case& c : {Case{pixelSized, 19}, Case{pointSized, 13}}) {
         const TFont font = TFont::FromQFont(c.font, clNavy);
         EXPECT_EQ(font.PixelHeight(), c.pixels);
@@ -213,6 +292,9 @@ TEST(Canvas, AWidgetFontKeepsItsFamilyPixelHeightAndWeight)
         EXPECT_EQ(back.pixelSize(), c.pixels);
         EXPECT_EQ(back.family(), c.font.family());
         EXPECT_EQ(back.bold(), c.font.bold());
+        EXPECT_EQ(back.italic(), c.font.italic());
+        EXPECT_EQ(back.underline(), c.font.underline());
+        EXPECT_EQ(back.strikeOut(), c.font.strikeOut());
     }
     TFont negative;
     negative.Size = 30;
