@@ -8,9 +8,9 @@
 
 namespace {
 
-// Formats named inside formats ("c", "t", "ddddd" …) are written down to this depth, so a settings format
-// that names itself cannot recurse without end.
-constexpr int kMaxNesting = 3;
+// A format may name the settings' formats ("c", "t", "ddddd" …); names inside those are left out, so a
+// settings format that names itself neither recurses nor multiplies the text.
+constexpr int kMaxNesting = 1;
 
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -68,6 +68,8 @@ public:
 
     void WriteDefault(int depth)
     {
+        if (depth >= kMaxNesting)
+            return;
         Write(settings_.ShortDateFormat, depth + 1);
         if (!IsMidnight()) {
             text_ += ' ';
