@@ -13,6 +13,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// clang 14 does not deduce aggregate template arguments by itself.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 std::int32_t RoundedToInteger(double value)
 {
