@@ -187,9 +187,13 @@ void ApplyPalette(QWidget* widget)
     const QPalette inherited = parent ? parent->palette() : QPalette();
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base})
         palette.setColor(role, ParentColor(widget) ? inherited.color(role) : ToQColor(TControlProperties::Color(widget)));
+    // A disabled control draws its text in the grey text colour, whatever its font colour.
     if (widget->property(kFontColor).isValid())
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-            palette.setColor(role, ToQColor(TControlProperties::FontColor(widget)));
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+            palette.setColor(QPalette::Active, role, ToQColor(TControlProperties::FontColor(widget)));
+            palette.setColor(QPalette::Inactive, role, ToQColor(TControlProperties::FontColor(widget)));
+            palette.setColor(QPalette::Disabled, role, ToQColor(clGrayText));
+        }
     widget->setPalette(palette);
     widget->setAutoFillBackground(!ParentColor(widget));
 }

@@ -1,24 +1,35 @@
 // The main window end to end against the simulated device on a pseudo-terminal: the bytes on the line,
 // the window's state and the status line after read, write, silence and a vanished port.
+#include "app/commportcomponent.h"
 #include "app/configfile.h"
 #include "app/formclasses.h"
 #include "app/main_form.h"
+#include "classlib/canvas.h"
 #include "classlib/combobox.h"
+#include "classlib/label.h"
 #include "classlib/screen.h"
 #include "classlib/statusbar.h"
 #include "classlib/tcolor.h"
+#include "classlib/timer.h"
+#include "platform/portmap.h"
 #include "controls/comboboxpng.h"
+#include "controls/controltestsupport.h"
+#include "controls/gradientcheck.h"
 #include "controls/xpbutton.h"
+#include "support/ptylink.h"
 #include "support/tempfolder.h"
 #include "tools/zentor-sim/zentorsim.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +39,12 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 AnsiString Text(const char* utf8) { return AnsiString::FromUtf8(utf8); }
+
+// The status line's text for a message and its extra text.
+AnsiString StatusLine(const char* utf8, const std::string& extra = "")
+{
+    return AnsiString("  ") + Text(utf8) + AnsiString("  ") + AnsiString(extra);
+}
 
 // Runs the event loop until done() holds or limitMs have passed; whether it holds.
 bool RunUntil(const std::function<bool()>& done, int limitMs)
@@ -41,7 +58,11 @@ bool RunUntil(const std::function<bool()>& done, int limitMs)
 
 class MainFormTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { RegisterFormClasses(); }
+    static void SetUpTestSuite()
+    {
+        RegisterWindowFonts();
+        RegisterFormClasses();
+    }
 
     void StartDevice(zentorsim::TSimOptions options)
     {
@@ -67,6 +88,15 @@ protected:
     AnsiString StatusText() { return Control<TStatusBar>("StatusBarMain")->SimpleText(); }
     bool StatusIs(const char* utf8) { return StatusText() == AnsiString("  ") + Text(utf8) + AnsiString("  "); }
     void Click(const char* button) { Control<TXpButton>(button)->click(); }
+    TColor StatusColor() { return Control<TStatusBar>("StatusBarMain")->Color(); }
+    TCommPort& Line() { return Control<TCommPortComponent>("CommPort1")->Port(); }
+    std::string Number() { return std::to_string(sim->ComNumber()); }
+    // One period of the timer, without waiting for it.
+    void Tick(const char* timer)
+    {
+        TTimer* t = Control<TTimer>(timer);
+        emit t->OnTimer(t);
+    }
 
     TTempFolder folder;
     std::unique_ptr<zentorsim::TZentorSim> sim;
@@ -85,6 +115,7 @@ TEST_F(MainFormTest, StartsWithTheRememberedPortSelectedAndTheLampLit)
 
 struct ReadCase {
     std::uint8_t value;
+    int initialItem; // chosen so that a wrong selection shows
     int expectedItem;
 };
 
@@ -93,7 +124,7 @@ class MainFormReadTest : public MainFormTest, public testing::WithParamInterface
 TEST_P(MainFormReadTest, ReadSelectsTheModeOfTheReplyAndUnlocksTheWindow)
 {
     StartDevice({.InitialValue = GetParam().value});
-    Control<TComboBox>("CB_OptionsErase")->SetItemIndex(0);
+    Control<TComboBox>("CB_OptionsErase")->SetItemIndex(GetParam().initialItem);
     Click("BTN_OptionsRead");
     ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
     EXPECT_EQ(sim->Received(), (Bytes{0xA5, 0x96, 0x00, 0xD5, 0x00, 0x6B}));
@@ -102,24 +133,41 @@ TEST_P(MainFormReadTest, ReadSelectsTheModeOfTheReplyAndUnlocksTheWindow)
     EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
     EXPECT_EQ(TScreen::Cursor(), crDefault);
     EXPECT_TRUE(form->Exchange().Idle());
+    EXPECT_EQ(Control<TLabel>("LB_OptionsStatus")->Caption(), Text("Чтение настроек... 1"));
+    EXPECT_TRUE(Control<TGradientCheck>("CHG_OptionsStatus")->isHidden());
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, MainFormReadTest,
-                         testing::Values(ReadCase{0x00, 0}, ReadCase{0xFF, 1}, ReadCase{0x05, 0}));
+                         testing::Values(ReadCase{0x00, 1, 0}, ReadCase{0xFF, 0, 1}, ReadCase{0x05, 1, 1},
+                                         ReadCase{0x05, 0, 0}));
 
-TEST_F(MainFormTest, WriteSendsTheChosenModeAfterARead)
+struct WriteCase {
+    std::uint8_t storedValue; // the device's value before, the other one of the two modes
+    int item;
+    Bytes frame;
+};
+
+class MainFormWriteTest : public MainFormTest, public testing::WithParamInterface<WriteCase> {};
+
+TEST_P(MainFormWriteTest, WriteSendsTheChosenModeAfterARead)
 {
-    StartDevice({.InitialValue = 0x00});
+    StartDevice({.InitialValue = GetParam().storedValue});
     Click("BTN_OptionsRead");
     ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000));
-    Control<TComboBox>("CB_OptionsErase")->SetItemIndex(1);
+    Control<TComboBox>("CB_OptionsErase")->SetItemIndex(GetParam().item);
     Click("BTN_OptionsSave");
+    EXPECT_EQ(Control<TGradientCheck>("CHG_OptionsStatus")->gColorHTMLEnd(), AnsiString("#ffefef"));
     ASSERT_TRUE(RunUntil([&] { return StatusIs("Запись настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
     const Bytes line = sim->Received();
     ASSERT_EQ(line.size(), 12u);
-    EXPECT_EQ(Bytes(line.begin() + 6, line.end()), (Bytes{0xA5, 0x96, 0x01, 0xD5, 0xFF, 0x6B}));
-    EXPECT_EQ(sim->Register(zentorsim::kEraseModeRegister), 0xFF);
+    EXPECT_EQ(Bytes(line.begin() + 6, line.end()), GetParam().frame);
+    EXPECT_EQ(sim->Register(zentorsim::kEraseModeRegister), GetParam().frame[4]);
+    EXPECT_EQ(Control<TLabel>("LB_OptionsStatus")->Caption(), Text("Запись настроек... 1"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, MainFormWriteTest,
+                         testing::Values(WriteCase{0xFF, 0, {0xA5, 0x96, 0x01, 0xD5, 0x00, 0x6C}},
+                                         WriteCase{0x00, 1, {0xA5, 0x96, 0x01, 0xD5, 0xFF, 0x6B}}));
 
 TEST_F(MainFormTest, SilentDeviceGivesTheRedTimeoutMessageAndKeepsThePortOpen)
 {
@@ -172,6 +220,248 @@ TEST_F(MainFormTest, VanishedPortDarkensTheLampAtTheNextMonitorTick)
     sim->Stop();
     ASSERT_TRUE(RunUntil([&] { return form->LinkOnline() == 0; }, 5000));
     EXPECT_NE(StatusText().Bytes().find(Text("COM-порт закрыт ... ").Bytes()), std::string::npos);
+}
+
+TEST_F(MainFormTest, TwoReplyBytesAreLeftWaitingAndTheTimeoutUnlocksTheWindow)
+{
+    StartDevice({.InitialValue = 0xFF, .TwoByteReply = true});
+    Click("BTN_OptionsRead");
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Нет ответа от прибора! Установите в приборе Связь с ПК!"); },
+                         6000));
+    EXPECT_EQ(StatusColor(), clRed);
+    EXPECT_EQ(Line().GetInBuffUsed(), 2u);
+    EXPECT_EQ(Control<TComboBox>("CB_OptionsErase")->ItemIndex(), 0) << "the value 0xFF was not taken";
+    EXPECT_FALSE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
+    EXPECT_FALSE(Control<TComboBox>("CB_OptionsErase")->isEnabled());
+    EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
+    EXPECT_TRUE(Control<TGradientCheck>("CHG_OptionsStatus")->isHidden());
+    EXPECT_EQ(TScreen::Cursor(), crDefault);
+    EXPECT_TRUE(Line().Open());
+}
+
+TEST_F(MainFormTest, SecondReadClickClosesReopensAndStartsTheReadAgain)
+{
+    StartDevice({.InitialValue = 0xFF, .ReplyDelay = std::chrono::milliseconds(800)});
+    Click("BTN_OptionsRead");
+    ASSERT_TRUE(sim->WaitReceived(6, std::chrono::seconds(5)));
+    Click("BTN_OptionsRead");
+    EXPECT_EQ(StatusText(), StatusLine("Чтение настроек..."));
+    EXPECT_EQ(form->LinkOnline(), 0) << "the close darkened the lamp";
+    EXPECT_TRUE(Line().Open());
+    EXPECT_EQ(form->Exchange().ReadStep(), 0);
+    EXPECT_FALSE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
+    const Bytes read = {0xA5, 0x96, 0x00, 0xD5, 0x00, 0x6B};
+    Bytes twice = read;
+    twice.insert(twice.end(), read.begin(), read.end());
+    EXPECT_EQ(sim->Received(), twice);
+    EXPECT_EQ(Control<TComboBox>("CB_OptionsErase")->ItemIndex(), 1);
+    EXPECT_EQ(form->LinkOnline(), 1) << "the first reply after a dark lamp lights it";
+}
+
+struct StatusCase {
+    const char* message;
+    const char* extra;
+    int kind;
+    TColor colour;
+};
+
+TEST_F(MainFormTest, StatusLineShowsEachMessageBetweenBlanksOnTheColourOfItsKind)
+{
+    StartDevice({});
+    const StatusCase cases[] = {
+        {"COM-порт успешно открыт ... ", "3", 0, clBtnFace},
+        {"Нет ответа от прибора! Установите в приборе Связь с ПК!", "", 1, clRed},
+        {"Не удалось открыть COM-порт ... ", "12", 1, clRed},
+        {"Чтение настроек... успешно!", "", -1, clGreen},
+        {"Запись настроек...", "", 7, clBtnFace},
+        {"COM-порт закрыт ... ", "1", -2, clBtnFace},
+    };
+    auto* bar = Control<TStatusBar>("StatusBarMain");
+    for (const StatusCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        form->ShowSystemMessage(Text(c.message), AnsiString(c.extra), c.kind);
+        EXPECT_EQ(StatusText(), StatusLine(c.message, c.extra));
+        EXPECT_EQ(bar->Color(), c.colour);
+        EXPECT_EQ(bar->grab().toImage().pixel(bar->width() - 4, 3), ToQRgb(c.colour));
+        EXPECT_TRUE(Control<TTimer>("SystemMessTimer")->Enabled());
+        EXPECT_EQ(Control<TTimer>("SystemMessTimer")->Interval(), 5000);
+    }
+    Tick("SystemMessTimer");
+    EXPECT_EQ(StatusText(), AnsiString());
+    EXPECT_EQ(bar->Color(), clBtnFace);
+    EXPECT_FALSE(Control<TTimer>("SystemMessTimer")->Enabled());
+}
+
+// Real time: the second message restarts the 5000 ms, so it outlives the first one's period.
+TEST_F(MainFormTest, StatusLineClearsFiveSecondsAfterTheLastMessageOnly)
+{
+    StartDevice({});
+    QElapsedTimer clock;
+    clock.start();
+    form->ShowSystemMessage(Text("Нет ответа от прибора! Установите в приборе Связь с ПК!"), {}, 1);
+    RunUntil([] { return false; }, 2000);
+    form->ShowSystemMessage(Text("Запись настроек..."), {}, 0);
+    RunUntil([&] { return clock.elapsed() > 5600; }, 6000);
+    EXPECT_EQ(StatusText(), StatusLine("Запись настроек..."));
+    ASSERT_TRUE(RunUntil([&] { return StatusText().IsEmpty(); }, 6000));
+    EXPECT_EQ(StatusColor(), clBtnFace);
+}
+
+TEST_F(MainFormTest, MonitorTickClosesTheVanishedSelectedPort)
+{
+    StartDevice({});
+    Click("BTN_OptionsRead");
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000));
+    const std::string number = Number();
+    sim->Stop();
+    Tick("TMR_OnlineComPort");
+    EXPECT_EQ(form->LinkOnline(), 0);
+    EXPECT_FALSE(Line().Open());
+    EXPECT_EQ(StatusText(), StatusLine("COM-порт закрыт ... ", number));
+    auto* ports = Control<TComboBoxPng>("CB_ComPorts");
+    EXPECT_EQ(ports->findText(QString::fromStdString(number)), -1) << "the list was refilled without it";
+    EXPECT_EQ(ports->currentIndex(), ports->count() > 0 ? 0 : -1);
+    EXPECT_TRUE(Control<TTimer>("TMR_OnlineComPort")->Enabled());
+    EXPECT_EQ(Control<TTimer>("TMR_OnlineComPort")->Interval(), 2000);
+}
+
+// The machine's own ports stay in the list; a built-in port carries the other icon.
+TEST_F(MainFormTest, PortComboListsTheMappedPortsByNumberWithTheirIcons)
+{
+    TPtyLink high(14), low(7), middle(11);
+    StartDevice({});
+    auto* ports = Control<TComboBoxPng>("CB_ComPorts");
+    std::vector<int> numbers;
+    for (int i = 0; i < ports->count(); ++i)
+        numbers.push_back(ports->itemText(i).toInt());
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+    std::map<int, QString> icons;
+    for (const platform::TPortMapEntry& entry : platform::ReadPortMap())
+        icons[std::stoi(entry.PortName.substr(3))] = entry.DeviceName.starts_with("\\Device\\VCP") ? "1" : "0";
+    for (const int link : {sim->ComNumber(), 7, 11, 14})
+        EXPECT_EQ(icons[link], "1") << link;
+    ASSERT_EQ(numbers.size(), icons.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        EXPECT_EQ(ports->ListIndexesPng().value(int(i)), icons[numbers[i]]) << numbers[i];
+    EXPECT_EQ(ports->currentText(), QString::number(sim->ComNumber()));
+}
+
+// The device goes away right when the request reaches it, as an unplugged adapter does.
+TEST_F(MainFormTest, DeviceVanishingDuringAReadLeavesTheWindowResponsiveAndReportsIt)
+{
+    StartDevice({.VanishAfter = 0});
+    const std::string number = Number();
+    Click("BTN_OptionsRead");
+    ASSERT_TRUE(RunUntil([&] { return sim->Vanished(); }, 3000));
+    bool loopRan = false;
+    QTimer::singleShot(0, [&] { loopRan = true; });
+    EXPECT_TRUE(RunUntil([&] { return loopRan; }, 1000));
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Нет ответа от прибора! Установите в приборе Связь с ПК!"); },
+                         6000))
+        << StatusText().ToUtf8();
+    EXPECT_EQ(StatusColor(), clRed);
+    EXPECT_EQ(form->LinkOnline(), 0) << "the monitor noticed the port gone";
+    EXPECT_FALSE(Line().Open());
+    EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
+    EXPECT_TRUE(form->Exchange().Idle());
+    EXPECT_EQ(TScreen::Cursor(), crDefault);
+}
+
+struct LookCase {
+    const char* control;
+    const char* caption; // nullptr: a control without a caption
+    const char* family;
+    int pixelSize;
+    bool bold;
+    TColor fontColour;
+    bool enabled;
+    bool shown; // not hidden by itself
+};
+
+const LookCase kLooks[] = {
+    {"Label4", "COM", "Tahoma", 24, false, clWindowText, true, true},
+    {"Label8", "Скорость", "Tahoma", 24, false, clWindowText, true, true},
+    {"CB_ComPorts", nullptr, "Tahoma", 16, true, clWindowText, true, true},
+    {"CB_ComSpeeds", nullptr, "Tahoma", 16, true, clWindowText, true, true},
+    {"BTN_Quit", "       Выход!", "MS Sans Serif", 16, true, clBlack, true, true},
+    {"BTN_OptionsRead", "          Прочитать настройки прибора", "MS Sans Serif", 13, false, clWindowText, true, true},
+    {"BTN_OptionsSave", "         Записать настройки прибора", "MS Sans Serif", 13, false, clWindowText, false, true},
+    {"SL_1", "Стирание финализированной Quarsa и RW1990", "Tahoma", 19, false, clNavy, true, true},
+    {"SL_2", "Режим", "Tahoma", 19, false, clBlack, true, true},
+    {"CB_OptionsErase", nullptr, "Tahoma", 13, false, clWindowText, false, true},
+    {"CHG_OptionsStatus", nullptr, nullptr, 0, false, clWindowText, true, false},
+    {"LB_OptionsStatus", "Чтение настроек...", "MS Sans Serif", 16, false, clWindowText, true, false},
+    {"PB_OptionsStatus", nullptr, nullptr, 0, false, clWindowText, true, false},
+    {"StatusBarMain", nullptr, "Tahoma", 16, true, clBlack, true, true},
+};
+
+TEST_F(MainFormTest, WindowStartsWithItsCaptionsFontsAndStates)
+{
+    StartDevice({});
+    for (const LookCase& look : kLooks) {
+        SCOPED_TRACE(look.control);
+        const QWidget* widget = Control<QWidget>(look.control);
+        ASSERT_NE(widget, nullptr);
+        if (look.caption)
+            EXPECT_EQ(widget->property("Caption").value<AnsiString>(), Text(look.caption));
+        if (look.family) {
+            EXPECT_EQ(widget->font().family().toStdString(), look.family);
+            EXPECT_EQ(widget->font().pixelSize(), look.pixelSize);
+            EXPECT_EQ(widget->font().bold(), look.bold);
+            EXPECT_EQ(TControlProperties::FontColor(widget), look.fontColour);
+        }
+        EXPECT_EQ(widget->isEnabled(), look.enabled);
+        EXPECT_EQ(!widget->isHidden(), look.shown);
+    }
+    EXPECT_EQ(form->font().family(), "MS Sans Serif");
+    EXPECT_EQ(form->font().pixelSize(), 11);
+    for (const char* untabbed : {"CB_ComPorts", "CB_ComSpeeds", "BTN_Quit"}) {
+        EXPECT_FALSE(Control<QWidget>(untabbed)->focusPolicy() & Qt::TabFocus) << untabbed;
+    }
+}
+
+// A screenshot of the whole window, kept in the test's folder, checked where the eye would check it.
+TEST_F(MainFormTest, ScreenshotShowsTheLitLampTheButtonsAndTheEmptyStatusLine)
+{
+    StartDevice({});
+    const QImage shot = form->grab().toImage();
+    shot.save(QStringLiteral("main_window.png"));
+    ASSERT_EQ(shot.size(), QSize(543, 229));
+    const auto at = [&](const char* control, QPoint point) {
+        return shot.pixel(Control<QWidget>(control)->mapTo(form.get(), point));
+    };
+    const QRgb lamp = at("IMG_OnLineCom", {20, 20});
+    EXPECT_GT(qGreen(lamp), qRed(lamp) + 60) << std::hex << lamp;
+    EXPECT_EQ(at("StatusBarMain", {270, 12}), ToQRgb(clBtnFace));
+    // Text in the window text colour has pixels near black; grey text has none darker than mid grey.
+    const auto darkPixels = [&](const char* control, QRect area) {
+        int dark = 0;
+        const QRect inWindow = area.translated(Control<QWidget>(control)->mapTo(form.get(), QPoint()));
+        for (int y = inWindow.top(); y <= inWindow.bottom(); ++y)
+            for (int x = inWindow.left(); x <= inWindow.right(); ++x)
+                dark += qGray(shot.pixel(x, y)) < 100;
+        return dark;
+    };
+    EXPECT_GT(darkPixels("BTN_OptionsRead", {60, 12, 190, 16}), 40) << "the enabled caption is drawn black";
+    EXPECT_GT(darkPixels("Label4", {0, 0, 50, 29}), 40);
+    EXPECT_GT(darkPixels("CB_ComSpeeds", {4, 4, 50, 19}), 20);
+    EXPECT_EQ(darkPixels("BTN_OptionsSave", {60, 12, 190, 16}), 0) << "the disabled caption is grey";
+    EXPECT_EQ(darkPixels("CB_OptionsErase", {4, 4, 80, 16}), 0) << "the disabled combo's text is grey";
+}
+
+TEST_F(MainFormTest, LampIsDarkAndTheFirstPortChosenWhenTheRememberedPortIsAbsent)
+{
+    StartDevice({});
+    form.reset();
+    WriteTextFile(folder.File("zentor.cfg"), "[COM]\nCOM_port=99\nCOM_speed=38400\n");
+    form = std::make_unique<TMainForm>();
+    EXPECT_EQ(form->LinkOnline(), 0);
+    EXPECT_EQ(Control<TComboBoxPng>("CB_ComPorts")->currentIndex(), 0);
+    EXPECT_EQ(Control<TComboBox>("CB_ComSpeeds")->Text(), AnsiString("9600"));
+    const QImage shot = form->grab().toImage();
+    const QRgb lamp = shot.pixel(Control<QWidget>("IMG_OnLineCom")->mapTo(form.get(), QPoint(20, 20)));
+    EXPECT_LT(qGreen(lamp), 128) << std::hex << lamp;
 }
 
 } // namespace

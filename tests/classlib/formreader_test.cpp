@@ -1,5 +1,6 @@
 #include "classlib/formreader.h"
 
+#include "classlib/canvas.h"
 #include "classlib/controlproperties.h"
 #include "classlib/exception.h"
 #include "formtestcomponents.h"
@@ -153,7 +154,8 @@ TEST_F(FormReader, CommonControlPropertiesApplyToAnyWidget)
     EXPECT_TRUE(panel->isHidden());
     EXPECT_EQ(TControlProperties::Color(panel), clRed);
     EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(255, 0, 0));
-    EXPECT_EQ(panel->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+    EXPECT_EQ(panel->palette().color(QPalette::Active, QPalette::WindowText), QColor(255, 255, 255));
+    EXPECT_EQ(panel->palette().color(QPalette::Disabled, QPalette::WindowText), ToQColor(clGrayText));
     EXPECT_TRUE(panel->font().bold());
     EXPECT_EQ(panel->font().pixelSize(), 24); // the rest of the font comes from the form
     EXPECT_EQ(form.font().family(), "DejaVu Sans");
