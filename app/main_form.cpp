@@ -319,10 +319,11 @@ void TMainForm::AdvanceProgress(int steps)
         PB_OptionsStatus->SetPosition(PB_OptionsStatus->Position() + 1);
 }
 
-void TMainForm::RememberShownPortAndSpeed()
+// The port and speed the reply came on: the monitor may have refilled the combos since the port was opened.
+void TMainForm::RememberLinePortAndSpeed()
 {
-    ConfigFile.ComPort = SelectedPortOr(kDefaultPort);
-    ConfigFile.ComSpeed = SelectedSpeedOr(kDefaultSpeed);
+    ConfigFile.ComPort = CommPort1->Port().ComNumber();
+    ConfigFile.ComSpeed = CommPort1->Port().GetBaud();
     ShowLinkState(1);
 }
 
@@ -334,7 +335,7 @@ void TMainForm::TakeReply(int count)
     const AnsiString reply = device::BytesToHexText({data, taken});
     CallbackTimer->SetEnabled(false);
     if (linkOnline_ == 0)
-        RememberShownPortAndSpeed();
+        RememberLinePortAndSpeed();
     Apply(exchange_.Reply(reply));
 }
 

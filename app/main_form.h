@@ -71,7 +71,7 @@ private:
     void Apply(const device::TExchangeUpdate& update);
     void AdvanceProgress(int steps);
     void TakeReply(int count);
-    void RememberShownPortAndSpeed();
+    void RememberLinePortAndSpeed();
     void SelectRememberedPort();
     void SelectRememberedSpeed();
     std::int32_t SelectedPortOr(std::int32_t fallback) const;

@@ -28,10 +28,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -462,6 +465,60 @@ TEST_F(MainFormTest, LampIsDarkAndTheFirstPortChosenWhenTheRememberedPortIsAbsen
     const QImage shot = form->grab().toImage();
     const QRgb lamp = shot.pixel(Control<QWidget>("IMG_OnLineCom")->mapTo(form.get(), QPoint(20, 20)));
     EXPECT_LT(qGreen(lamp), 128) << std::hex << lamp;
+}
+
+// A device that never stops sending: no exchange can complete, yet the window times out, stays usable and
+// closes the port on the next click and at the end.
+TEST_F(MainFormTest, ChatteringDeviceNeitherCompletesAReplyNorBlocksTheWindow)
+{
+    TPtyLink line;
+    std::atomic<bool> chatter{true};
+    std::thread noise([&] {
+        const std::vector<char> garbage(97, char(0xFF));
+        while (chatter) {
+            [[maybe_unused]] const ssize_t n = ::write(line.pty.Master(), garbage.data(), garbage.size());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    StartDevice({});
+    ConfigFile.ComPort = line.Number();
+    form->FillComPorts();
+    Click("BTN_OptionsRead");
+    const bool timedOut =
+        RunUntil([&] { return StatusIs("Нет ответа от прибора! Установите в приборе Связь с ПК!"); }, 8000);
+    EXPECT_TRUE(timedOut) << StatusText().ToUtf8();
+    EXPECT_LE(Line().GetInBuffUsed(), 4096u);
+    EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
+    Click("BTN_OptionsRead");
+    EXPECT_EQ(StatusText(), StatusLine("Чтение настроек..."));
+    form->close();
+    EXPECT_FALSE(Line().Open());
+    EXPECT_EQ(StatusText(), StatusLine("COM-порт закрыт ... ", std::to_string(line.Number())));
+    chatter = false;
+    noise.join();
+}
+
+// The monitor refills the combos while a read runs (another adapter came), selecting the first port and the
+// remembered speed: the port and speed that the device answered on are remembered, not what the refill showed.
+TEST_F(MainFormTest, ReplyRemembersThePortAndSpeedItCameOnAfterARefillDuringTheRead)
+{
+    TPtyLink lower; // takes a number below the device's, so the refill's first item is another port
+    StartDevice({.ReplyDelay = std::chrono::milliseconds(600)});
+    form.reset();
+    WriteTextFile(folder.File("zentor.cfg"), "[COM]\nCOM_port=17\nCOM_speed=19200\n");
+    form = std::make_unique<TMainForm>();
+    ASSERT_EQ(form->LinkOnline(), 0);
+    auto* ports = Control<TComboBoxPng>("CB_ComPorts");
+    ports->setCurrentIndex(ports->findText(QString::fromStdString(Number())));
+    Control<TComboBox>("CB_ComSpeeds")->SetItemIndex(2);
+    Click("BTN_OptionsRead");
+    TPtyLink plugged(18);
+    Tick("TMR_OnlineComPort");
+    ASSERT_NE(ports->currentText().toStdString(), Number()) << "the refill selected the first port";
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
+    EXPECT_EQ(form->LinkOnline(), 1);
+    EXPECT_EQ(ConfigFile.ComPort, sim->ComNumber());
+    EXPECT_EQ(ConfigFile.ComSpeed, 57600);
 }
 
 } // namespace
