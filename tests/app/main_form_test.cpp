@@ -424,12 +424,12 @@ TEST_F(MainFormTest, WindowStartsWithItsCaptionsFontsAndStates)
     }
 }
 
-// A screenshot of the whole window, kept in the test's folder, checked where the eye would check it.
+// A screenshot of the whole window, kept beside the test program, checked where the eye would check it.
 TEST_F(MainFormTest, ScreenshotShowsTheLitLampTheButtonsAndTheEmptyStatusLine)
 {
     StartDevice({});
     const QImage shot = form->grab().toImage();
-    shot.save(QStringLiteral("main_window.png"));
+    shot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/main_window.png"));
     ASSERT_EQ(shot.size(), QSize(543, 229));
     const auto at = [&](const char* control, QPoint point) {
         return shot.pixel(Control<QWidget>(control)->mapTo(form.get(), point));
