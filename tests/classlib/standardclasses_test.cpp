@@ -1,10 +1,13 @@
 // The standard classes through a window description: aligned children, list and range properties,
 // the timer, the image canvas and the status line colour.
 #include "classlib/combobox.h"
+#include "classlib/datetimepicker.h"
+#include "classlib/edit.h"
 #include "classlib/exception.h"
 #include "classlib/form.h"
 #include "classlib/formreader.h"
 #include "classlib/image.h"
+#include "classlib/memo.h"
 #include "classlib/progressbar.h"
 #include "classlib/standardclasses.h"
 #include "classlib/statusbar.h"
@@ -50,6 +53,16 @@ TEST_F(StandardClasses, AlignedChildrenShareTheClientAreaInEdgeOrder)
         {"Top", {0, 0, 300, 30}}, {"Bottom", {0, 180, 300, 20}}, {"Left", {0, 30, 40, 150}}, {"Fill", {40, 30, 260, 150}}};
     for (const auto& control : expected)
         EXPECT_EQ(Find<QWidget>(control.name)->geometry(), control.geometry) << control.name;
+}
+
+TEST_F(StandardClasses, EditControlsReadTheirTexts)
+{
+    Read("  object E: TEdit\n    Text = 'abc'\n  end\n"
+         "  object M: TMemo\n    Lines.Strings = (\n      'one'\n      'two')\n  end\n"
+         "  object D: TDateTimePicker\n  end\n");
+    EXPECT_EQ(Find<TEdit>("E")->text(), "abc");
+    EXPECT_EQ(Find<TMemo>("M")->toPlainText(), "one\ntwo");
+    EXPECT_NE(Find<TDateTimePicker>("D"), nullptr);
 }
 
 TEST_F(StandardClasses, ListAndRangeValuesOutsideTheirBoundsAreRefused)
