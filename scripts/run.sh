@@ -125,12 +125,12 @@ run_demo() {
   (cd "$demo" && exec "$program" >"$demo/zentor-output.txt" 2>&1) &
   program_pid=$!
   zx_find_window "$program_pid" || { echo "The window did not appear." >&2; exit 1; }
-  echo "Window: \"$(xdotool getwindowname "$ZX_WINDOW")\""
+  echo "Window: \"$(zx_xdotool getwindowname "$ZX_WINDOW")\""
   local from=1
   report_step 1 "Start" "$from" start
   from=$(($(line_count) + 1)); exchange BTN_OptionsRead "A5 96 00 D5 00 6B" FF
   report_step 2 "Read (click on \"Прочитать настройки прибора\")" "$from" read
-  zx_click CB_OptionsErase && sleep 0.5 && xdotool key Home Return && sleep 0.5
+  zx_click CB_OptionsErase && sleep 0.5 && zx_keys Home Return && sleep 0.5
   report_step 3 "Mode \"Стираем\" chosen in the list" "$(($(line_count) + 1))" choose
   from=$(($(line_count) + 1)); exchange BTN_OptionsSave "A5 96 01 D5 00 6C" 0F
   report_step 4 "Write (click on \"Записать настройки прибора\")" "$from" write

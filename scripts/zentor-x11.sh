@@ -6,6 +6,17 @@
 
 ZX_XVFB_PID=""
 ZX_WINDOW=""
+readonly ZX_COMMAND_LIMIT=10 # seconds for any one command on the display
+
+# xdotool, bounded.
+zx_xdotool() {
+  timeout "$ZX_COMMAND_LIMIT" xdotool "$@"
+}
+
+# Types keys into whatever has the keyboard (an open list, for one).
+zx_keys() {
+  zx_xdotool key "$@"
+}
 
 # Runs the command every 0.1 s until it succeeds; fails after the given number of seconds.
 zx_wait() {
@@ -70,12 +81,12 @@ zx_control_rect() {
 zx_click() {
   local x y w h
   read -r x y w h < <(zx_control_rect "$1") || return 1
-  xdotool mousemove --window "$ZX_WINDOW" $((x + ${2:-$((w / 2))})) $((y + ${3:-$((h / 2))})) click 1
+  zx_xdotool mousemove --window "$ZX_WINDOW" $((x + ${2:-$((w / 2))})) $((y + ${3:-$((h / 2))})) click 1
 }
 
 # Saves a picture of the window; further arguments go to the screenshot program.
 zx_shot() {
-  "$ZX_SCREENSHOT" "$@" --window "$ZX_WINDOW" 2>/dev/null
+  timeout "$ZX_COMMAND_LIMIT" "$ZX_SCREENSHOT" "$@" --window "$ZX_WINDOW" 2>/dev/null
 }
 
 # A digest of the pixels of a control, or of a rectangle "x,y,w,h" of the window, as they are shown now.
@@ -93,7 +104,7 @@ zx_looks_same() { [[ "$(zx_digest "$1")" == "$2" ]]; }
 
 # Moves the pointer to a blank spot of the window, so that no control shows its hover look.
 zx_park_pointer() {
-  xdotool mousemove --window "$ZX_WINDOW" 300 58
+  zx_xdotool mousemove --window "$ZX_WINDOW" 300 58
 }
 
 # The status line's colour by name, from a pixel near its left edge.

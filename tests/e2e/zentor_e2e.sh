@@ -65,8 +65,8 @@ ports_at_start=$(zx_digest CB_ComPorts)
 speeds_at_start=$(zx_digest CB_ComSpeeds)
 
 # Port 9 typed into the open port list; speed 19200, the second item of the speed list.
-zx_click CB_ComPorts && sleep 0.3 && xdotool type 9 && xdotool key Return
-zx_click CB_ComSpeeds && sleep 0.3 && xdotool key Home Down Return
+zx_click CB_ComPorts && sleep 0.3 && zx_xdotool type 9 && zx_keys Return
+zx_click CB_ComSpeeds && sleep 0.3 && zx_keys Home Down Return
 zx_park_pointer
 zx_wait 5 zx_looks_different CB_ComPorts "$ports_at_start" || fail "the port list did not change"
 zx_wait 5 zx_looks_different CB_ComSpeeds "$speeds_at_start" || fail "the speed list did not change"
@@ -85,7 +85,7 @@ zx_wait 10 zx_looks_same "$kPanelStrip" "$idle" || fail "the first write did not
 
 zx_park_pointer
 mode_keep=$(zx_digest CB_OptionsErase)
-zx_click CB_OptionsErase && sleep 0.3 && xdotool key Home Return
+zx_click CB_OptionsErase && sleep 0.3 && zx_keys Home Return
 zx_park_pointer
 zx_wait 5 zx_looks_different CB_OptionsErase "$mode_keep" || fail "the mode list did not change"
 zx_click BTN_OptionsSave
