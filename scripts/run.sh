@@ -40,7 +40,7 @@ has_adapter() {
 # Starts the simulated device and names its port in the demo folder's configuration.
 start_simulator() {
   local said="$demo/simulator.txt" port device
-  rm -f "$line"
+  rm -f "$line" "$said" # a file of an earlier run would be read before the new device truncates it
   "$simulator" --value 0xFF --trace "$line" >"$said" &
   sim_pid=$!
   zx_wait 10 test -s "$said" || { echo "The simulated device did not start." >&2; exit 1; }
