@@ -70,25 +70,10 @@ run_with_display() {
   [[ -z "$tail_pid" ]] || zx_wait 3 zx_gone "$tail_pid" || true
 }
 
-# The status line's texts: two blanks, the message, two blanks, the extra text (the port number or nothing).
-status_candidates() {
-  local port=$1 message
-  for message in "Чтение настроек..." "Чтение настроек... успешно!" "Запись настроек..." \
-    "Запись настроек... успешно!" "Нет ответа от прибора! Установите в приборе Связь с ПК!"; do
-    printf '%s\0' --candidate "  $message  "
-  done
-  for message in "COM-порт успешно открыт ... " "Не удалось открыть COM-порт ... " "COM-порт закрыт ... "; do
-    printf '%s\0' --candidate "  $message  $port"
-  done
-  printf '%s\0' --candidate ""
-}
-
 # The status line as the screenshot shows it: its colour, and its text when it is one of the program's.
 status_line() {
-  local x y w h text candidates=()
-  read -r x y w h < <(zx_control_rect StatusBarMain)
-  mapfile -d '' candidates < <(status_candidates "$sim_port")
-  text=$(zx_shot - --text "$x,$y,$w,$h" --font Tahoma:16:bold "${candidates[@]}" | sed -n 's/^text: //p')
+  local text
+  text=$(zx_status_text "$sim_port")
   if [[ "$text" == "?" ]]; then
     echo "$(zx_status_colour), a text that is none of the program's messages"
   elif [[ -z "$text" ]]; then

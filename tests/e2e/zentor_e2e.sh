@@ -4,60 +4,18 @@
 # dark; the device's port and 19200 baud are chosen in the lists; a read of 0xFF selects "Не стираем" (seen
 # through the write that follows); "Стираем" chosen in the list is written; closing the window leaves the
 # device's port and the chosen speed in "zentor.cfg" and no debug log file. Exits 77 (skipped) without Xvfb or
-# xdotool. Every wait is bounded; everything started is stopped, whatever happens.
+# xdotool. Every wait is bounded.
 # Arguments: zentor, zentor-sim, the screenshot program, the window description main_form.zfm.
-set -euo pipefail
-program=$(realpath "$1")
-simulator=$(realpath "$2")
-ZX_SCREENSHOT=$(realpath "$3")
-ZX_FORM=$(realpath "$4")
-source "$(dirname "$0")/../../scripts/zentor-x11.sh"
-
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/e2e_support.sh"
 
 readonly kRead="A5 96 00 D5 00 6B" kWriteKeep="A5 96 01 D5 FF 6B" kWriteErase="A5 96 01 D5 00 6C"
 # A strip of the window that only the progress panel covers: the exchange is over when it looks as at start.
 readonly kPanelStrip="10,117,40,20"
 
-temp=$(mktemp -d)
-sim_pid=""
-program_pid=""
-cleanup() {
-  zx_stop "$program_pid"
-  zx_stop "$sim_pid"
-  zx_stop "$ZX_XVFB_PID"
-  rm -rf "$temp"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  [[ -n "$ZX_WINDOW" ]] && zx_shot "${TMPDIR:-/tmp}/zentor-e2e-failure.png" >/dev/null &&
-    echo "the window at the failure: ${TMPDIR:-/tmp}/zentor-e2e-failure.png" >&2
-  echo "line:" >&2
-  cat "$line" >&2 || true
-  exit 1
-}
-
-# A private runtime folder: the only COM link the program sees is the simulated device's.
-export XDG_RUNTIME_DIR="$temp/runtime"
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-work="$temp/work"
-mkdir "$work"
 touch "$work/zentor_debug_session.txt"
 printf '[COM]\nCOM_port=255\nCOM_speed=57600\n' >"$work/zentor.cfg"
-line="$temp/line.txt"
-
-zx_start_xvfb "$temp" || fail "Xvfb did not start"
-"$simulator" --com 9 --value 0xFF --trace "$line" >"$temp/simulator.txt" &
-sim_pid=$!
-zx_wait 10 test -s "$temp/simulator.txt" || fail "the simulated device did not start"
-
-(cd "$work" && exec "$program" >"$temp/zentor-output.txt" 2>&1) &
-program_pid=$!
-zx_find_window "$program_pid" || fail "the window did not appear"
+e2e_start_simulator --com 9 --value 0xFF
+e2e_start_program
 zx_park_pointer
 idle=$(zx_digest "$kPanelStrip")
 save_disabled=$(zx_digest BTN_OptionsSave)
@@ -76,6 +34,7 @@ zx_wait 10 zx_traced "$line" "rx $kRead" || fail "no read request on the line"
 zx_wait 10 zx_traced "$line" "tx FF" || fail "the device did not answer"
 zx_wait 10 zx_looks_different BTN_OptionsSave "$save_disabled" || fail "the write button stayed disabled"
 zx_wait 10 zx_looks_same "$kPanelStrip" "$idle" || fail "the read did not end"
+[[ "$(zx_status_text 9)" == "  Чтение настроек... успешно!  " ]] || fail "status line: '$(zx_status_text 9)'"
 
 # Writing without touching the list sends the value the read selected: FF, "Не стираем".
 zx_click BTN_OptionsSave
@@ -96,10 +55,7 @@ zx_wait 10 zx_looks_same "$kPanelStrip" "$idle" || fail "the second write did no
 [[ "$(grep '^rx' "$line")" == "$(printf 'rx %s\n' "$kRead" "$kWriteKeep" "$kWriteErase")" ]] ||
   fail "other bytes on the line than one read and two writes"
 
-zx_click BTN_Quit
-zx_wait 10 zx_gone "$program_pid" || fail "the window did not close"
-wait "$program_pid" || fail "zentor ended with $?"
-program_pid=""
+e2e_quit
 
 config=$(cat "$work/zentor.cfg" 2>/dev/null) || fail "no zentor.cfg in the working folder"
 grep -q -x "COM_port=9" <<<"$config" || fail "zentor.cfg does not remember COM9: $config"
