@@ -11,6 +11,7 @@
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <vector>
@@ -132,6 +133,7 @@ private:
     bool visible_ = true;
     bool hover_ = false;
     std::vector<bool> savedChildStates_;
-    // Starts with one pixel: resizing keeps the pixel format, which an empty bitmap does not have.
-    TBitmap bitmap_{1, 1, pf32bit};
+    // Starts with one pixel: resizing keeps the pixel format, which an empty bitmap does not have. Opaque
+    // 32-bit, since every paint covers every pixel: the fastest format to paint on and to copy to the screen.
+    TBitmap bitmap_{QImage(1, 1, QImage::Format_RGB32)};
 };
