@@ -193,6 +193,22 @@ TEST_F(ZentorctlProcess, FailuresEndWithTheirOwnExitCodes)
     EXPECT_EQ(Ctl({"write", "--port", Port(), "--mode", "maybe"}).exitCode, ecBadArguments);
 }
 
+// A line that carries more than the one reply byte is no answer to trust, whatever its first byte.
+TEST_F(ZentorctlProcess, ReplyOfTwoBytesIsRefusedAsUnexpected)
+{
+    TSimOptions twice;
+    twice.InitialValue = 0xFF;
+    twice.TwoByteReply = true;
+    Launch(twice);
+    const TRun read = Ctl({"read", "--port", Port()});
+    EXPECT_EQ(read.exitCode, ecUnexpectedReply);
+    EXPECT_EQ(read.out, "");
+    EXPECT_NE(read.err.find("more than one byte"), std::string::npos) << read.err;
+    const TRun json = Ctl({"write", "--port", Port(), "--mode", "erase", "--json"});
+    EXPECT_EQ(json.exitCode, ecUnexpectedReply);
+    EXPECT_NE(json.out.find("\"error\":\"reply of more than one byte\""), std::string::npos) << json.out;
+}
+
 TEST_F(ZentorctlProcess, ASilentDeviceEndsInNoAnswerAndCtrlCEndsAtOnceWithThePortClosed)
 {
     TSimOptions silent;

@@ -101,6 +101,11 @@ std::optional<TReport> ReportTrouble(const TCtlOptions& options, const TExchange
         report.Err = "zentorctl: " + port + ": port cannot be opened: " +
                      platform::SerialCauseText(result.Cause) + "\n";
         break;
+    case TOutcome::Garbled:
+        report.ExitCode = ecUnexpectedReply;
+        error = "reply of more than one byte";
+        report.Err = "zentorctl: " + port + ": the device answered more than one byte\n";
+        break;
     case TOutcome::Interrupted:
         report.ExitCode = ecInterrupted;
         error = "interrupted";

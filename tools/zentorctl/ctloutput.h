@@ -24,8 +24,8 @@ enum TExitCode {
     ecInterrupted = 130,
 };
 
-// How an exchange with the device ended.
-enum class TOutcome { Replied, NoAnswer, OpenFailed, Interrupted };
+// How an exchange with the device ended. Garbled: more than one byte came where the reply is one byte.
+enum class TOutcome { Replied, NoAnswer, OpenFailed, Interrupted, Garbled };
 
 struct TExchangeResult {
     TOutcome Outcome = TOutcome::NoAnswer;

@@ -66,6 +66,8 @@ TExchangeResult TDeviceLink::Exchange(const AnsiString& frameText)
 
     switch (stop) {
     case TEventLoop::TStop::Done:
+        if (reply.size() > 1)
+            return {.Outcome = TOutcome::Garbled};
         return {.Outcome = TOutcome::Replied, .Reply = static_cast<std::uint8_t>(reply[0])};
     case TEventLoop::TStop::TimedOut:
         return {.Outcome = TOutcome::NoAnswer};
