@@ -5,8 +5,9 @@
 # COM port, and names that port in the demo folder's "zentor.cfg", so that it is selected at start and Read
 # works on the first click. Every byte on the line goes to <build>/demo/line.txt.
 # Without a display the program runs under a private Xvfb, and the script clicks Read, chooses "Стираем",
-# clicks Write and closes the window, printing the bytes on the line and the status line's colour after each
-# step, and leaving a screenshot of each step in the demo folder.
+# clicks Write, reads again and closes the window, printing the bytes on the line and the status line (its
+# colour and text) after each step, and leaving a screenshot of each step in the demo folder; it ends with 1
+# when a step did not happen.
 # What the script started is stopped when the window closes, on Ctrl+C and on errors.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +24,7 @@ sim_pid=""
 sim_port=""
 program_pid=""
 tail_pid=""
+demo_failed=""
 
 stop_all() {
   zx_stop "$program_pid"
@@ -93,14 +95,19 @@ report_step() {
   echo "    window: ${picture#"$PWD"/}"
 }
 
+step_failed() {
+  echo "    ($1)"
+  demo_failed=1
+}
+
 line_count() { wc -l <"$line" 2>/dev/null || echo 0; }
 
 # Clicks a button and waits for the request and the answer on the line (the nth of each, given as the
 # fourth and fifth arguments), then for the window to repaint.
 exchange() {
   zx_click "$1"
-  zx_wait 10 zx_traced "$line" "rx $2" "${4:-1}" || echo "    (the request did not come)"
-  zx_wait 10 zx_traced "$line" "tx $3" "${5:-1}" || echo "    (no answer)"
+  zx_wait 10 zx_traced "$line" "rx $2" "${4:-1}" || step_failed "the request did not come"
+  zx_wait 10 zx_traced "$line" "tx $3" "${5:-1}" || step_failed "no answer"
   sleep 0.5
 }
 
@@ -122,9 +129,15 @@ run_demo() {
   from=$(($(line_count) + 1)); exchange BTN_OptionsRead "A5 96 00 D5 00 6B" 00 2 1
   report_step 5 "Read again: the device keeps \"Стираем\"" "$from" read-again
   zx_click BTN_Quit
-  zx_wait 10 zx_gone "$program_pid" && echo "6. Closed with \"Выход!\"." || echo "6. The window did not close." >&2
+  if zx_wait 10 zx_gone "$program_pid"; then
+    echo "6. Closed with \"Выход!\"."
+  else
+    echo "6. The window did not close."
+    demo_failed=1
+  fi
   echo "zentor.cfg in ${demo#"$PWD"/}:"
   sed 's/^/    /' "$demo/zentor.cfg"
+  [[ -z "$demo_failed" ]]
 }
 
 mkdir -p "$demo"
