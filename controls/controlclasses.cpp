@@ -2,6 +2,7 @@
 
 #include "classlib/classregistry.h"
 #include "controls/comboboxpng.h"
+#include "controls/extstringgrid.h"
 #include "controls/gradientcheck.h"
 #include "controls/pngcheckbox.h"
 #include "controls/shadowlabel.h"
@@ -17,5 +18,6 @@ void RegisterControlClasses()
     RegisterClass<TComboBoxPng>("TComboBoxPng");
     RegisterClass<TPngCheckBox>("TPngCheckBox");
     RegisterClass<TValidateEdit>("TValidateEdit");
+    RegisterClass<TExtStringGrid>("TExtStringGrid");
     RegisterClass<TPngImageList>("TPngImageList");
 }

@@ -1,0 +1,508 @@
+// The field grid: rows and current row after refills, columns of visible fields, cell texts by type,
+// painting of captions, text and pictures, and editing through attached controls driven by real keys and
+// clicks.
+#include "controls/extstringgrid.h"
+
+#include "classlib/bitmap.h"
+#include "classlib/combobox.h"
+#include "classlib/edit.h"
+#include "classlib/formatsettings.h"
+#include "controltestsupport.h"
+#include "controls/validateedit.h"
+#include "pixeltestsupport.h"
+#include "png/pngimagelist.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::PrintTo;
+
+// One description line: visible, name, caption, width, header flag, type, format, alignment, cell colour.
+AnsiString Line(const std::string& name, const std::string& type, const std::string& alignment = "left",
+                const std::string& format = "", const std::string& cellColour = "#FFFFFF", int width = 80,
+                const std::string& visible = "1", const std::string& header = "0")
+{
+    return AnsiString::FromUtf8(visible + "|" + name + "|" + name + "|" + std::to_string(width) + "|" + header + "|" +
+                                type + "|" + format + "|" + alignment + "|" + cellColour +
+                                "|DejaVu Sans|10|#000000|0000");
+}
+
+AnsiString Text(const char* utf8)
+{
+    return AnsiString::FromUtf8(utf8);
+}
+
+bool IsBlank(const AnsiString& text)
+{
+    return text.Bytes().find_first_not_of(' ') == std::string::npos;
+}
+
+// Two solid pictures, red and green.
+std::unique_ptr<TPngImageList> TwoPictures()
+{
+    auto list = std::make_unique<TPngImageList>();
+    list->SetWidth(12);
+    list->SetHeight(12);
+    for (const TColor colour : {clRed, clLime}) {
+        TBitmap square(12, 12, pf24bit);
+        square.Fill(colour);
+        list->Add(&square, nullptr);
+    }
+    return list;
+}
+
+class ExtStringGridTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterWindowFonts(); }
+
+    ExtStringGridTest()
+    {
+        window.resize(460, 260);
+        grid.setGeometry(10, 10, 420, 220);
+        edit.hide();
+        window.show();
+        window.activateWindow();
+        QApplication::processEvents();
+    }
+
+    ~ExtStringGridTest() override { FormatSettings() = savedSettings; }
+
+    void SetFields(std::initializer_list<AnsiString> lines) { grid.fSetFields(QList<AnsiString>(lines)); }
+
+    // Fields name (text), count (int), price (double with two decimals); n values each.
+    void ThreeFields(int n)
+    {
+        SetFields({Line("name", "AnsiString"), Line("count", "int", "right"), Line("price", "double", "center", "0.00")});
+        for (int i = 0; i < n; ++i) {
+            grid.AddValue(0u, Variant(AnsiString("n" + std::to_string(i))));
+            grid.AddValue(1u, Variant(i));
+            grid.AddValue(2u, Variant(i + 0.5));
+        }
+        grid.Redraw();
+    }
+
+    void Attach(const char* field, QWidget& control)
+    {
+        grid.gCanEditGrid = true;
+        grid.AssignEditControl(field, &control);
+    }
+
+    void ClickCell(int col, int row) { QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.CellRect(col, row).center()); }
+
+    void Current(int col, int row)
+    {
+        grid.setFocus();
+        grid.SetCol(col);
+        grid.SetRow(row);
+    }
+
+    QImage Rendered() { return grid.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    TFormatSettings savedSettings = FormatSettings();
+    QWidget window;
+    TExtStringGrid grid{&window};
+    TEdit edit{&window};
+};
+
+TEST_F(ExtStringGridTest, RowsAndFixedLinesFollowTheValues)
+{
+    const struct {
+        const char* name;
+        std::vector<int> counts; // values per field
+        int rows;
+        int fixed;
+    } cases[] = {
+        {"no values", {0, 0}, 1, 0},
+        {"first field empty decides", {0, 4}, 1, 0},
+        {"three and five", {3, 5}, 6, 1},
+        {"one value", {1, 0}, 2, 1},
+    };
+    for (const auto& c : cases) {
+        SetFields({Line("a", "int"), Line("b", "int")});
+        for (std::uint32_t field = 0; field < c.counts.size(); ++field)
+            for (int i = 0; i < c.counts[field]; ++i)
+                grid.AddValue(field, Variant(i));
+        grid.Redraw();
+        EXPECT_EQ(grid.RowCount(), c.rows) << c.name;
+        EXPECT_EQ(grid.FixedRows(), c.fixed) << c.name;
+        EXPECT_EQ(grid.FixedCols(), c.fixed) << c.name;
+    }
+}
+
+TEST_F(ExtStringGridTest, ClearLeavesOnlyTheCaptions)
+{
+    ThreeFields(4);
+    grid.Clear();
+    EXPECT_EQ(grid.RowCount(), 1);
+    EXPECT_EQ(grid.FixedRows(), 0);
+    EXPECT_EQ(grid.Cells(1, 0), AnsiString("count"));
+    EXPECT_EQ(grid.GetSizeField(0u), 0);
+}
+
+TEST_F(ExtStringGridTest, CurrentRowStaysOrMovesToTheLastRow)
+{
+    ThreeFields(8);
+    Current(1, 7);
+    grid.Redraw();
+    EXPECT_EQ(grid.Row(), 7);
+    grid.Clear();
+    for (int i = 0; i < 3; ++i)
+        grid.AddValue(0u, Variant(i));
+    grid.Redraw();
+    EXPECT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.Row(), 3);
+}
+
+TEST_F(ExtStringGridTest, TablesWithoutShownValuesShowOnlyCaptions)
+{
+    const struct {
+        const char* name;
+        std::vector<AnsiString> lines;
+    } cases[] = {
+        {"no fields", {}},
+        {"only hidden fields", {Line("a", "int", "left", "", "#FFFFFF", 80, "0"), Line("b", "int", "left", "", "#FFFFFF", 80, "0")}},
+    };
+    for (const auto& c : cases) {
+        grid.fSetFields(QList<AnsiString>(c.lines.begin(), c.lines.end()));
+        for (std::uint32_t field = 0; field < c.lines.size(); ++field)
+            grid.AddValue(field, Variant(7));
+        grid.Redraw();
+        EXPECT_EQ(grid.RowCount(), 1) << c.name;
+        EXPECT_EQ(grid.GetCurIndex(), -1) << c.name;
+        EXPECT_FALSE(Rendered().isNull()) << c.name;
+        QTest::keyClick(&grid, Qt::Key_Return);
+    }
+}
+
+TEST_F(ExtStringGridTest, CellTextsFollowTheFieldTypes)
+{
+    FormatSettings().DecimalSeparator = ',';
+    SetFields({Line("text", "AnsiString"), Line("int", "int"), Line("double", "double", "left", "0.00"),
+               Line("date", "TDateTime", "left", "dd.mm.yyyy"), Line("other", "Currency")});
+    grid.AddValue("text", Variant(Text("Стираем")));
+    grid.AddValue("int", Variant(-12));
+    grid.AddValue("double", Variant(2.5));
+    grid.AddValue("date", Variant(TDateTime(45000.75)));
+    grid.AddValue("other", Variant(3));
+    grid.Redraw();
+    EXPECT_EQ(grid.Cells(0, 1), Text("Стираем"));
+    EXPECT_EQ(grid.Cells(1, 1), AnsiString("-12"));
+    EXPECT_EQ(grid.Cells(2, 1), AnsiString("2,50"));
+    EXPECT_EQ(grid.Cells(3, 1), AnsiString("15.03.2023"));
+    EXPECT_TRUE(IsBlank(grid.Cells(4, 1)));
+}
+
+TEST_F(ExtStringGridTest, HiddenFieldsHaveNoColumnAndTakeNoValues)
+{
+    SetFields({Line("a", "int"), Line("hidden", "int", "left", "", "#FFFFFF", 80, "0"), Line("c", "AnsiString")});
+    grid.AddValue("a", Variant(1));
+    grid.AddValue("hidden", Variant(99));
+    grid.AddValue("c", Variant(AnsiString("old")));
+    grid.Redraw();
+    EXPECT_EQ(grid.ColCount(), 2);
+    EXPECT_EQ(grid.Cells(1, 0), AnsiString("c"));
+    EXPECT_EQ(grid.Cells(1, 1), AnsiString("old"));
+    Attach("c", edit);
+    Current(1, 1);
+    std::uint32_t field = 0;
+    std::int32_t row = 0;
+    EXPECT_EQ(grid.GetCurPos(field, row), 1);
+    EXPECT_EQ(field, 2u);
+    QTest::keyClick(&grid, Qt::Key_Return);
+    QTest::keyClicks(&edit, "new");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(grid.StrValues("c", 1), Variant(AnsiString("new")));
+    EXPECT_EQ(grid.StrValues("hidden", 1), Variant(99));
+}
+
+TEST_F(ExtStringGridTest, CaptionHeightAppliesAtOnce)
+{
+    ThreeFields(2);
+    grid.fSetCaptionHeight(30);
+    EXPECT_EQ(grid.RowHeights(0), 30);
+    EXPECT_EQ(grid.CellRect(1, 1).top(), 30 + TGridAxis::kLineWidth);
+}
+
+TEST_F(ExtStringGridTest, MoreVisibleFieldsThanColumnsGetTheirColumns)
+{
+    grid.SetColCount(5);
+    QList<AnsiString> lines;
+    for (int i = 0; i < 8; ++i)
+        lines.append(Line("f" + std::to_string(i), "int", "left", "", "#FFFFFF", 30 + i));
+    grid.fSetFields(lines);
+    ASSERT_EQ(grid.ColCount(), 8);
+    for (int col = 0; col < 8; ++col) {
+        EXPECT_EQ(grid.ColWidths(col), 30 + col);
+        EXPECT_EQ(grid.Cells(col, 0), AnsiString("f" + std::to_string(col)));
+    }
+}
+
+TEST_F(ExtStringGridTest, ShortFontStyleStopsTheSetUpWithARangeError)
+{
+    EXPECT_THROW(SetFields({Line("a", "int"), AnsiString("1|b|b|50|0|int||left|#FFFFFF|Arial|10|#000000|10")}),
+                 ERangeError);
+    EXPECT_NE(grid.FieldsTable()[0].Font, nullptr);
+    EXPECT_EQ(grid.FieldsTable()[1].Font, nullptr);
+    EXPECT_FALSE(Rendered().isNull());
+}
+
+TEST_F(ExtStringGridTest, WidthsFileIsLoadedLimitedAndSavedAtDestruction)
+{
+    TTempFolder folder;
+    const std::string path = folder.File("widths.txt");
+    WriteTextFile(path, "2000000000\n-7\n");
+    auto owner = std::make_unique<TExtStringGrid>(&window);
+    owner->resize(300, 150);
+    owner->fSetFileWidths(AnsiString(path));
+    owner->fSetFields({Line("a", "int"), Line("b", "int"), Line("c", "int")});
+    const int widest = owner->ColWidths(0);
+    EXPECT_GT(widest, 1000);
+    EXPECT_LE(widest, TGridAxis::kMaxSize);
+    EXPECT_EQ(owner->ColWidths(1), 0);
+    EXPECT_EQ(owner->ColWidths(2), 0); // the last width read
+    EXPECT_FALSE(owner->grab().isNull());
+    owner->SetColWidths(1, 44);
+    owner.reset();
+    EXPECT_EQ(ReadTextFile(path), std::to_string(widest) + "\n44\n0\n");
+}
+
+TEST_F(ExtStringGridTest, NamingTheWidthsFileAgainDeletesItUntilDestruction)
+{
+    TTempFolder folder;
+    const std::string path = folder.File("widths.txt");
+    auto owner = std::make_unique<TExtStringGrid>(&window);
+    owner->fSetFileWidths(AnsiString(path));
+    owner->fSetFields({Line("a", "int", "left", "", "#FFFFFF", 50)});
+    WriteTextFile(path, "70\n");
+    owner->fSetFileWidths(AnsiString(path));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(owner->ColWidths(0), 50); // nothing loaded until the next Init
+    owner.reset();
+    EXPECT_EQ(ReadTextFile(path), "50\n");
+}
+
+TEST_F(ExtStringGridTest, CaptionsAndHeaderCellsPaintTheGradient)
+{
+    SetFields({Line("head", "AnsiString", "left", "", "#FFFFFF", 120, "1", "1"), Line("plain", "AnsiString")});
+    grid.AddValue(0u, Variant(AnsiString("")));
+    grid.Redraw();
+    const QImage image = Rendered();
+    const QRect caption = grid.CellRect(1, 0);
+    const QRect header = grid.CellRect(0, 1);
+    const TColor end = ColorToRGB(clGradientActiveCaption);
+    // Vertical in the caption row: cream at the top, near the end colour at the bottom, equal along a row.
+    EXPECT_TRUE(PixelIs(image, caption.left() + 3, caption.top(), clCream, 2));
+    EXPECT_TRUE(PixelIs(image, caption.left() + 3, caption.bottom(), end, 12));
+    EXPECT_EQ(image.pixel(caption.left() + 3, caption.top() + 1), image.pixel(caption.right() - 3, caption.top() + 1));
+    // Horizontal in a header-style cell.
+    EXPECT_TRUE(PixelIs(image, header.left(), header.center().y(), clCream, 2));
+    EXPECT_TRUE(PixelIs(image, header.right(), header.center().y(), end, 8));
+}
+
+TEST_F(ExtStringGridTest, TextCellsTakeTheirColoursAndAlignment)
+{
+    SetFields({Line("a", "AnsiString", "left", "", "#FFFF00", 120), Line("b", "AnsiString", "right", "", "#FFFF00", 120),
+               Line("c", "AnsiString", "center", "", "#FFFF00", 120)});
+    for (std::uint32_t field = 0; field < 3; ++field) {
+        grid.AddValue(field, Variant(AnsiString("III")));
+        grid.AddValue(field, Variant(AnsiString("III")));
+    }
+    grid.Redraw();
+    Current(1, 2);
+    const QImage image = Rendered();
+    const TColor yellow = RGBColor(255, 255, 0);
+    EXPECT_TRUE(PixelIs(image, grid.CellRect(1, 1).left() + 1, grid.CellRect(1, 1).top() + 1, yellow));
+    EXPECT_TRUE(PixelIs(image, grid.CellRect(1, 2).left() + 1, grid.CellRect(1, 2).top() + 1, clHighlight));
+    // Where the ink of row 1 sits in each cell: left, right or centre.
+    const struct {
+        int col;
+        double lowest, highest; // bounds of the ink's centre as a share of the cell width
+    } placements[] = {{0, 0.0, 0.2}, {1, 0.8, 1.0}, {2, 0.4, 0.6}};
+    for (const auto& p : placements) {
+        const QRect cell = grid.CellRect(p.col, 1);
+        int sum = 0;
+        int count = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                if (qGray(image.pixel(x, y)) < 100)
+                    sum += x - cell.left(), ++count;
+        ASSERT_GT(count, 5) << p.col;
+        const double centre = double(sum) / count / cell.width();
+        EXPECT_GE(centre, p.lowest) << p.col;
+        EXPECT_LE(centre, p.highest) << p.col;
+    }
+}
+
+TEST_F(ExtStringGridTest, PictureCellsShowThePictureTheirTextNames)
+{
+    const std::unique_ptr<TPngImageList> pictures = TwoPictures();
+    SetFields({Line("key", "int"), Line("picture", "AnsiString", "left", "", "#FFFFFF", 60)});
+    grid.AssignPIL("picture", pictures.get());
+    for (const char* text : {"1", "2", "01", "0"}) {
+        grid.AddValue(0u, Variant(1));
+        grid.AddValue(1u, Variant(AnsiString(text)));
+    }
+    grid.Redraw();
+    Current(1, 4);
+    const QImage image = Rendered();
+    const auto centre = [&](int row) { return grid.CellRect(1, row).center(); };
+    EXPECT_TRUE(PixelIs(image, centre(1).x(), centre(1).y(), clLime));
+    EXPECT_TRUE(PixelIs(image, centre(2).x(), centre(2).y(), clWhite)); // "2" of two pictures: none
+    EXPECT_TRUE(PixelIs(image, centre(3).x(), centre(3).y(), clWhite)); // "01" is no index as written
+    EXPECT_TRUE(PixelIs(image, centre(4).x(), centre(4).y(), clRed));
+    EXPECT_TRUE(PixelIs(image, grid.CellRect(1, 4).left() + 1, centre(4).y(), clHighlight)); // selected
+}
+
+// Opening the control: Enter or a double click on a cell with a value, only when editing is allowed and the
+// field has a control.
+TEST_F(ExtStringGridTest, EnterAndDoubleClickOpenTheControlOverTheCell)
+{
+    const struct {
+        const char* name;
+        bool canEdit;
+        bool attach;
+        bool doubleClick;
+        bool opens;
+    } cases[] = {
+        {"Enter", true, true, false, true},
+        {"double click", true, true, true, true},
+        {"editing not allowed", false, true, false, false},
+        {"no control", true, false, false, false},
+        {"double click, editing not allowed", false, true, true, false},
+    };
+    for (const auto& c : cases) {
+        ThreeFields(3);
+        if (c.attach)
+            Attach("count", edit);
+        grid.gCanEditGrid = c.canEdit;
+        Current(1, 2);
+        if (c.doubleClick)
+            QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, grid.CellRect(1, 2).center());
+        else
+            QTest::keyClick(&grid, Qt::Key_Return);
+        EXPECT_EQ(edit.isVisible(), c.opens) << c.name;
+        if (!c.opens)
+            continue;
+        const QRect cell = grid.CellRect(1, 2);
+        const QPoint corner = grid.viewport()->mapTo(&window, cell.topLeft());
+        EXPECT_EQ(edit.geometry(), QRect(corner - QPoint(1, 1), cell.size() + QSize(2, 2))) << c.name;
+        EXPECT_TRUE(edit.hasFocus()) << c.name;
+        EXPECT_EQ(edit.text(), "1") << c.name;
+        EXPECT_EQ(edit.selectedText(), "1") << c.name;
+        QTest::keyClick(&edit, Qt::Key_Escape);
+    }
+}
+
+TEST_F(ExtStringGridTest, LeavingTheControlStoresOrKeepsTheValue)
+{
+    const struct {
+        const char* name;
+        const char* field;
+        const char* typed;
+        char decimalSeparator;
+        enum { Enter, Escape, ClickElsewhere } leave;
+        Variant stored;
+        const char* shown;
+    } cases[] = {
+        {"Enter stores text", "name", "abc", '.', decltype(cases[0].leave)::Enter, Variant(AnsiString("abc")), "abc"},
+        {"Escape keeps the value", "count", "77", '.', decltype(cases[0].leave)::Escape, Variant(1), "1"},
+        {"a click elsewhere stores", "count", "77", '.', decltype(cases[0].leave)::ClickElsewhere, Variant(77), "77"},
+        {"12a in an int field", "count", "12a", '.', decltype(cases[0].leave)::Enter, Variant(0), "0"},
+        {"regional decimal comma", "price", "2,75", ',', decltype(cases[0].leave)::Enter, Variant(2.75), "2,75"},
+        {"full stop under a comma", "price", "2.75", ',', decltype(cases[0].leave)::Enter, Variant(0.0), "0,00"},
+    };
+    for (const auto& c : cases) {
+        FormatSettings().DecimalSeparator = c.decimalSeparator;
+        ThreeFields(3);
+        Attach(c.field, edit);
+        std::uint32_t field = 0;
+        grid.FindField(c.field, field);
+        Current(int(field), 2);
+        QTest::keyClick(&grid, Qt::Key_Return);
+        ASSERT_TRUE(edit.isVisible()) << c.name;
+        QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(&edit, c.typed);
+        if (c.leave == decltype(c.leave)::Enter)
+            QTest::keyClick(&edit, Qt::Key_Return);
+        else if (c.leave == decltype(c.leave)::Escape)
+            QTest::keyClick(&edit, Qt::Key_Escape);
+        else
+            ClickCell(0, 3);
+        EXPECT_FALSE(edit.isVisible()) << c.name;
+        EXPECT_EQ(grid.Values(field, 2), c.stored) << c.name;
+        EXPECT_EQ(grid.Cells(int(field), 2), AnsiString(c.shown)) << c.name;
+    }
+}
+
+TEST_F(ExtStringGridTest, ComboBoxSelectsTheItemOfTheValueOrTheFirst)
+{
+    TComboBox combo(&window);
+    combo.hide();
+    combo.SetItems({"0", "1", "2"});
+    ThreeFields(3);
+    grid.fSetValues(1u, 3, Variant(9));
+    Attach("count", combo);
+    const struct {
+        int row;
+        int item;
+    } cases[] = {{2, 1}, {3, 0}};
+    for (const auto& c : cases) {
+        Current(1, c.row);
+        combo.SetItemIndex(2);
+        QTest::keyClick(&grid, Qt::Key_Return);
+        EXPECT_EQ(combo.ItemIndex(), c.item) << c.row;
+        QTest::keyClick(&combo, Qt::Key_Escape);
+    }
+}
+
+TEST_F(ExtStringGridTest, ControlsOfAnEarlierTableNoLongerReachTheGrid)
+{
+    ThreeFields(3);
+    Attach("count", edit);
+    SetFields({Line("count", "int")});
+    grid.AddValue(0u, Variant(5));
+    grid.Redraw();
+    edit.show();
+    edit.setText("8");
+    edit.setFocus();
+    grid.setFocus();
+    EXPECT_EQ(grid.Values(0u, 1), Variant(5));
+    EXPECT_TRUE(edit.isVisible());
+}
+
+TEST_F(ExtStringGridTest, RenderedStatesForPeopleToLookAt)
+{
+    const std::unique_ptr<TPngImageList> pictures = TwoPictures();
+    SetFields({Line("Date", "TDateTime", "center", "dd.mm.yyyy", "#FFFFFF", 90), Line("Count", "int", "right", "", "#F0FFF0", 60),
+               Line("Price", "double", "right", "0.00", "#FFFFFF", 70), Line("Pic", "AnsiString", "center", "", "#FFFFFF", 40),
+               Line("Note", "AnsiString", "left", "", "#FFFFE0", 110, "1", "1")});
+    grid.AssignPIL("Pic", pictures.get());
+    for (int i = 0; i < 9; ++i) {
+        grid.AddValue("Date", Variant(TDateTime(45000.0 + i)));
+        grid.AddValue("Count", Variant(i * 7));
+        grid.AddValue("Price", Variant(i * 1.25));
+        grid.AddValue("Pic", Variant(AnsiString(std::to_string(i % 3))));
+        grid.AddValue("Note", Variant(AnsiString("row " + std::to_string(i))));
+    }
+    grid.Redraw();
+    TSheet sheet(2);
+    sheet.Add(Rendered());
+    Current(2, 5);
+    sheet.Add(Rendered());
+    grid.fSetCaptionHeight(30);
+    grid.Clear();
+    sheet.Add(Rendered());
+    EXPECT_FALSE(sheet.Save("extstringgrid_states.png").isEmpty());
+}
+
+} // namespace
