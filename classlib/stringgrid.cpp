@@ -1,6 +1,7 @@
 #include "classlib/stringgrid.h"
 
 #include "classlib/exceptionhandler.h"
+#include "classlib/keypress.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -225,7 +226,7 @@ void TStringGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (const std::optional<char> typed = TypedKey(event)) {
+    if (const std::optional<char> typed = TypedCharacter(event)) {
         char key = *typed;
         RunHandler([&] { KeyPress(key); });
         event->accept();
@@ -405,25 +406,6 @@ bool TStringGrid::Navigate(const QKeyEvent* event)
         FocusCell(Clamped(col, FixedCols(), ColCount() - 1), Clamped(row, FixedRows(), RowCount() - 1));
     });
     return true;
-}
-
-std::optional<char> TStringGrid::TypedKey(const QKeyEvent* event) const
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return '\r';
-    case Qt::Key_Escape: return '\x1b';
-    case Qt::Key_Backspace: return '\b';
-    default: break;
-    }
-    const QString text = event->text();
-    if (text.size() != 1)
-        return std::nullopt;
-    const char16_t typed = text.front().unicode();
-    const char byte = Cp1251FromUnicode(typed);
-    if (byte == '?' && typed != u'?')
-        return std::nullopt;
-    return byte;
 }
 
 void TStringGrid::FocusCell(int col, int row)

@@ -101,8 +101,8 @@ protected:
     virtual void DrawCell(int ACol, int ARow, QRect rect, TGridDrawState state);
     // Whether the cell may become current; the default asks OnSelectCell.
     virtual bool SelectCell(int ACol, int ARow);
-    // A typed character as a Windows-1251 byte (Enter 13, Escape 27, Backspace 8); the default raises
-    // OnKeyPress.
+    // A typed character as a Windows-1251 byte (Enter 13, Escape 27, Backspace 8; see classlib/keypress.h);
+    // the default raises OnKeyPress.
     virtual void KeyPress(char& key);
     // The default raises OnDblClick.
     virtual void DblClick();
@@ -127,7 +127,6 @@ private:
     void PaintFocusRect(QPainter& painter, const QRect& area);
 
     bool Navigate(const QKeyEvent* event);
-    std::optional<char> TypedKey(const QKeyEvent* event) const;
     // Makes (col, row) current when it is a scrolling cell that SelectCell allows.
     void FocusCell(int col, int row);
     // The column whose right border lies under a point of the fixed rows, or -1.
