@@ -62,9 +62,6 @@ TFont FieldFont(const FieldRecord& field)
     font.Size = field.FontSize;
     font.Color = field.FontColor;
     font.Bold = styles.Bold;
-    font.Italic = styles.Italic;
-    font.Underline = styles.Underline;
-    font.StrikeOut = styles.StrikeOut;
     return font;
 }
 
@@ -276,7 +273,7 @@ void TExtStringGrid::EditControlOnExit(QObject* Sender)
         return;
     if (editCommit_)
         StoreEditedText(*field, GetCurIndex(), Sender);
-    static_cast<QWidget*>(Sender)->hide();
+    table_[*field].EditControl->hide();
     Redraw();
 }
 
@@ -309,10 +306,8 @@ void TExtStringGrid::KeyPress(char& key)
 {
     std::uint32_t field = 0;
     std::int32_t row = 0;
-    if (key != kEnter || !gCanEditGrid || GetCurPos(field, row) == 0 || !FieldOfColumn(Col()))
-        return;
-    if (table_[field].EditControl)
-        OpenEditControl();
+    if (key == kEnter && gCanEditGrid && GetCurPos(field, row) != 0 && table_[field].EditControl)
+        OpenEditControl(table_[field].EditControl);
 }
 
 void TExtStringGrid::DblClick()
@@ -392,9 +387,8 @@ void TExtStringGrid::SaveWidths() const
 }
 
 // The field's control over the current cell, in the grid's parent, one pixel beyond the cell on every side.
-void TExtStringGrid::OpenEditControl()
+void TExtStringGrid::OpenEditControl(QWidget* control)
 {
-    QWidget* control = table_[*FieldOfColumn(Col())].EditControl;
     const QRect cell = CellRect(Col(), Row());
     control->show();
     const QPoint corner = viewport()->mapToGlobal(cell.topLeft()) - QPoint(1, 1);
@@ -432,7 +426,7 @@ std::optional<std::uint32_t> TExtStringGrid::EditedField(const QObject* control)
 {
     std::uint32_t field = 0;
     std::int32_t row = 0;
-    if (GetCurPos(field, row) == 0 || !FieldOfColumn(Col()) || table_[field].EditControl != control)
+    if (GetCurPos(field, row) == 0 || table_[field].EditControl != control)
         return std::nullopt;
     return field;
 }

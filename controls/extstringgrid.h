@@ -106,7 +106,7 @@ private:
     void FillColumn(int col, const FieldRecord& field);
     void LoadWidths();
     void SaveWidths() const;
-    void OpenEditControl();
+    void OpenEditControl(QWidget* control);
     template <class Control>
     bool InstallHandlers(QWidget* control);
     void ReleaseEditControls();

@@ -4,10 +4,13 @@
 #include "controls/extstringgrid.h"
 
 #include "classlib/bitmap.h"
+#include "classlib/classregistry.h"
 #include "classlib/combobox.h"
 #include "classlib/edit.h"
 #include "classlib/formatsettings.h"
+#include "classlib/formreader.h"
 #include "controltestsupport.h"
+#include "controls/controlclasses.h"
 #include "controls/validateedit.h"
 #include "pixeltestsupport.h"
 #include "png/pngimagelist.h"
@@ -492,6 +495,26 @@ TEST_F(ExtStringGridTest, ControlsOfAnEarlierTableNoLongerReachTheGrid)
     grid.setFocus();
     EXPECT_EQ(grid.Values(0u, 1), Variant(5));
     EXPECT_TRUE(edit.isVisible());
+}
+
+TEST_F(ExtStringGridTest, WindowDescriptionSetsFieldsAndCaptionHeight)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterControlClasses();
+    QWidget form;
+    TFormReader::Read(&form, "object Form: TForm\n"
+                             "  object Grid: TExtStringGrid\n"
+                             "    gFields.Strings = (\n      '1|a|A|50'\n      '1|b|Б|60')\n"
+                             "    gCaptionHeight = 28\n    gCanEditGrid = True\n"
+                             "  end\n"
+                             "end\n");
+    const auto* described = form.findChild<TExtStringGrid*>("Grid");
+    ASSERT_NE(described, nullptr);
+    EXPECT_EQ(described->ColCount(), 2);
+    EXPECT_EQ(described->Cells(1, 0), Text("Б"));
+    EXPECT_EQ(described->ColWidths(1), 60);
+    EXPECT_EQ(described->RowHeights(0), 28);
+    EXPECT_TRUE(described->gCanEditGrid);
 }
 
 TEST_F(ExtStringGridTest, RenderedStatesForPeopleToLookAt)
