@@ -4,7 +4,6 @@
 #include "controls/extstringgrid.h"
 
 #include "classlib/bitmap.h"
-#include "classlib/classregistry.h"
 #include "classlib/combobox.h"
 #include "classlib/edit.h"
 #include "classlib/formatsettings.h"
@@ -499,12 +498,11 @@ TEST_F(ExtStringGridTest, ControlsOfAnEarlierTableNoLongerReachTheGrid)
 
 TEST_F(ExtStringGridTest, WindowDescriptionSetsFieldsAndCaptionHeight)
 {
-    RegisterClass<QWidget>("TForm");
     RegisterControlClasses();
     QWidget form;
-    TFormReader::Read(&form, "object Form: TForm\n"
+    TFormReader::Read(&form, "object Form: QWidget\n"
                              "  object Grid: TExtStringGrid\n"
-                             "    gFields.Strings = (\n      '1|a|A|50'\n      '1|b|Б|60')\n"
+                             "    gFields.Strings = (\n      '1|a|A|50|||||||||0000'\n      '1|b|Б|60|||||||||1000')\n"
                              "    gCaptionHeight = 28\n    gCanEditGrid = True\n"
                              "  end\n"
                              "end\n");
