@@ -62,6 +62,9 @@ TFont FieldFont(const FieldRecord& field)
     font.Size = field.FontSize;
     font.Color = field.FontColor;
     font.Bold = styles.Bold;
+    font.Italic = styles.Italic;
+    font.Underline = styles.Underline;
+    font.StrikeOut = styles.StrikeOut;
     return font;
 }
 

@@ -252,6 +252,19 @@ TEST_F(ExtStringGridTest, MoreVisibleFieldsThanColumnsGetTheirColumns)
     }
 }
 
+TEST_F(ExtStringGridTest, FieldFontsTakeFaceSizeColourAndStyles)
+{
+    SetFields({Line("key", "int"), AnsiString("1|b|b|50|0|int||left|#FFFFFF|Arial|14|#FF0000|0101x")});
+    const TFont& font = *grid.FieldsTable()[1].Font;
+    EXPECT_EQ(font.Name, AnsiString("Arial"));
+    EXPECT_EQ(font.Size, 14);
+    EXPECT_EQ(font.Color, clRed);
+    EXPECT_FALSE(font.Bold);
+    EXPECT_TRUE(font.Italic);
+    EXPECT_FALSE(font.Underline);
+    EXPECT_TRUE(font.StrikeOut);
+}
+
 TEST_F(ExtStringGridTest, ShortFontStyleStopsTheSetUpWithARangeError)
 {
     EXPECT_THROW(SetFields({Line("a", "int"), AnsiString("1|b|b|50|0|int||left|#FFFFFF|Arial|10|#000000|10")}),
