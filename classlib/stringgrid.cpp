@@ -193,14 +193,17 @@ void TStringGrid::paintEvent(QPaintEvent* event)
         return;
     }
     const qreal ratio = viewport()->devicePixelRatioF();
-    QImage buffer(area.size() * ratio, QImage::Format_RGB32);
-    buffer.setDevicePixelRatio(ratio);
-    QPainter bufferPainter(&buffer);
-    bufferPainter.translate(-area.topLeft());
+    const QSize size = viewport()->size() * ratio;
+    if (buffer_.size() != size || buffer_.devicePixelRatio() != ratio) {
+        buffer_ = QImage(size, QImage::Format_RGB32);
+        buffer_.setDevicePixelRatio(ratio);
+    }
+    QPainter bufferPainter(&buffer_);
+    bufferPainter.setClipRect(area);
     PaintCells(bufferPainter, area);
     bufferPainter.end();
     QPainter painter(viewport());
-    painter.drawImage(area.topLeft(), buffer);
+    painter.drawImage(area, buffer_, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
 void TStringGrid::resizeEvent(QResizeEvent* event)

@@ -12,6 +12,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFlags>
+#include <QImage>
 
 #include <cstdint>
 #include <optional>
@@ -146,6 +147,8 @@ private:
     TColor fixedColor_ = clBtnFace;
     TFont font_;
     bool doubleBuffered_ = false;
+    // The off-screen picture of double-buffered painting, kept between paints at the viewport's size.
+    QImage buffer_;
     TCanvas* canvas_ = nullptr;
     int sizingCol_ = -1;
     int sizingStartX_ = 0;

@@ -339,6 +339,7 @@ void TExtStringGrid::PaintText(const QRect& rect, const AnsiString& text, const 
     UseCellColours(field, selected);
     TCanvas& canvas = Canvas();
     canvas.FillRect(rect);
+    canvas.Brush.Style = bsClear; // the text's background is the cell's, filled already
     switch (field.Alignment) {
     case FieldRecord::taLeftJustify: canvas.DrawText(text, rect.adjusted(2, 2, 0, 0), DT_VCENTER); break;
     case FieldRecord::taRightJustify: canvas.DrawText(text, rect.adjusted(0, 2, -2, 0), DT_VCENTER | DT_RIGHT); break;
