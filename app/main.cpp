@@ -4,6 +4,7 @@
 #include "app/main_form.h"
 #include "classlib/exception.h"
 #include "classlib/exceptionhandler.h"
+#include "classlib/formatsettings.h"
 #include "classlib/guipump.h"
 #include "classlib/messagebox.h"
 
@@ -63,6 +64,9 @@ int RunProgram(int argc, char** argv)
     SetMessageBoxHandler(ShowMessageBox);
     RegisterWindowFonts();
     RegisterFormClasses();
+    // The program's numbers are written with a full stop and grouped by blanks, whatever the user's locale.
+    FormatSettings().DecimalSeparator = '.';
+    FormatSettings().ThousandSeparator = ' ';
     // The port's worker threads hand its events to this thread's event loop through the pump.
     TGuiPump pump;
     try {
