@@ -14,11 +14,13 @@ struct TPortMapEntry {
     std::string Path;       // the device node
 };
 
-// $XDG_RUNTIME_DIR/zentor/dosdevices, or /tmp/zentor-<uid>/dosdevices; created with mode 0700.
-std::string DosDevicesDir();
-
 // Every present port, links included.
 std::vector<TPortMapEntry> ReadPortMap();
+
+// The rest exists where ports are device nodes (POSIX); on Windows the system keeps the map.
+
+// $XDG_RUNTIME_DIR/zentor/dosdevices, or /tmp/zentor-<uid>/dosdevices; created with mode 0700.
+std::string DosDevicesDir();
 
 // The device node of COM<number>, or nothing when no such port is present.
 std::optional<std::string> ResolveComPort(int number);

@@ -10,6 +10,8 @@ packages=(
   xvfb xauth xdotool
   fonts-wine fonts-dejavu-core fonts-liberation
   clang-14 libclang-rt-14-dev   # the fuzz targets: clang and its libFuzzer runtime
+  g++-mingw-w64-x86-64-posix    # the Windows cross build (posix threads for std::thread)
+  wine wine64                   # runs the cross-built tests; amd64 only
 )
 
 missing=()

@@ -1,6 +1,6 @@
 // The tool's event loop: runs the serial port's hand-offs on the main thread, without Qt. A worker that
-// queues a hand-off wakes the loop through a pipe; SIGINT, SIGTERM and SIGHUP wake it the same way, so
-// that the caller can close the port at once.
+// queues a hand-off wakes the loop; so does a request to end the program (SIGINT, SIGTERM and SIGHUP on
+// POSIX, Ctrl+C, Ctrl+Break and closing the console on Windows), so that the caller can close the port at once.
 #pragma once
 
 #include <chrono>
@@ -22,6 +22,7 @@ public:
     bool Interrupted() const;
 
 private:
+    void DrainWakes();
     void WaitForWake(std::chrono::steady_clock::time_point deadline);
     void InstallSignalHandlers();
     void RestoreSignalHandlers();

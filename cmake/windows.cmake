@@ -1,0 +1,16 @@
+# The Windows build, included by the top-level CMakeLists.txt: zentor_base, the platform layer over the
+# Windows calls, the device protocol, the serial component, zentorctl.exe and the tests that need no Qt.
+add_subdirectory(classlib)
+add_subdirectory(platform)
+add_subdirectory(device)
+add_subdirectory(comm)
+add_subdirectory(tools/zentorctl)
+
+include(CTest)
+if(BUILD_TESTING)
+  # Debian's libgtest-dev ships the sources; they are built with the cross compiler.
+  set(ZENTOR_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${ZENTOR_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(tests/platform/win32)
+endif()
