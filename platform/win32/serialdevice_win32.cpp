@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <mutex>
+#include <string_view>
 
 namespace platform {
 
@@ -36,9 +38,27 @@ bool ValidLine(const TDcb& dcb)
     return dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= SPACEPARITY && dcb.StopBits <= TWOSTOPBITS;
 }
 
+// Windows refuses a second open of a port by itself; Wine does not for the devices it maps to Linux nodes.
+// So every open also claims a named object for the port, which exists as long as a holder keeps it.
+HANDLE ClaimPort(const std::string& name)
+{
+    std::string_view port(name);
+    if (port.starts_with("\\\\.\\"))
+        port.remove_prefix(4);
+    std::string object = "Local\\zentor-port-";
+    for (const char c : port)
+        object += c == '\\' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const HANDLE claim = ::CreateMutexA(nullptr, FALSE, object.c_str());
+    if (claim && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ::CloseHandle(claim);
+        return nullptr;
+    }
+    return claim;
+}
+
 class TWin32SerialDevice final : public ISerialDevice {
 public:
-    explicit TWin32SerialDevice(HANDLE handle);
+    TWin32SerialDevice(HANDLE handle, HANDLE claim);
     ~TWin32SerialDevice() override;
 
     bool SetupComm(std::uint32_t inQueue, std::uint32_t outQueue) override;
@@ -70,6 +90,7 @@ private:
     void Consumed(std::uint32_t bytes);
 
     const HANDLE handle_;
+    const HANDLE claim_;
     const HANDLE cancel_;      // CancelIo; stays signalled
     const HANDLE maskChanged_; // wakes a waiter that no longer watches an unplugged device
     TOverlappedCall waitCall_;
@@ -90,15 +111,15 @@ private:
     std::mutex stateLock_; // read-modify-write of the driver's block
 };
 
-TWin32SerialDevice::TWin32SerialDevice(HANDLE handle)
-    : handle_(handle), cancel_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+TWin32SerialDevice::TWin32SerialDevice(HANDLE handle, HANDLE claim)
+    : handle_(handle), claim_(claim), cancel_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       maskChanged_(::CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
 }
 
 TWin32SerialDevice::~TWin32SerialDevice()
 {
-    for (HANDLE handle : {handle_, cancel_, maskChanged_})
+    for (HANDLE handle : {handle_, claim_, cancel_, maskChanged_})
         if (handle)
             ::CloseHandle(handle);
 }
@@ -354,10 +375,12 @@ void TWin32SerialDevice::CancelIo()
     ::CancelIoEx(handle_, nullptr);
 }
 
-std::unique_ptr<ISerialDevice> FailOpen(HANDLE handle, SerialCause given, SerialCause& cause)
+std::unique_ptr<ISerialDevice> FailOpen(HANDLE handle, HANDLE claim, SerialCause given, SerialCause& cause)
 {
     if (handle != INVALID_HANDLE_VALUE)
         ::CloseHandle(handle);
+    if (claim)
+        ::CloseHandle(claim);
     cause = given;
     FailSerialCall(given);
     return nullptr;
@@ -375,15 +398,18 @@ bool IsCommDevice(HANDLE handle)
 
 std::unique_ptr<ISerialDevice> OpenOsSerialDevice(const std::string& name, SerialCause& cause)
 {
+    const HANDLE claim = ClaimPort(name);
+    if (!claim)
+        return FailOpen(INVALID_HANDLE_VALUE, nullptr, SerialCause::InUse, cause);
     const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return FailOpen(handle, CauseOfWin32OpenError(::GetLastError()), cause);
+        return FailOpen(handle, claim, CauseOfWin32OpenError(::GetLastError()), cause);
     if (!IsCommDevice(handle))
-        return FailOpen(handle, SerialCause::NoSuchPort, cause);
-    auto device = std::make_unique<TWin32SerialDevice>(handle);
+        return FailOpen(handle, claim, SerialCause::NoSuchPort, cause);
+    auto device = std::make_unique<TWin32SerialDevice>(handle, claim);
     if (!device->Ready())
-        return FailOpen(INVALID_HANDLE_VALUE, SerialCause::NoResources, cause); // the device closes its handle
+        return FailOpen(INVALID_HANDLE_VALUE, nullptr, SerialCause::NoResources, cause); // the device closes its handles
     cause = SerialCause::None;
     return device;
 }

@@ -121,6 +121,20 @@ TEST_F(WinePort, ClosingWhileAWaitIsPendingEndsWithin500ms)
     Open("ZENTOR_ECHO_COM"); // the port was released
 }
 
+// Wine lets two programs open the same device; the port still refuses a second holder, as Windows does.
+TEST_F(WinePort, APortHeldByAnotherPortIsInUseUntilItCloses)
+{
+    Open("ZENTOR_ECHO_COM");
+    TCommPort second;
+    second.SetComNumber(port.ComNumber());
+    second.SetOpen(true);
+    EXPECT_FALSE(second.Open());
+    EXPECT_EQ(second.OpenFailure(), platform::SerialCause::InUse);
+    port.SetOpen(false);
+    second.SetOpen(true);
+    EXPECT_TRUE(second.Open()) << platform::SerialCauseText(second.OpenFailure());
+}
+
 // The simulated device closes its end at the first frame. The port stays open, costs next to no CPU while
 // the program keeps writing, and closes at once.
 TEST_F(WinePort, AVanishedDeviceCostsNoCpuAndTheCloseIsPrompt)

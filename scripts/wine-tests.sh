@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: cross-builds zentorctl.exe and tests_win32.exe with mingw-w64, makes a
+# throw-away Wine prefix, starts line partners on pseudo-terminals (the simulated device in several modes and
+# an echo), links them into the prefix as COM ports, and runs the tests and zentorctl.exe against them.
+# usage: scripts/wine-tests.sh <native build folder, with zentor-sim> <Windows build folder>
+# Prints every failed check and ends with status 1 when there was one; every Wine call has a time limit.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+[ $# -eq 2 ] || { echo "usage: $0 <native build> <windows build>" >&2; exit 2; }
+native_build=$(realpath -m "$1")
+win_build=$(realpath -m "$2")
+work=$win_build/wine-tests
+sim=$native_build/tools/zentor-sim/zentor-sim
+
+failures=0
+fail() { echo "wine-tests: FAILED: $*" >&2; failures=$((failures + 1)); }
+die() { echo "wine-tests: $*" >&2; exit 1; }
+
+for tool in x86_64-w64-mingw32-g++-posix wine wineserver; do
+  command -v "$tool" > /dev/null || die "$tool is missing: run scripts/install-deps.sh"
+done
+[ -x "$sim" ] || die "$sim is missing: build the native tree first"
+
+# The cross build, incremental after the first run.
+launcher=()
+command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+cmake -S "$source_dir" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64.cmake" "${launcher[@]}" > /dev/null
+cmake --build "$win_build" -j "$(nproc)" --target zentorctl tests_win32 > "$win_build/build.log" 2>&1 ||
+  { tail -40 "$win_build/build.log" >&2; die "the Windows build failed"; }
+ctl=$win_build/tools/zentorctl/zentorctl.exe
+tests=$win_build/tests/platform/win32/tests_win32.exe
+
+rm -rf "$work"
+mkdir -p "$work/runtime"
+chmod 700 "$work/runtime"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+export XDG_RUNTIME_DIR=$work/runtime # the partners' own COM links stay in here
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
+  wait 2> /dev/null || true
+  timeout 20 wineserver -k 2> /dev/null || true
+}
+trap cleanup EXIT
+
+wine_run() { timeout -k 5 "$1" wine "${@:2}"; }
+
+echo "wine-tests: making the Wine prefix"
+wine_run 180 wineboot -i > "$work/wineboot.log" 2>&1 || die "wineboot failed (see $work/wineboot.log)"
+
+# start_partner <name> <command...>: runs the command and waits for the pseudo-terminal it prints.
+start_partner() {
+  local name=$1 out=$work/$1.out
+  shift
+  "$@" > "$out" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    grep -q '/dev/pts/' "$out" && break
+    sleep 0.1
+  done
+  grep -o '/dev/pts/[0-9]*' "$out" || die "$name did not start: $(cat "$out")"
+}
+
+# The prefix's COM ports: a dosdevices link opens the port; the Wine ports key lists it in the registry
+# once the Wine server starts again.
+declare -A com_of=([echo]=11 [vanish]=12 [sim]=13 [silent]=14 [answer5]=15)
+declare -A pty_of
+pty_of[echo]=$(start_partner echo /usr/bin/python3 "$source_dir/scripts/pty-echo.py")
+pty_of[vanish]=$(start_partner vanish "$sim" --vanish-after 0)
+pty_of[sim]=$(start_partner sim "$sim" --log "$work/sim.line")
+pty_of[silent]=$(start_partner silent "$sim" --silent --log "$work/silent.line")
+pty_of[answer5]=$(start_partner answer5 "$sim" --answer 0x05)
+{
+  echo "REGEDIT4"
+  echo "[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]"
+  for name in "${!com_of[@]}"; do
+    ln -sfn "${pty_of[$name]}" "$WINEPREFIX/dosdevices/com${com_of[$name]}"
+    echo "\"COM${com_of[$name]}\"=\"${pty_of[$name]}\""
+  done
+} > "$work/ports.reg"
+wine_run 60 regedit /S "$work/ports.reg" || die "cannot write the Wine ports key"
+timeout 20 wineserver -k || true
+timeout 20 wineserver -w || true
+wineserver -p # stays up between the calls below; killed on exit
+
+# ctl <expected exit> <expected stdout> <arguments...>: runs zentorctl.exe and checks both.
+ctl_out=""
+ctl_err=""
+ctl() {
+  local want_exit=$1 want_out=$2 status=0
+  shift 2
+  ctl_out=$(wine_run 60 "$ctl" "$@" 2> "$work/ctl.err" | tr -d '\r') || status=$?
+  ctl_err=$(tr -d '\r' < "$work/ctl.err")
+  [ "$status" -eq "$want_exit" ] || fail "zentorctl $*: exit $status, expected $want_exit ($ctl_err)"
+  [ "$want_out" = "*" ] || [ "$ctl_out" = "$want_out" ] || fail "zentorctl $*: printed '$ctl_out', expected '$want_out'"
+}
+expect_err() { [[ "$ctl_err" == *"$1"* ]] || fail "standard error lacks '$1': '$ctl_err'"; }
+line() { od -An -tx1 -v "$1" 2> /dev/null | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+expect_line() { [ "$(line "$1")" = "$2" ] || fail "bytes on the line: '$(line "$1")', expected '$2'"; }
+
+read_frame="a5 96 00 d5 00 6b"
+keep_frame="a5 96 01 d5 ff 6b"
+erase_frame="a5 96 01 d5 00 6c"
+
+echo "wine-tests: the registry lists the linked ports"
+ctl 0 "*" ports
+for name in "${!com_of[@]}"; do
+  grep -q "^${com_of[$name]}	-	\\\\\\\\.\\\\COM${com_of[$name]}\$" <<< "$ctl_out" ||
+    fail "zentorctl ports does not list COM${com_of[$name]}: $ctl_out"
+done
+
+echo "wine-tests: tests_win32.exe"
+ZENTOR_ECHO_COM=${com_of[echo]} ZENTOR_VANISH_COM=${com_of[vanish]} wine_run 300 "$tests" > "$work/tests_win32.log" 2>&1 ||
+  { grep -E '^\[  FAILED|Failure|Expected|actual' "$work/tests_win32.log" >&2 || tail -20 "$work/tests_win32.log" >&2; fail "tests_win32.exe"; }
+grep -E '^\[  PASSED|^\[==========\] [0-9]+ tests' "$work/tests_win32.log" || true
+
+echo "wine-tests: zentorctl.exe against the simulated device"
+port=${com_of[sim]}
+ctl 0 "erase" read --port "$port"
+ctl 0 "keep" write --port "$port" --mode keep
+ctl 0 "keep" read --port "$port"
+ctl 0 "erase" write --port "$port" --mode erase --speed 19200
+ctl 0 "erase" read --port "$port"
+expect_line "$work/sim.line" "$read_frame $keep_frame $read_frame $erase_frame $read_frame"
+
+ctl 0 "*" read --port "$port" --json
+/usr/bin/python3 -c 'import json, sys; o = json.loads(sys.argv[1]); sys.exit(not (o["mode"] == "erase" and o["reply"] == "0x00" and o["exit"] == 0))' "$ctl_out" ||
+  fail "read --json: $ctl_out"
+ctl 0 "*" write --port "$port" --mode keep --json
+/usr/bin/python3 -c 'import json, sys; o = json.loads(sys.argv[1]); sys.exit(not (o["command"] == "write" and o["exit"] == 0))' "$ctl_out" ||
+  fail "write --json: $ctl_out"
+
+ctl 4 "0x05" read --port "${com_of[answer5]}"
+ctl 4 "*" write --port "${com_of[answer5]}" --mode keep
+ctl 5 "" read --port 250
+expect_err "no such port"
+ctl 2 "" write --port "$port" --mode maybe
+
+echo "wine-tests: a silent device, and a port in use"
+ctl 3 "" read --port "${com_of[silent]}"
+expect_err "no answer"
+expect_line "$work/silent.line" "$read_frame"
+wine_run 60 "$ctl" read --port "${com_of[silent]}" > /dev/null 2>&1 &
+holder=$!
+for _ in $(seq 100); do
+  [ "$(line "$work/silent.line")" = "$read_frame $read_frame" ] && break
+  sleep 0.1
+done
+ctl 6 "" read --port "${com_of[silent]}"
+expect_err "in use"
+wait "$holder" || [ $? -eq 3 ] || fail "the holding zentorctl did not end with 'no answer'"
+
+if [ "$failures" -ne 0 ]; then
+  echo "wine-tests: $failures check(s) failed; the prefix and logs are in $work" >&2
+  exit 1
+fi
+echo "wine-tests: all checks passed"
