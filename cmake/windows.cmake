@@ -14,3 +14,8 @@ if(BUILD_TESTING)
   add_subdirectory(${ZENTOR_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   add_subdirectory(tests/platform/win32)
 endif()
+
+# The idle benchmark under Wine (bench/wine-idle.sh); never run as a test.
+add_executable(bench_comm_idle_win32 bench/win32/bench_comm_idle_win32.cpp)
+target_compile_definitions(bench_comm_idle_win32 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(bench_comm_idle_win32 PRIVATE zentor_comm)

@@ -232,18 +232,20 @@ bool TWin32SerialDevice::WaitLoop(std::uint32_t& events)
     for (;;) {
         if (cancelled_.load())
             return FailStopped();
-        if (unplugged_.load())
-            return WaitWhileUnplugged(generation);
-        if ((events = InputGrowth(mask_.load())) != 0)
-            return true;
-        DWORD happened = 0;
-        const auto result = waitCall_.Run(handle_, cancel_, [&](OVERLAPPED* record) {
-            return ::WaitCommEvent(handle_, &happened, record);
-        });
         if (maskGeneration_.load() != generation) {
             seenGeneration_ = maskGeneration_.load();
             return true;
         }
+        if ((events = InputGrowth(mask_.load())) != 0)
+            return true;
+        if (unplugged_.load())
+            return WaitWhileUnplugged(generation);
+        DWORD happened = 0;
+        const auto result = waitCall_.Run(handle_, cancel_, [&](OVERLAPPED* record) {
+            return ::WaitCommEvent(handle_, &happened, record);
+        });
+        if (maskGeneration_.load() != generation)
+            continue;
         if (!result.Ok)
             return FailError(result.Error);
         if ((events = happened & mask_.load()) != 0) {
