@@ -2,7 +2,7 @@
 # Idle cost of an open, quiet port under Wine, beside the Linux figure of bench_comm_idle.
 # usage: bench/wine-idle.sh <native build folder> <Windows build folder>
 # The Windows figure is the program's own CPU time (GetProcessTimes) over ten seconds, as a share of one core;
-# beside it the Wine server's share while the port is open, and over ten quiet seconds before.
+# beside it the Wine server's share, and both again for the same program idling without a port.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 native_build=$(realpath "$1")
@@ -47,12 +47,13 @@ server_share() {
   "$@" > "$work/command.out" 2> /dev/null
   calc "($(ticks "$server") - $before) / $(getconf CLK_TCK) / ($(date +%s.%N) - $start) * 100"
 }
-server_quiet=$(server_share sleep 10)
+server_closed=$(server_share timeout 60 wine "$win_build/bench_comm_idle_win32.exe" 0)
+closed=$(grep -o '[0-9.]*%' "$work/command.out" | head -1 | tr -d '%')
 server_open=$(server_share timeout 60 wine "$win_build/bench_comm_idle_win32.exe" 11)
 own=$(grep -o '[0-9.]*%' "$work/command.out" | head -1 | tr -d '%')
 
 linux=$("$native_build/bench/bench_comm_idle" --benchmark_filter='BM_PortIdle/' 2>/dev/null | grep -o 'quiet line for 10 s uses [0-9.]*' | awk '{print $NF}')
 printf 'Linux:  %.3f%% of one core\n' "$linux"
-printf 'Wine:   %.3f%% of one core (the program); the Wine server %.3f%% with the port open, %.3f%% without\n' \
-  "$own" "$server_open" "$server_quiet"
+printf 'Wine:   %.3f%% of one core (the program; %.3f%% without the port); the Wine server %.3f%% (%.3f%% without the port)\n' \
+  "$own" "$closed" "$server_open" "$server_closed"
 printf 'ratio:  the program under Wine / on Linux = %.0f\n' "$(calc "$own / ($linux > 0 ? $linux : 0.001)")"

@@ -18,6 +18,7 @@ namespace platform {
 namespace {
 
 constexpr std::uint32_t kKnownEvents = 0x01FF;
+constexpr DWORD kPollInterval = 50; // ms between looks at the input queue where the driver cannot wait
 constexpr std::uint32_t kKnownPurges = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 bool KnownFunction(std::uint32_t function)
@@ -85,6 +86,7 @@ private:
     void MarkUnplugged();
     bool WaitLoop(std::uint32_t& events);
     bool WaitWhileUnplugged(std::uint64_t generation);
+    void WaitForWake(DWORD timeout);
     bool QueryQueues(DWORD& errors, COMSTAT& status);
     std::uint32_t InputGrowth(std::uint32_t mask);
     void Consumed(std::uint32_t bytes);
@@ -100,6 +102,7 @@ private:
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> unplugged_{false};
     std::atomic<bool> waiting_{false};
+    bool polled_ = false; // the driver cannot wait for line events; owned by the one thread inside WaitCommEvent
     std::atomic<std::uint32_t> mask_{0};
     std::atomic<std::uint64_t> maskGeneration_{0};
     std::uint64_t seenGeneration_ = 0; // owned by the one thread inside WaitCommEvent
@@ -218,10 +221,12 @@ bool TWin32SerialDevice::WaitCommEvent(std::uint32_t& events)
     return ok;
 }
 
-// Wine completes the driver's wait with an empty event set every so often while nothing happens, and on a
-// pseudo-terminal it never reports received characters at all. So the waiter looks at the input queue
-// before each wait and after each empty completion, and reports character-received when the queue grew.
-// An empty completion is otherwise nothing, and the wait goes on; only a mask change ends a wait without events.
+// What Wine's driver does on a pseudo-terminal: it refuses a wait that includes modem-line events with
+// "not supported", ends other waits every few milliseconds with "aborted" (at a high cost in CPU time) while
+// nothing happens, and never reports received characters. So before each wait the waiter looks at the input
+// queue and reports character-received when it grew; and once the driver has refused a wait or ended one
+// idle, the waiter no longer asks it but looks at the queue every kPollInterval. Only a mask change ends a
+// wait without events.
 bool TWin32SerialDevice::WaitLoop(std::uint32_t& events)
 {
     const std::uint64_t generation = maskGeneration_.load();
@@ -240,19 +245,32 @@ bool TWin32SerialDevice::WaitLoop(std::uint32_t& events)
             return true;
         if (unplugged_.load())
             return WaitWhileUnplugged(generation);
+        if (polled_ || mask_.load() == 0) {
+            WaitForWake(mask_.load() & EV_RXCHAR ? kPollInterval : INFINITE);
+            continue;
+        }
         DWORD happened = 0;
         const auto result = waitCall_.Run(handle_, cancel_, [&](OVERLAPPED* record) {
             return ::WaitCommEvent(handle_, &happened, record);
         });
-        if (maskGeneration_.load() != generation)
+        if (maskGeneration_.load() != generation || cancelled_.load())
             continue;
-        if (!result.Ok)
-            return FailError(result.Error);
-        if ((events = happened & mask_.load()) != 0) {
+        if (result.Ok && (events = happened & mask_.load()) != 0) {
             InputGrowth(0); // the driver reported what arrived; the queue's growth is no news any more
             return true;
         }
+        const SerialCause cause = result.Ok ? SerialCause::None : CauseOfWin32Error(result.Error);
+        polled_ = cause == SerialCause::None || cause == SerialCause::Cancelled || cause == SerialCause::NotSupported;
+        if (!polled_)
+            return FailError(result.Error);
     }
+}
+
+// Until CancelIo, a mask change, the device's removal or the timeout.
+void TWin32SerialDevice::WaitForWake(DWORD timeout)
+{
+    const HANDLE wakes[2] = {cancel_, maskChanged_};
+    ::WaitForMultipleObjects(2, wakes, FALSE, timeout);
 }
 
 bool TWin32SerialDevice::QueryQueues(DWORD& errors, COMSTAT& status)
@@ -284,9 +302,8 @@ void TWin32SerialDevice::Consumed(std::uint32_t bytes)
 // A removed device is not watched any more: the wait ends only through a mask change or CancelIo.
 bool TWin32SerialDevice::WaitWhileUnplugged(std::uint64_t generation)
 {
-    const HANDLE wakes[2] = {cancel_, maskChanged_};
     while (!cancelled_.load() && maskGeneration_.load() == generation)
-        ::WaitForMultipleObjects(2, wakes, FALSE, INFINITE);
+        WaitForWake(INFINITE);
     seenGeneration_ = maskGeneration_.load();
     return FailSerialCall(SerialCause::Unplugged);
 }
