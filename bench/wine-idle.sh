@@ -24,7 +24,7 @@ cmake --build "$native_build" --target bench_comm_idle > /dev/null
 timeout 180 wine wineboot -i > /dev/null 2>&1
 timeout 20 wineserver -k || true
 timeout 20 wineserver -w || true
-wineserver -p # stays up, so that its CPU time can be read
+wineserver -p > /dev/null 2>&1 # stays up, so that its CPU time can be read
 /usr/bin/python3 "$source_dir/scripts/pty-echo.py" > "$work/echo.out" &
 pids+=($!)
 sleep 1

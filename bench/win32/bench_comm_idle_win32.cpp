@@ -52,6 +52,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open COM%s: %s\n", argv[1], platform::SerialCauseText(port.OpenFailure()));
         return 1;
     }
+    std::printf("COM%d %s\n", port.ComNumber(), port.Open() ? "open" : "not opened");
+    std::fflush(stdout); // the Wine tests wait for this line before they try the port from another program
     RunEventLoop(std::chrono::milliseconds(200)); // let the threads settle
     const double cpuBefore = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
