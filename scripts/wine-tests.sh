@@ -147,7 +147,7 @@ expect_line "$work/silent.line" "$read_frame"
 wine_run 60 "$idle" "${com_of[silent]}" > "$work/holder.out" 2>&1 &
 holder=$!
 for _ in $(seq 300); do
-  grep -q " open$" "$work/holder.out" && break
+  grep -q " open[[:space:]]*$" "$work/holder.out" && break
   sleep 0.1
 done
 ctl 6 "" read --port "${com_of[silent]}"
