@@ -51,7 +51,8 @@ wine_run() { timeout -k 5 "$1" wine "${@:2}"; }
 echo "wine-tests: making the Wine prefix"
 wine_run 180 wineboot -i > "$work/wineboot.log" 2>&1 || die "wineboot failed (see $work/wineboot.log)"
 
-# start_partner <name> <command...>: runs the command and waits for the pseudo-terminal it prints.
+# start_partner <name> <command...>: runs the command and keeps the pseudo-terminal it prints in pty_of.
+declare -A pty_of
 start_partner() {
   local name=$1 out=$work/$1.out
   shift
@@ -61,18 +62,17 @@ start_partner() {
     grep -q '/dev/pts/' "$out" && break
     sleep 0.1
   done
-  grep -o '/dev/pts/[0-9]*' "$out" || die "$name did not start: $(cat "$out")"
+  pty_of[$name]=$(grep -o '/dev/pts/[0-9]*' "$out") || die "$name did not start: $(cat "$out")"
 }
 
 # The prefix's COM ports: a dosdevices link opens the port; the Wine ports key lists it in the registry
 # once the Wine server starts again.
 declare -A com_of=([echo]=11 [vanish]=12 [sim]=13 [silent]=14 [answer5]=15)
-declare -A pty_of
-pty_of[echo]=$(start_partner echo /usr/bin/python3 "$source_dir/scripts/pty-echo.py")
-pty_of[vanish]=$(start_partner vanish "$sim" --vanish-after 0)
-pty_of[sim]=$(start_partner sim "$sim" --log "$work/sim.line")
-pty_of[silent]=$(start_partner silent "$sim" --silent --log "$work/silent.line")
-pty_of[answer5]=$(start_partner answer5 "$sim" --answer 0x05)
+start_partner echo /usr/bin/python3 "$source_dir/scripts/pty-echo.py"
+start_partner vanish "$sim" --vanish-after 0
+start_partner sim "$sim" --log "$work/sim.line"
+start_partner silent "$sim" --silent --log "$work/silent.line"
+start_partner answer5 "$sim" --answer 0x05
 {
   echo "REGEDIT4"
   echo "[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]"
