@@ -80,7 +80,8 @@ public:
     bool AssignEditControl(const AnsiString& name, QWidget* editControl);
 
 private:
-    std::uint32_t FieldOf(const AnsiString& name, const char* operation) const;
+    // The index of the first record named name; raises notFound when there is none.
+    std::uint32_t FieldOf(const AnsiString& name, const char* notFound) const;
 
     std::vector<FieldRecord> records_;
 };
