@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cctype>
 #include <mutex>
-#include <string_view>
 
 namespace platform {
 
@@ -39,19 +38,34 @@ bool ValidLine(const TDcb& dcb)
     return dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= SPACEPARITY && dcb.StopBits <= TWOSTOPBITS;
 }
 
-// Windows refuses a second open of a port by itself; Wine does not for the devices it maps to Linux nodes.
-// So every open also claims a named object for the port, which exists as long as a holder keeps it.
-HANDLE ClaimPort(const std::string& name)
+// The port's own name in upper case, whatever way it was spelled: Windows reads '/' as '\', the device
+// prefix "\\.\" or "\\?\", and ignores blanks and dots at the end.
+std::string PortKey(const std::string& name)
 {
-    std::string_view port(name);
-    if (port.starts_with("\\\\.\\"))
-        port.remove_prefix(4);
-    std::string object = "Local\\zentor-port-";
-    for (const char c : port)
-        object += c == '\\' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const HANDLE claim = ::CreateMutexA(nullptr, FALSE, object.c_str());
-    if (claim && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    std::string port = name;
+    std::replace(port.begin(), port.end(), '/', '\\');
+    if (port.starts_with("\\\\.\\") || port.starts_with("\\\\?\\"))
+        port.erase(0, 4);
+    port.erase(port.find_last_not_of(" .") + 1);
+    for (char& c : port)
+        c = c == '\\' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return port;
+}
+
+// Windows refuses a second open of a port by itself; Wine does not for the devices it maps to Linux nodes.
+// So every open also claims a named object for the port, which exists as long as a holder keeps it. Nothing,
+// with the cause, when another holder has it or the name cannot be one of a port.
+HANDLE ClaimPort(const std::string& name, SerialCause& cause)
+{
+    const HANDLE claim = ::CreateMutexA(nullptr, FALSE, ("Local\\zentor-port-" + PortKey(name)).c_str());
+    const DWORD error = ::GetLastError();
+    if (!claim) {
+        cause = CauseOfWin32OpenError(error);
+        return nullptr;
+    }
+    if (error == ERROR_ALREADY_EXISTS) {
         ::CloseHandle(claim);
+        cause = SerialCause::InUse;
         return nullptr;
     }
     return claim;
@@ -417,9 +431,10 @@ bool IsCommDevice(HANDLE handle)
 
 std::unique_ptr<ISerialDevice> OpenOsSerialDevice(const std::string& name, SerialCause& cause)
 {
-    const HANDLE claim = ClaimPort(name);
+    SerialCause claimFailure = SerialCause::None;
+    const HANDLE claim = ClaimPort(name, claimFailure);
     if (!claim)
-        return FailOpen(INVALID_HANDLE_VALUE, nullptr, SerialCause::InUse, cause);
+        return FailOpen(INVALID_HANDLE_VALUE, nullptr, claimFailure, cause);
     const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)

@@ -19,6 +19,7 @@ constexpr std::uint32_t kSharingViolation = 32;
 constexpr std::uint32_t kNotSupported = 50;
 constexpr std::uint32_t kInvalidParameter = 87;
 constexpr std::uint32_t kInvalidName = 123;
+constexpr std::uint32_t kFilenameTooLong = 206;
 constexpr std::uint32_t kOperationAborted = 995;
 constexpr std::uint32_t kInvalidFunction = 1;
 constexpr std::uint32_t kIoDevice = 1117;
@@ -52,7 +53,8 @@ SerialCause CauseOfWin32OpenError(std::uint32_t code)
     switch (code) {
     case kFileNotFound:
     case kPathNotFound:
-    case kInvalidName: return SerialCause::NoSuchPort;
+    case kInvalidName:
+    case kFilenameTooLong: return SerialCause::NoSuchPort;
     case kAccessDenied:
     case kSharingViolation: return SerialCause::InUse;
     case kNoSystemResources:

@@ -153,3 +153,31 @@ TEST_F(WinePort, AVanishedDeviceCostsNoCpuAndTheCloseIsPrompt)
     EXPECT_TRUE(port.Open());
     EXPECT_LT(TimedClose(port).count(), 500);
 }
+
+// Windows opens a port under other spellings of its name too (the device prefix written either way, blanks and
+// dots at the end); every spelling is the same port, held by one holder at a time. A name too long to be a
+// port is no such port, not a port in use.
+TEST(WinePortNames, EverySpellingOfAHeldPortIsInUseAndAnOverlongNameIsNoSuchPort)
+{
+    const std::string number = std::to_string(PeerComNumber("ZENTOR_ECHO_COM"));
+    platform::SerialCause cause = platform::SerialCause::None;
+    const auto held = platform::OpenSerialDevice("\\\\.\\COM" + number, cause);
+    ASSERT_TRUE(held) << platform::SerialCauseText(cause);
+    const struct {
+        std::string name;
+        platform::SerialCause cause;
+    } cases[] = {
+        {"COM" + number, platform::SerialCause::InUse},
+        {"\\\\.\\com" + number + " ", platform::SerialCause::InUse},
+        {"\\\\.\\COM" + number + ". ", platform::SerialCause::InUse},
+        {"//./COM" + number, platform::SerialCause::InUse},
+        {"\\\\?\\COM" + number, platform::SerialCause::InUse},
+        {std::string(300, 'C'), platform::SerialCause::NoSuchPort},
+        {"\\\\.\\COM" + std::string(300, '9'), platform::SerialCause::NoSuchPort},
+    };
+    for (const auto& c : cases) {
+        const auto second = platform::OpenSerialDevice(c.name, cause);
+        EXPECT_FALSE(second) << c.name;
+        EXPECT_EQ(cause, c.cause) << c.name;
+    }
+}

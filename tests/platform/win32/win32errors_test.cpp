@@ -34,6 +34,7 @@ TEST(Win32Errors, CodesOfAFailedOpenBecomeCauses)
         SerialCause cause;
     } cases[] = {
         {2, SerialCause::NoSuchPort}, {3, SerialCause::NoSuchPort},  {123, SerialCause::NoSuchPort},
+        {206, SerialCause::NoSuchPort},
         {5, SerialCause::InUse},      {32, SerialCause::InUse},      {1450, SerialCause::NoResources},
         {31, SerialCause::IoFailure},
     };
