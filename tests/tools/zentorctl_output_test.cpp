@@ -117,6 +117,32 @@ TEST(ZentorctlOutput, BadArgumentsGoToStandardErrorOrIntoTheJsonObject)
     EXPECT_EQ(object["exit"].toInt(), ecBadArguments);
 }
 
+// Arguments and registry texts are bytes in no known encoding; JSON output stays valid UTF-8 whatever they
+// hold: a byte that does not belong to a well-formed character becomes U+FFFD.
+TEST(ZentorctlOutput, JsonTextsAreValidUtf8WhateverTheBytes)
+{
+    const std::string bad = "\xEF\xBF\xBD";
+    const struct {
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"COM\"1\\", "COM\\\"1\\\\"},
+        {"a\nb", "a\\u000Ab"},
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"\xFF", bad},
+        {"x\xC3", "x" + bad},
+        {"\xC3(\xE2\x82", bad + "(" + bad + bad},
+        {"\xC0\x80", bad + bad},                       // an overlong zero
+        {"\xED\xA0\x80", bad + bad + bad},             // a surrogate
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad}, // beyond U+10FFFF
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JsonString(c.bytes), "\"" + c.text + "\"") << c.bytes;
+        const TReport report = ReportBadArguments("unknown option \"" + c.bytes + "\"", true);
+        EXPECT_EQ(ParseJson(report.Out)["exit"].toInt(), ecBadArguments) << report.Out;
+    }
+}
+
 TEST(ZentorctlOutput, PortsAreListedByNumberWithUsbMarkedAndPathsEscaped)
 {
     const std::vector<platform::TPortMapEntry> ports = {

@@ -148,12 +148,41 @@ TReport ReportMode(const TCtlOptions& options, TMode mode, std::uint8_t reply, c
     return report;
 }
 
+// Length of the well-formed UTF-8 character at text[at] (no overlong form, no surrogate, at most U+10FFFF);
+// 0 when the bytes there do not form one.
+std::size_t Utf8CharLength(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    const std::size_t length =
+        lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+    const unsigned char second = length > 1 ? byte(at + 1) : 0;
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
 } // namespace
 
+// A byte that does not belong to a well-formed UTF-8 character becomes U+FFFD, so the output is valid JSON
+// whatever bytes the arguments or the registry held.
 std::string JsonString(const std::string& text)
 {
     std::string quoted = "\"";
-    for (unsigned char c : text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        const std::size_t length = Utf8CharLength(text, at);
+        if (length == 0) {
+            quoted += "\xEF\xBF\xBD";
+            ++at;
+            continue;
+        }
         if (c == '"' || c == '\\') {
             quoted += '\\';
             quoted += static_cast<char>(c);
@@ -162,8 +191,9 @@ std::string JsonString(const std::string& text)
             std::snprintf(escape, sizeof escape, "\\u%04X", c);
             quoted += escape;
         } else {
-            quoted += static_cast<char>(c);
+            quoted.append(text, at, length);
         }
+        at += length;
     }
     return quoted + "\"";
 }
