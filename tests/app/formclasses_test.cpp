@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 
 #include <string>
@@ -168,7 +169,7 @@ TEST_F(MainFormLoad, RenderedWindowShowsPanelsStatusLinePicturesAndTheLamp)
     image->Canvas().FillRect(image->rect());
     DrawPNG(lamp, image->Canvas(), image->rect(), {});
     window = form.grab().toImage();
-    window.save(QStringLiteral("main_form_rendered.png"));
+    window.save(QCoreApplication::applicationDirPath() + QStringLiteral("/main_form_rendered.png"));
 
     struct TExpectedPixel {
         const char* control;
