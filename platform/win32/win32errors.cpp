@@ -13,6 +13,7 @@ constexpr std::uint32_t kFileNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
 constexpr std::uint32_t kAccessDenied = 5;
 constexpr std::uint32_t kInvalidHandle = 6;
+constexpr std::uint32_t kNotReady = 21;
 constexpr std::uint32_t kBadCommand = 22;
 constexpr std::uint32_t kGenFailure = 31;
 constexpr std::uint32_t kSharingViolation = 32;
@@ -68,6 +69,7 @@ bool IsWin32RemovalError(std::uint32_t code)
     switch (code) {
     case kAccessDenied: // what an unplugged USB adapter answers on an open handle
     case kInvalidHandle:
+    case kNotReady: // what Wine answers on a pseudo-terminal whose other end closed
     case kBadCommand:
     case kGenFailure:
     case kIoDevice:

@@ -135,8 +135,8 @@ TEST_F(WinePort, APortHeldByAnotherPortIsInUseUntilItCloses)
     EXPECT_TRUE(second.Open()) << platform::SerialCauseText(second.OpenFailure());
 }
 
-// The simulated device closes its end at the first frame. The port stays open, costs next to no CPU while
-// the program keeps writing, and closes at once.
+// The simulated device closes its end at the first frame. The device reports itself unplugged; the port stays
+// open, costs next to no CPU while the program keeps writing, and closes at once.
 TEST_F(WinePort, AVanishedDeviceCostsNoCpuAndTheCloseIsPrompt)
 {
     Open("ZENTOR_VANISH_COM");
@@ -150,6 +150,10 @@ TEST_F(WinePort, AVanishedDeviceCostsNoCpuAndTheCloseIsPrompt)
         PumpFor(100ms);
     }
     EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.05) << "share of one core over one second";
+    std::uint32_t errors = 0;
+    platform::TComStat status;
+    EXPECT_FALSE(port.DeviceHandle()->ClearCommError(errors, status));
+    EXPECT_EQ(port.DeviceHandle()->LastCause(), platform::SerialCause::Unplugged) << "the device is gone";
     EXPECT_TRUE(port.Open());
     EXPECT_LT(TimedClose(port).count(), 500);
 }

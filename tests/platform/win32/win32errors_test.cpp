@@ -16,6 +16,7 @@ TEST(Win32Errors, CodesOfAnOpenDeviceBecomeCauses)
         {995, SerialCause::Cancelled},
         {1450, SerialCause::NoResources},
         {1167, SerialCause::Unplugged},
+        {21, SerialCause::Unplugged}, // a pseudo-terminal whose other end closed, under Wine
         {22, SerialCause::Unplugged},
         {5, SerialCause::Unplugged}, // an unplugged USB adapter's answer on an open handle
         {1117, SerialCause::Unplugged},
