@@ -69,9 +69,9 @@ TFont TFont::FromQFont(const QFont& font, TColor color)
 
 int TFont::PixelHeight() const
 {
-    if (Height != 0)
-        return std::abs(Height);
-    return (Size * 96 + 36) / 72;
+    // 64-bit, so that no int Size or Height overflows on the way.
+    const std::int64_t pixels = Height != 0 ? std::abs(std::int64_t{Height}) : (std::int64_t{Size} * 96 + 36) / 72;
+    return static_cast<int>(std::clamp<std::int64_t>(pixels, 0, kMaxPixelHeight));
 }
 
 QFont TFont::ToQFont() const

@@ -44,7 +44,11 @@ struct TFont {
     // The font of a widget (family, height, styles), in the given colour.
     static TFont FromQFont(const QFont& font, TColor color);
 
-    // Font height in pixels: |Height|, or Size × 96 / 72 rounded.
+    // The tallest font drawn; larger heights are held at this.
+    static constexpr int kMaxPixelHeight = 32767;
+
+    // Font height in pixels: |Height|, or Size × 96 / 72 rounded (0 for a negative Size), at most
+    // kMaxPixelHeight.
     int PixelHeight() const;
     QFont ToQFont() const;
 };

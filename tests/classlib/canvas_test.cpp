@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QImage>
 
+#include <climits>
 #include <cstdint>
 #include <utility>
 
@@ -192,6 +193,33 @@ TEST(Canvas, BoldTextIsWiderAndFontSizeIsInPointsAt96Dpi)
         font.Size = size;
         EXPECT_EQ(font.PixelHeight(), pixels) << size;
     }
+}
+
+// Sizes and heights from outside (description lines, forms) may be anything an int holds; the height stays a
+// pixel count from 0 to the largest font height, and painting with it still works.
+TEST(Canvas, ExtremeFontSizesGiveHeightsInsideTheLimit)
+{
+    const struct {
+        int size;
+        int height;
+        int pixels;
+    } cases[] = {
+        {INT_MAX, 0, TFont::kMaxPixelHeight},      {100000000, 0, TFont::kMaxPixelHeight},
+        {INT_MIN, 0, 0},                           {-10, 0, 0},
+        {8, INT_MIN, TFont::kMaxPixelHeight},      {8, INT_MAX, TFont::kMaxPixelHeight},
+        {8, -TFont::kMaxPixelHeight, TFont::kMaxPixelHeight},
+    };
+    for (const auto& c : cases) {
+        TFont font;
+        font.Size = c.size;
+        font.Height = c.height;
+        EXPECT_EQ(font.PixelHeight(), c.pixels) << c.size << " " << c.height;
+    }
+    QImage image = Surface();
+    TCanvas canvas(&image);
+    canvas.Font.Size = INT_MAX;
+    canvas.TextOut(0, 0, "Z");
+    EXPECT_GT(canvas.TextWidth("Z"), 0);
 }
 
 // The row of the longest horizontal run of changed pixels in image, and that run's length.
