@@ -4,6 +4,7 @@
 #include "classlib/datetimepicker.h"
 #include "classlib/edit.h"
 #include "classlib/eventbinding.h"
+#include "classlib/exception.h"
 #include "classlib/formatdatetime.h"
 #include "classlib/formatfloat.h"
 #include "classlib/memo.h"
@@ -20,7 +21,7 @@ constexpr char kEnter = '\r';
 constexpr char kEscape = '\x1b';
 
 // The text a value shows in its field's column.
-AnsiString CellText(const FieldRecord& field, const Variant& value)
+AnsiString FormattedText(const FieldRecord& field, const Variant& value)
 {
     if (field.TypeName == "AnsiString" || field.TypeName == "int")
         return value.AsString();
@@ -29,6 +30,19 @@ AnsiString CellText(const FieldRecord& field, const Variant& value)
     if (field.TypeName == "TDateTime")
         return FormatDateTime(field.Format, value.AsDateTime());
     return AnsiString();
+}
+
+// A value its field cannot show (text in a number field, a date outside the calendar) leaves its cell blank,
+// so that one bad value never stops a refill half way.
+AnsiString CellText(const FieldRecord& field, const Variant& value)
+{
+    try {
+        return FormattedText(field, value);
+    } catch (const EVariantError&) {
+        return AnsiString();
+    } catch (const EConvertError&) {
+        return AnsiString();
+    }
 }
 
 // The value an edited text stores in a field of that type; none for types that editing does not change.

@@ -207,6 +207,25 @@ TEST_F(ExtStringGridTest, CellTextsFollowTheFieldTypes)
     EXPECT_TRUE(IsBlank(grid.Cells(4, 1)));
 }
 
+// A value its field cannot show (text in a number field, a date outside the calendar) leaves its cell blank,
+// and the refill still sets the rows and fixed lines.
+TEST_F(ExtStringGridTest, ValuesTheFieldCannotShowLeaveTheirCellBlank)
+{
+    SetFields({Line("double", "double", "left", "0.00"), Line("date", "TDateTime", "left", "dd.mm.yyyy")});
+    for (const Variant& value : {Variant(Text("abc")), Variant(1.5)})
+        grid.AddValue("double", value);
+    for (const Variant& value : {Variant(TDateTime(1e9)), Variant(Text("x")), Variant(TDateTime(2.0))})
+        grid.AddValue("date", value);
+    ASSERT_NO_THROW(grid.Redraw());
+    EXPECT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.FixedRows(), 1);
+    EXPECT_TRUE(IsBlank(grid.Cells(0, 1)));
+    EXPECT_FALSE(IsBlank(grid.Cells(0, 2)));
+    EXPECT_TRUE(IsBlank(grid.Cells(1, 1)));
+    EXPECT_TRUE(IsBlank(grid.Cells(1, 2)));
+    EXPECT_EQ(grid.Cells(1, 3), AnsiString("01.01.1900"));
+}
+
 TEST_F(ExtStringGridTest, HiddenFieldsHaveNoColumnAndTakeNoValues)
 {
     SetFields({Line("a", "int"), Line("hidden", "int", "left", "", "#FFFFFF", 80, "0"), Line("c", "AnsiString")});
