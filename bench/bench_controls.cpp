@@ -3,6 +3,7 @@
 // against two baselines of the same size in the same run: QPainter::drawImage of an opaque image, and
 // render() of a plain widget that only fills its rectangle. Prints the ratios of CPU times, counted over
 // the whole process, since Qt's raster engine fills large areas on pool threads.
+#include "bench/ratioreporter.h"
 #include "app/formclasses.h"
 #include "classlib/form.h"
 #include "classlib/formreader.h"
@@ -144,40 +145,18 @@ void RegisterBenchmarks()
     }
 }
 
-// Keeps each benchmark's CPU time per iteration (steadier than wall time on a busy machine) so that the
-// ratios can be printed after the run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
+// The ratios of each control's repaint against drawing an image and filling a widget of its size.
+void PrintRatios(const RatioReporter& reporter)
+{
+    for (const char* name : kControls) {
+        const QWidget* control = Window().findChild<QWidget*>(name);
+        if (!control || !reporter.Has(name))
+            continue;
+        const std::string size = SizeName(control->size());
+        std::printf("%-16s %-8s CPU time / DrawImage = %6.2f, / FilledWidget = %6.2f\n", name, size.c_str(),
+                    reporter.Ratio(name, "DrawImage/" + size), reporter.Ratio(name, "FilledWidget/" + size));
     }
-
-    void PrintRatios() const
-    {
-        for (const char* name : kControls) {
-            const QWidget* control = Window().findChild<QWidget*>(name);
-            if (!control || !times_.count(name))
-                continue;
-            const std::string size = SizeName(control->size());
-            std::printf("%-16s %-8s CPU time / DrawImage = %6.2f, / FilledWidget = %6.2f\n", name, size.c_str(),
-                        Ratio(name, "DrawImage/" + size), Ratio(name, "FilledWidget/" + size));
-        }
-    }
-
-private:
-    double Ratio(const std::string& measured, const std::string& baseline) const
-    {
-        const auto m = times_.find(measured);
-        const auto b = times_.find(baseline);
-        return m != times_.end() && b != times_.end() && b->second > 0 ? m->second / b->second : 0.0;
-    }
-
-    std::map<std::string, double> times_;
-};
+}
 
 } // namespace
 
@@ -192,7 +171,7 @@ int main(int argc, char** argv)
     RegisterBenchmarks();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    PrintRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -3,6 +3,7 @@
 // it), on the same 64 × 64 premultiplied canvas in the same run. Prints the ratios. The picture is drawn
 // as controls hold it (assigned, no row handed out) and as built here through its rows, which makes each
 // draw compare the rows with those the drawn image was made from.
+#include "bench/ratioreporter.h"
 #include "classlib/canvas.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
@@ -139,32 +140,6 @@ void DrawPngBlendGreyChanging(benchmark::State& state)
     }
 }
 BENCHMARK(DrawPngBlendGreyChanging);
-
-// Keeps each benchmark's CPU time per iteration (steadier than wall time on a busy machine) so that the
-// ratios can be printed after the run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            // With repetitions the median stands for the benchmark.
-            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio(const std::string& measured, const std::string& baseline) const
-    {
-        const auto m = times_.find(measured);
-        const auto b = times_.find(baseline);
-        if (m != times_.end() && b != times_.end() && b->second > 0)
-            std::printf("CPU time %s / %s = %.2f\n", measured.c_str(), baseline.c_str(), m->second / b->second);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The field grid with 10 text fields of 10,000 values: FillGrid, and one full rendering of a 600 × 400 grid,
 // against a QTableWidget filled with the same texts and rendered at the same size, in the same run. Prints the
 // ratios of CPU time.
+#include "bench/ratioreporter.h"
 #include "classlib/ansistring.h"
 #include "controls/extstringgrid.h"
 
@@ -108,30 +109,6 @@ void RenderTableWidget(benchmark::State& state)
     }
 }
 BENCHMARK(RenderTableWidget)->Unit(benchmark::kMillisecond);
-
-// Keeps each benchmark's CPU time per iteration so that the ratios can be printed after the run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio(const std::string& measured, const std::string& baseline) const
-    {
-        const auto m = times_.find(measured);
-        const auto b = times_.find(baseline);
-        if (m != times_.end() && b != times_.end() && b->second > 0)
-            std::printf("CPU time %s / %s = %.2f\n", measured.c_str(), baseline.c_str(), m->second / b->second);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 } // namespace
 

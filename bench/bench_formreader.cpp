@@ -1,5 +1,6 @@
 // Reading a window description that holds every picture of the program in PNG image lists, against decoding
 // the same PNG files with QImage::loadFromData, in the same run; prints the ratio of CPU times.
+#include "bench/ratioreporter.h"
 #include "classlib/classregistry.h"
 #include "classlib/formreader.h"
 #include "png/pngimagelist.h"
@@ -75,29 +76,6 @@ void DecodeFiles(benchmark::State& state)
 }
 BENCHMARK(DecodeFiles);
 
-// Keeps each benchmark's CPU time per iteration so that the ratio can be printed after the run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio() const
-    {
-        const auto read = times_.find("ReadDescription");
-        const auto decode = times_.find("DecodeFiles");
-        if (read != times_.end() && decode != times_.end() && decode->second > 0)
-            std::printf("CPU time ReadDescription / DecodeFiles = %.2f\n", read->second / decode->second);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -109,7 +87,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
+    reporter.PrintRatio("ReadDescription", "DecodeFiles");
     benchmark::Shutdown();
     return 0;
 }
