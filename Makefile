@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test clean
+.PHONY: deps configure build run test package clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -19,6 +19,11 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
+
+# The Debian package $(BUILD)/zentor_<version>-1_amd64.deb of the programs and their files.
+package: configure
+	cmake --build $(BUILD) -j $(JOBS) --target zentor zentorctl zentor-sim
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

@@ -19,3 +19,16 @@ endif()
 add_executable(bench_comm_idle_win32 bench/win32/bench_comm_idle_win32.cpp)
 target_compile_definitions(bench_comm_idle_win32 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(bench_comm_idle_win32 PRIVATE zentor_comm)
+
+# zentorctl-<version>-win64.zip (cpack in the build folder): zentorctl.exe with a README of its own and the
+# license, both with Windows line ends.
+install(TARGETS zentorctl RUNTIME DESTINATION .)
+configure_file(packaging/windows/README.txt.in ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME zentorctl)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME zentorctl-${PROJECT_VERSION}-win64)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `cmake --install` of the build into a scratch DESTDIR under /usr puts the program, the simulated device,
-# the menu entry and the icon in every drawn size in their usual places, and the installed programs run.
+# `cmake --install` of the build into a scratch DESTDIR under /usr puts the program, zentorctl, the simulated
+# device, the menu entry, the icon in every drawn size, the manual pages, the bash completion and the
+# copyright file in their usual places, and the installed programs run.
 # Argument: the build folder.
 set -euo pipefail
 build=$1
@@ -12,10 +13,16 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 usr="$root/usr"
 
-for program in zentor zentor-sim; do
+for program in zentor zentorctl zentor-sim; do
   [[ -x "$usr/bin/$program" ]] || fail "bin/$program is missing or not executable"
+  gzip -t "$usr/share/man/man1/$program.1.gz" 2>/dev/null || fail "the manual page $program.1.gz is missing"
 done
 "$usr/bin/zentor-sim" --help | grep -q -- '--trace' || fail "the installed zentor-sim does not run"
+"$usr/bin/zentorctl" --help | grep -q '^usage: zentorctl' || fail "the installed zentorctl does not run"
+grep -q '^complete -F _zentorctl zentorctl$' "$usr/share/bash-completion/completions/zentorctl" ||
+  fail "the bash completion of zentorctl is missing"
+grep -q '^License: Expat$' "$usr/share/doc/zentor/copyright" || fail "the copyright file is missing"
+[[ ! -e "$usr/share/doc/zentor/changelog.Debian.gz" ]] || fail "the Debian changelog belongs to the package only"
 
 entry="$usr/share/applications/zentor.desktop"
 [[ -f "$entry" ]] || fail "share/applications/zentor.desktop is missing"
