@@ -39,14 +39,18 @@ install(FILES packaging/zentorctl.bash-completion RENAME zentorctl
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${ZENTOR_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# The Debian changelog belongs to the package only: CPack runs this script while it stages the files.
+# The Debian changelog belongs to the package only: CPack runs this script on the staged files before it
+# packs them.
 zentor_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${ZENTOR_PACKAGING_DIR}/changelog.Debian.gz)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
-file(CONFIGURE OUTPUT ${ZENTOR_PACKAGING_DIR}/stage-changelog.cmake CONTENT
-  "file(INSTALL \"${ZENTOR_PACKAGING_DIR}/changelog.Debian.gz\"
-     DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\"
-     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)\n")
+file(CONFIGURE OUTPUT ${ZENTOR_PACKAGING_DIR}/stage-changelog.cmake @ONLY CONTENT [[
+file(COPY "@ZENTOR_PACKAGING_DIR@/changelog.Debian.gz"
+     DESTINATION "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}/@CMAKE_INSTALL_DOCDIR@"
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+]])
 
+# cpack packs what is built; it does not build the whole tree first (`make package` builds the programs).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zentor)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -59,7 +63,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_INSTALL_SCRIPTS ${ZENTOR_PACKAGING_DIR}/stage-changelog.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${ZENTOR_PACKAGING_DIR}/stage-changelog.cmake)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZENTOR_DEBIAN_RELEASE})

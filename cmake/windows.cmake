@@ -31,4 +31,5 @@ set(CPACK_PACKAGE_NAME zentorctl)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME zentorctl-${PROJECT_VERSION}-win64)
 set(CPACK_STRIP_FILES ON)
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON) # cpack packs zentorctl.exe as built, without building the tests
 include(CPack)

@@ -17,8 +17,8 @@ for program in zentor zentorctl zentor-sim; do
   [[ -x "$usr/bin/$program" ]] || fail "bin/$program is missing or not executable"
   gzip -t "$usr/share/man/man1/$program.1.gz" 2>/dev/null || fail "the manual page $program.1.gz is missing"
 done
-"$usr/bin/zentor-sim" --help | grep -q -- '--trace' || fail "the installed zentor-sim does not run"
-"$usr/bin/zentorctl" --help | grep -q '^usage: zentorctl' || fail "the installed zentorctl does not run"
+"$usr/bin/zentor-sim" --help | grep -- '--trace' >/dev/null || fail "the installed zentor-sim does not run"
+"$usr/bin/zentorctl" --help | grep '^usage: zentorctl' >/dev/null || fail "the installed zentorctl does not run"
 grep -q '^complete -F _zentorctl zentorctl$' "$usr/share/bash-completion/completions/zentorctl" ||
   fail "the bash completion of zentorctl is missing"
 grep -q '^License: Expat$' "$usr/share/doc/zentor/copyright" || fail "the copyright file is missing"

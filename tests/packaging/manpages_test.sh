@@ -19,7 +19,7 @@ for page in zentor zentorctl zentor-sim; do
     [[ -z "$warnings" ]] || fail "man --warnings on $page.1:"$'\n'"$warnings"
   fi
   gzip -dc "$file.gz" | cmp -s - "$file" || fail "$page.1.gz does not hold $page.1"
-  head -n 1 "$file" | grep -q '"zentor [0-9]' || fail "$page.1 does not name the version in its title line"
+  head -n 1 "$file" | grep '"zentor [0-9]' >/dev/null || fail "$page.1 does not name the version in its title line"
 done
 
 # The page as text, one blank between words, so that options and phrases can be looked up.
@@ -47,7 +47,7 @@ ctl_usage=$("$zentorctl" --help)
 check_options zentorctl "$ctl_usage"
 check_exit_codes zentorctl "$ctl_usage"
 for command in ports read write help; do
-  sed -n '/^\.SH COMMANDS/,/^\.SH /p' "$pages/zentorctl.1" | grep -q -E "^\.BR? $command( |$)" ||
+  sed -n '/^\.SH COMMANDS/,/^\.SH /p' "$pages/zentorctl.1" | grep -E "^\.BR? $command( |$)" >/dev/null ||
     fail "zentorctl.1 has no entry for the command $command"
 done
 check_options zentor-sim "$("$simulator" --help)"

@@ -41,7 +41,7 @@ $name/zentorctl.exe"
 ! grep '^problem: ' "$scratch/zip-check.txt" >&2 || fail "the archive's files are not right"
 
 readme="$scratch/out/$name.zip.README.txt"
-head -n 1 "$readme" | grep -q -F "zentorctl $version for Windows" || fail "the README does not name version $version"
+head -n 1 "$readme" | grep -F "zentorctl $version for Windows" >/dev/null || fail "the README does not name version $version"
 for code in $("$zentorctl" --help | usage_exit_codes); do
   grep -q -E "^    $code +[a-z]" "$readme" || fail "the README lacks the exit code $code"
 done
