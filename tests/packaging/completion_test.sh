@@ -11,7 +11,7 @@ completion=$(realpath "$1") zentorctl=$(realpath "$2") simulator=$(realpath "$3"
 # The completions bash offers for a command line (the last word is the one being completed), sorted, one line.
 complete_line() {
   local line=$1
-  PATH="$scratch/fake:$PATH" bash -c '
+  PATH="$scratch/${stand_in:-fake}:$PATH" timeout 30 bash -c '
     source "$1"
     read -r -a COMP_WORDS <<<"$2"
     [[ "$2" == *" " ]] && COMP_WORDS+=("")
@@ -24,7 +24,7 @@ complete_line() {
 
 expect_completion() {
   local line=$1 expected=$2 offered
-  offered=$(complete_line "$line")
+  offered=$(complete_line "$line") || fail "\"$line\": the completion did not end within 30 s"
   [[ "$offered" == "$expected" ]] || fail "\"$line\" offers \"$offered\", not \"$expected\""
 }
 
@@ -64,6 +64,12 @@ zentorctl read --port |1 3 12
 zentorctl write --mode erase --port 1|1 12
 zentorctl bogus |
 TABLE
+
+# A zentorctl that hangs does not hold the shell: the completion gives up on it and offers nothing.
+mkdir -p "$scratch/hanging"
+printf '#!/bin/sh\nexec sleep 60\n' >"$scratch/hanging/zentorctl"
+chmod +x "$scratch/hanging/zentorctl"
+stand_in=hanging expect_completion "zentorctl read --port " ""
 
 # The built zentorctl, named by its path as typed, lists two simulated devices in a private links folder.
 export XDG_RUNTIME_DIR="$scratch/runtime"
