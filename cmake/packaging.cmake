@@ -12,13 +12,13 @@ find_program(ZENTOR_GZIP gzip REQUIRED)
 
 # Compressed as Debian wants it: best compression, no name or time stamp, so equal input gives equal bytes.
 function(zentor_gzip input output)
-  execute_process(COMMAND ${ZENTOR_GZIP} -9 -n -c ${input} OUTPUT_FILE ${output} COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND "${ZENTOR_GZIP}" -9 -n -c "${input}" OUTPUT_FILE "${output}" COMMAND_ERROR_IS_FATAL ANY)
 endfunction()
 
 # The manual pages carry the version; they are made when CMake configures, and again when a page changes.
 foreach(page zentor zentorctl zentor-sim)
   configure_file(${CMAKE_SOURCE_DIR}/docs/man/${page}.1.in ${ZENTOR_PACKAGING_DIR}/man/${page}.1 @ONLY)
-  zentor_gzip(${ZENTOR_PACKAGING_DIR}/man/${page}.1 ${ZENTOR_PACKAGING_DIR}/man/${page}.1.gz)
+  zentor_gzip("${ZENTOR_PACKAGING_DIR}/man/${page}.1" "${ZENTOR_PACKAGING_DIR}/man/${page}.1.gz")
   install(FILES ${ZENTOR_PACKAGING_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 
@@ -41,7 +41,7 @@ install(FILES ${ZENTOR_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCD
 
 # The Debian changelog belongs to the package only: CPack runs this script on the staged files before it
 # packs them.
-zentor_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${ZENTOR_PACKAGING_DIR}/changelog.Debian.gz)
+zentor_gzip("${CMAKE_SOURCE_DIR}/packaging/changelog" "${ZENTOR_PACKAGING_DIR}/changelog.Debian.gz")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
 file(CONFIGURE OUTPUT ${ZENTOR_PACKAGING_DIR}/stage-changelog.cmake @ONLY CONTENT [[
 file(COPY "@ZENTOR_PACKAGING_DIR@/changelog.Debian.gz"
