@@ -5,6 +5,8 @@
 #include "tools/zentorctl/ctloutput.h"
 
 #include "comm/commtestsupport.h"
+#include "platform/portmap.h"
+#include "support/tempfolder.h"
 #include "tools/ctlprocess.h"
 
 #include <QJsonArray>
@@ -229,4 +231,16 @@ TEST(ZentorctlProgram, HelpAndBadArgumentsAreJsonWhenAskedFor)
     const QJsonObject bad = parse(RunCtl({"write", "--port", "3", "--json"}));
     EXPECT_EQ(bad["command"].toString(), "write");
     EXPECT_EQ(bad["exit"].toInt(), ecBadArguments);
+}
+
+// A COM link that leads to a folder is no port: the same answer as under Wine.
+TEST(ZentorctlProgram, ALinkToAFolderIsNoSuchPort)
+{
+    TTempFolder folder;
+    constexpr int kNumber = 241;
+    ASSERT_TRUE(platform::RegisterComLink(kNumber, folder.Path()));
+    const TCtlRun run = RunCtl({"read", "--port", std::to_string(kNumber)});
+    platform::UnregisterComLink(kNumber);
+    EXPECT_EQ(run.exitCode, ecNoSuchPort) << run.err;
+    EXPECT_NE(run.err.find("no such port"), std::string::npos) << run.err;
 }
