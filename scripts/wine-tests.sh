@@ -218,7 +218,7 @@ trimmed() { sed 's/^ *//; s/ *$//' <<< "$1"; }
 start_case() {
   case_name=$1
   case_runs=0
-  rm -f "$work/case.line"
+  rm -f "$work/case.line" "$work/case.out" # the last partner's output must not be taken for this one's
   "$partner" "$2" "$work/case.line" < /dev/null > "$work/case.out" 2>&1 &
   case_pid=$!
   pids+=("$case_pid")
