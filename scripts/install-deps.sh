@@ -12,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev   # the fuzz targets: clang and its libFuzzer runtime
   g++-mingw-w64-x86-64-posix    # the Windows cross build (posix threads for std::thread)
   wine wine64                   # runs the cross-built tests; amd64 only
+  procps                        # pgrep: the Wine tests signal the program under timeout
 )
 
 missing=()
