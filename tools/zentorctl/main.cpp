@@ -31,7 +31,7 @@ TReport Run(const TCtlOptions& options)
     return options.Command == TCommand::Read ? ReportRead(options, result) : ReportWrite(options, result);
 }
 
-// A report that did not reach standard output (a full disk, a closed pipe) is not a success: the program
+// A report that did not reach standard output (a full disk, a closed descriptor) is not a success: the program
 // says so on standard error and ends with its own exit code.
 int Print(const TReport& report)
 {
