@@ -14,6 +14,7 @@ packages=(
   wine wine64                   # runs the cross-built tests; amd64 only
   dpkg-dev lintian desktop-file-utils   # the Debian package: dpkg-shlibdeps, its checks, the menu entry's
   groff man-db bash-completion          # the manual pages' checks; the completion's loader
+  procps                        # pgrep: the Wine tests signal the program under timeout
 )
 
 missing=()

@@ -12,6 +12,8 @@ native_build=$(realpath -m "$1")
 win_build=$(realpath -m "$2")
 work=$win_build/wine-tests
 sim=$native_build/tools/zentor-sim/zentor-sim
+partner=$native_build/tests/line-partner
+line_cases=$source_dir/tests/tools/zentorctl_line_cases.txt
 
 failures=0
 fail() { echo "wine-tests: FAILED: $*" >&2; failures=$((failures + 1)); }
@@ -21,6 +23,7 @@ for tool in x86_64-w64-mingw32-g++-posix wine wineserver; do
   command -v "$tool" > /dev/null || die "$tool is missing: run scripts/install-deps.sh"
 done
 [ -x "$sim" ] || die "$sim is missing: build the native tree first"
+[ -x "$partner" ] || die "$partner is missing: build the native tree first"
 
 # The cross build, incremental after the first run.
 launcher=()
@@ -92,7 +95,7 @@ ctl_err=""
 ctl() {
   local want_exit=$1 want_out=$2 status=0
   shift 2
-  ctl_out=$(wine_run 60 "$ctl" "$@" 2> "$work/ctl.err" | tr -d '\r') || status=$?
+  ctl_out=$(wine_run 60 "$ctl" "$@" 2> "$work/ctl.err" < /dev/null | tr -d '\r') || status=$?
   ctl_err=$(tr -d '\r' < "$work/ctl.err")
   [ "$status" -eq "$want_exit" ] || fail "zentorctl $*: exit $status, expected $want_exit ($ctl_err)"
   [ "$want_out" = "*" ] || [ "$ctl_out" = "$want_out" ] || fail "zentorctl $*: printed '$ctl_out', expected '$want_out'"
@@ -112,9 +115,17 @@ for name in "${!com_of[@]}"; do
     fail "zentorctl ports does not list COM${com_of[$name]}: $ctl_out"
 done
 
+# Wine ends a program that crashed with status 0 and no summary, so the run counts only with GoogleTest's
+# summary line for every test the program lists.
 echo "wine-tests: tests_win32.exe"
-ZENTOR_ECHO_COM=${com_of[echo]} ZENTOR_VANISH_COM=${com_of[vanish]} wine_run 300 "$tests" > "$work/tests_win32.log" 2>&1 ||
-  { grep -E '^\[  FAILED|Failure|Expected|actual' "$work/tests_win32.log" >&2 || tail -20 "$work/tests_win32.log" >&2; fail "tests_win32.exe"; }
+expected_tests=$(wine_run 60 "$tests" --gtest_list_tests < /dev/null 2> /dev/null | tr -d '\r' | grep -c '^  ') || true
+[ "$expected_tests" -gt 0 ] || fail "tests_win32.exe lists no tests"
+ZENTOR_ECHO_COM=${com_of[echo]} ZENTOR_VANISH_COM=${com_of[vanish]} wine_run 300 "$tests" < /dev/null > "$work/tests_win32.log" 2>&1 ||
+  fail "tests_win32.exe ended with status $?"
+if ! tr -d '\r' < "$work/tests_win32.log" | grep -qxF "[  PASSED  ] $expected_tests tests."; then
+  grep -E '^\[  FAILED|Failure|Expected|actual|Unhandled' "$work/tests_win32.log" >&2 || tail -20 "$work/tests_win32.log" >&2
+  fail "tests_win32.exe: no '[  PASSED  ] $expected_tests tests.' at the end (see $work/tests_win32.log)"
+fi
 grep -E '^\[  PASSED|^\[==========\] [0-9]+ tests' "$work/tests_win32.log" || true
 
 echo "wine-tests: zentorctl.exe against the simulated device"
@@ -139,6 +150,30 @@ ctl 5 "" read --port 250
 expect_err "no such port"
 ctl 2 "" write --port "$port" --mode maybe
 
+echo "wine-tests: arguments, output and causes as on Linux"
+for speed in 14400 56000 128000 256000; do
+  ctl 2 "" read --port "$port" --speed "$speed"
+  expect_err "--speed takes one of the line speeds 110 300 600 1200 2400 4800 9600 19200 38400 57600 115200, not \"$speed\""
+done
+ctl 0 "*" help --json
+/usr/bin/python3 -c 'import json, sys; o = json.loads(sys.argv[1]); sys.exit(not (o["command"] == "help" and "usage:" in o["usage"]))' "$ctl_out" ||
+  fail "help --json: $ctl_out"
+ctl 2 "*" write --port "$port" --json
+/usr/bin/python3 -c 'import json, sys; o = json.loads(sys.argv[1]); sys.exit(not (o["command"] == "write" and o["exit"] == 2))' "$ctl_out" ||
+  fail "bad arguments --json: $ctl_out"
+status=0
+wine_run 60 "$ctl" read --port "$port" < /dev/null > /dev/full 2> "$work/ctl.err" || status=$?
+[ "$status" -eq 9 ] || fail "read > /dev/full: exit $status, expected 9"
+grep -q "standard output could not be written" "$work/ctl.err" || fail "read > /dev/full: $(cat "$work/ctl.err")"
+# A link to a folder is no port, and a node the user may not open is no permission, on both systems.
+mkdir -p "$work/not-a-port"
+ln -sfn "$work/not-a-port" "$WINEPREFIX/dosdevices/com17"
+ctl 5 "" read --port 17
+expect_err "no such port"
+ln -sfn /sys/kernel/notes "$WINEPREFIX/dosdevices/com18" # read only, even for root
+ctl 7 "" read --port 18
+expect_err "no permission"
+
 echo "wine-tests: a silent device, and a port in use"
 ctl 3 "" read --port "${com_of[silent]}"
 expect_err "no answer"
@@ -153,6 +188,74 @@ done
 ctl 6 "" read --port "${com_of[silent]}"
 expect_err "in use"
 wait "$holder" || fail "the program holding the port failed: $(cat "$work/holder.out")"
+
+echo "wine-tests: SIGTERM, SIGHUP and SIGINT end a waiting zentorctl.exe with 130"
+frames=$(($(stat -c %s "$work/silent.line") / 6))
+for signal in TERM HUP INT; do
+  timeout -k 5 60 wine "$ctl" read --port "${com_of[silent]}" < /dev/null > /dev/null 2> "$work/signal.err" &
+  waiting=$!
+  frames=$((frames + 1))
+  for _ in $(seq 200); do
+    [ "$(stat -c %s "$work/silent.line")" -ge $((frames * 6)) ] && break
+    sleep 0.05
+  done
+  # timeout runs the program as its child; the signal goes to the program itself.
+  kill -s "$signal" "$(pgrep -P "$waiting" | head -1)" 2> /dev/null || fail "SIG$signal: no program to signal"
+  status=0
+  wait "$waiting" || status=$?
+  [ "$status" -eq 130 ] || fail "SIG$signal: exit $status, expected 130"
+  grep -q "zentorctl: interrupted" "$work/signal.err" || fail "SIG$signal: standard error '$(tr -d '\r' < "$work/signal.err")'"
+done
+
+# The line cases shared with the Linux tests: a partner plays each case's bytes and timing on a fresh
+# pseudo-terminal, linked into the prefix as COM16; a run named "+" goes to the partner of the line before.
+echo "wine-tests: zentorctl.exe against the line cases"
+case_com=16
+case_pid=""
+case_runs=0
+case_name=""
+trimmed() { sed 's/^ *//; s/ *$//' <<< "$1"; }
+start_case() {
+  case_name=$1
+  case_runs=0
+  rm -f "$work/case.line" "$work/case.out" # the last partner's output must not be taken for this one's
+  "$partner" "$2" "$work/case.line" < /dev/null > "$work/case.out" 2>&1 &
+  case_pid=$!
+  pids+=("$case_pid")
+  for _ in $(seq 100); do
+    grep -q '/dev/pts/' "$work/case.out" && break
+    sleep 0.1
+  done
+  ln -sfn "$(grep -o '/dev/pts/[0-9]*' "$work/case.out")" "$WINEPREFIX/dosdevices/com$case_com" ||
+    fail "$case_name: the line partner did not start: $(cat "$work/case.out")"
+}
+end_case() {
+  [ -n "$case_pid" ] || return 0
+  kill "$case_pid" 2> /dev/null || true
+  wait "$case_pid" || fail "$case_name: the line partner failed: $(cat "$work/case.out")"
+  case_pid=""
+  local bytes
+  bytes=$(stat -c %s "$work/case.line" 2> /dev/null || echo 0)
+  [ "$bytes" -eq $((case_runs * 6)) ] || fail "$case_name: $bytes bytes on the line, expected one request a run"
+}
+await_partner() {
+  for _ in $(seq 200); do
+    grep -qE "^(ready for request $1|finished)\$" "$work/case.out" && return 0
+    sleep 0.05
+  done
+  fail "$case_name: the line partner never got ready for request $1"
+}
+while IFS='|' read -r name script arguments want_exit want_out; do
+  name=$(trimmed "$name")
+  [ -z "$name" ] || [ "${name:0:1}" = "#" ] && continue
+  [ "$name" = "+" ] || { end_case; start_case "$name" "$(trimmed "$script")"; }
+  case_runs=$((case_runs + 1))
+  await_partner "$case_runs"
+  echo "    $case_name (run $case_runs)"
+  read -ra words <<< "$arguments"
+  ctl "$(trimmed "$want_exit")" "$(trimmed "$want_out")" "${words[0]}" --port "$case_com" "${words[@]:1}"
+done < "$line_cases"
+end_case
 
 if [ "$failures" -ne 0 ]; then
   echo "wine-tests: $failures check(s) failed; the prefix and logs are in $work" >&2

@@ -18,6 +18,11 @@ namespace {
 
 constexpr std::uint32_t kKnownEvents = 0x01FF;
 constexpr DWORD kPollInterval = 50; // ms between looks at the input queue where the driver cannot wait
+// After a write, while a reply may come, the looks are closer together: a device that answers and then goes
+// away (a pseudo-terminal's other end closing drops what was not read yet) must not lose its reply, and a
+// reply just before the caller's deadline must be seen before it.
+constexpr DWORD kReplyPollInterval = 2;
+constexpr ULONGLONG kReplyWatchTime = 3500; // ms after a write
 constexpr std::uint32_t kKnownPurges = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 bool KnownFunction(std::uint32_t function)
@@ -60,7 +65,8 @@ HANDLE ClaimPort(const std::string& name, SerialCause& cause)
     const HANDLE claim = ::CreateMutexA(nullptr, FALSE, ("Local\\zentor-port-" + PortKey(name)).c_str());
     const DWORD error = ::GetLastError();
     if (!claim) {
-        cause = CauseOfWin32OpenError(error);
+        // A claim this user may not open exists, so somebody else holds the port.
+        cause = error == ERROR_ACCESS_DENIED ? SerialCause::InUse : CauseOfWin32OpenError(error);
         return nullptr;
     }
     if (error == ERROR_ALREADY_EXISTS) {
@@ -101,6 +107,7 @@ private:
     bool WaitLoop(std::uint32_t& events);
     bool WaitWhileUnplugged(std::uint64_t generation);
     void WaitForWake(DWORD timeout);
+    DWORD PollInterval() const;
     bool QueryQueues(DWORD& errors, COMSTAT& status);
     std::uint32_t InputGrowth(std::uint32_t mask);
     void Consumed(std::uint32_t bytes);
@@ -108,7 +115,7 @@ private:
     const HANDLE handle_;
     const HANDLE claim_;
     const HANDLE cancel_;      // CancelIo; stays signalled
-    const HANDLE maskChanged_; // wakes a waiter that no longer watches an unplugged device
+    const HANDLE maskChanged_; // wakes the waiter: a mask change, the device's removal, a write (a reply is due)
     TOverlappedCall waitCall_;
     TOverlappedCall readCall_;
     TOverlappedCall writeCall_;
@@ -122,6 +129,7 @@ private:
     std::uint64_t seenGeneration_ = 0; // owned by the one thread inside WaitCommEvent
     std::atomic<std::uint32_t> seenInQue_{0};  // input bytes already reported as received
     std::atomic<std::uint32_t> heldErrors_{0}; // line errors the waiter found, for the next ClearCommError
+    std::atomic<ULONGLONG> lastWrite_{0};      // GetTickCount64 of the last write, 0 before the first
 
     std::mutex readLock_;
     std::mutex writeLock_;
@@ -260,7 +268,7 @@ bool TWin32SerialDevice::WaitLoop(std::uint32_t& events)
         if (unplugged_.load())
             return WaitWhileUnplugged(generation);
         if (polled_ || mask_.load() == 0) {
-            WaitForWake(mask_.load() & EV_RXCHAR ? kPollInterval : INFINITE);
+            WaitForWake(mask_.load() & EV_RXCHAR ? PollInterval() : INFINITE);
             continue;
         }
         DWORD happened = 0;
@@ -285,6 +293,12 @@ void TWin32SerialDevice::WaitForWake(DWORD timeout)
 {
     const HANDLE wakes[2] = {cancel_, maskChanged_};
     ::WaitForMultipleObjects(2, wakes, FALSE, timeout);
+}
+
+DWORD TWin32SerialDevice::PollInterval() const
+{
+    const ULONGLONG written = lastWrite_.load();
+    return written != 0 && ::GetTickCount64() - written < kReplyWatchTime ? kReplyPollInterval : kPollInterval;
 }
 
 bool TWin32SerialDevice::QueryQueues(DWORD& errors, COMSTAT& status)
@@ -366,6 +380,10 @@ bool TWin32SerialDevice::WriteFile(const void* buffer, std::uint32_t length, std
         return ::WriteFile(handle_, buffer, length, nullptr, record);
     });
     written = result.Transferred;
+    if (written > 0) {
+        lastWrite_.store(::GetTickCount64());
+        ::SetEvent(maskChanged_); // the waiter looks more often from now on
+    }
     return result.Ok || FailError(result.Error);
 }
 
@@ -419,6 +437,17 @@ std::unique_ptr<ISerialDevice> FailOpen(HANDLE handle, HANDLE claim, SerialCause
     return nullptr;
 }
 
+// Windows refuses to open a folder as a file with "access denied"; a name that leads to a folder is no
+// port at all, as on Linux.
+SerialCause CauseOfCreateFileError(const std::string& name, DWORD error)
+{
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return SerialCause::NoSuchPort;
+    return CauseOfWin32OpenError(error);
+}
+
 // Only a communications device answers GetCommState.
 bool IsCommDevice(HANDLE handle)
 {
@@ -438,7 +467,7 @@ std::unique_ptr<ISerialDevice> OpenOsSerialDevice(const std::string& name, Seria
     const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return FailOpen(handle, claim, CauseOfWin32OpenError(::GetLastError()), cause);
+        return FailOpen(handle, claim, CauseOfCreateFileError(name, ::GetLastError()), cause);
     if (!IsCommDevice(handle))
         return FailOpen(handle, claim, SerialCause::NoSuchPort, cause);
     auto device = std::make_unique<TWin32SerialDevice>(handle, claim);

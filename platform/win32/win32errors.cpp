@@ -48,7 +48,9 @@ SerialCause CauseOfWin32Error(std::uint32_t code)
     return SerialCause::IoFailure;
 }
 
-// Windows refuses a port that another program holds with "access denied".
+// "Access denied" is what Wine answers when the device node refuses the user (EACCES, not in dialout), so it
+// means no permission, as on Linux. A port held by another program of ours is found by the port's claim
+// before the device is opened (serialdevice_win32.cpp); a sharing violation is another program's hold.
 SerialCause CauseOfWin32OpenError(std::uint32_t code)
 {
     switch (code) {
@@ -56,7 +58,7 @@ SerialCause CauseOfWin32OpenError(std::uint32_t code)
     case kPathNotFound:
     case kInvalidName:
     case kFilenameTooLong: return SerialCause::NoSuchPort;
-    case kAccessDenied:
+    case kAccessDenied: return SerialCause::NoPermission;
     case kSharingViolation: return SerialCause::InUse;
     case kNoSystemResources:
     case kNotEnoughMemory: return SerialCause::NoResources;

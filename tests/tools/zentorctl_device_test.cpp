@@ -5,6 +5,9 @@
 #include "tools/zentorctl/ctloutput.h"
 
 #include "comm/commtestsupport.h"
+#include "platform/portmap.h"
+#include "support/tempfolder.h"
+#include "tools/ctlprocess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,38 +16,17 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace zentorsim;
 using namespace zentorctl;
 using namespace std::chrono_literals;
 
 namespace {
-
-struct TRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
 
 class ZentorctlProcess : public ::testing::Test {
 protected:
@@ -61,46 +43,7 @@ protected:
         holder_.SetOpen(false);
     }
 
-    // Starts zentorctl with the arguments; the caller collects it with Finish.
-    pid_t Spawn(std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), ZENTORCTL_PATH);
-        std::vector<char*> argv;
-        for (auto& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        int out[2], err[2];
-        EXPECT_EQ(::pipe(out), 0);
-        EXPECT_EQ(::pipe(err), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        outFd_ = out[0];
-        errFd_ = err[0];
-        return pid;
-    }
-
-    TRun Finish(pid_t pid)
-    {
-        TRun run;
-        run.out = ReadAll(outFd_);
-        run.err = ReadAll(errFd_);
-        int status = 0;
-        EXPECT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status));
-        run.exitCode = WEXITSTATUS(status);
-        return run;
-    }
-
-    TRun Ctl(const std::vector<std::string>& arguments) { return Finish(Spawn(arguments)); }
+    TCtlRun Ctl(const std::vector<std::string>& arguments) { return RunCtl(arguments); }
 
     std::string Port() const { return std::to_string(sim_->ComNumber()); }
 
@@ -108,8 +51,6 @@ protected:
 
     std::unique_ptr<TZentorSim> sim_;
     TCommPort holder_;
-    int outFd_ = -1;
-    int errFd_ = -1;
 };
 
 using TBytes = std::vector<std::uint8_t>;
@@ -137,7 +78,7 @@ TEST_F(ZentorctlProcess, ReadsAndWritesBothModesWithTheExactBytesOnTheLine)
     for (const auto& step : steps) {
         auto arguments = step.arguments;
         arguments.insert(arguments.end(), {"--port", Port()});
-        const TRun run = Ctl(arguments);
+        const TCtlRun run = Ctl(arguments);
         EXPECT_EQ(run.exitCode, ecSuccess) << run.err;
         EXPECT_EQ(run.out, step.out);
         expectedLine.insert(expectedLine.end(), step.frame.begin(), step.frame.end());
@@ -151,7 +92,7 @@ TEST_F(ZentorctlProcess, JsonOutputParsesForEveryCommand)
     TSimOptions options;
     options.InitialValue = 0xFF;
     Launch(options);
-    const auto parse = [](const TRun& run) {
+    const auto parse = [](const TCtlRun& run) {
         QJsonParseError error;
         const auto object = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error).object();
         EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out;
@@ -174,7 +115,7 @@ TEST_F(ZentorctlProcess, FailuresEndWithTheirOwnExitCodes)
     TSimOptions answering5;
     answering5.AnswerByte = 0x05;
     Launch(answering5);
-    const TRun unexpected = Ctl({"read", "--port", Port()});
+    const TCtlRun unexpected = Ctl({"read", "--port", Port()});
     EXPECT_EQ(unexpected.exitCode, ecUnexpectedReply);
     EXPECT_EQ(unexpected.out, "0x05\n");
     EXPECT_EQ(Ctl({"write", "--port", Port(), "--mode", "keep"}).exitCode, ecUnexpectedReply);
@@ -182,12 +123,12 @@ TEST_F(ZentorctlProcess, FailuresEndWithTheirOwnExitCodes)
     holder_.SetComNumber(sim_->ComNumber());
     holder_.SetOpen(true);
     ASSERT_TRUE(holder_.Open());
-    const TRun inUse = Ctl({"read", "--port", Port()});
+    const TCtlRun inUse = Ctl({"read", "--port", Port()});
     EXPECT_EQ(inUse.exitCode, ecPortInUse);
     EXPECT_NE(inUse.err.find("in use"), std::string::npos) << inUse.err;
     holder_.SetOpen(false);
 
-    const TRun missing = Ctl({"read", "--port", "250"});
+    const TCtlRun missing = Ctl({"read", "--port", "250"});
     EXPECT_EQ(missing.exitCode, ecNoSuchPort);
     EXPECT_NE(missing.err.find("no such port"), std::string::npos) << missing.err;
     EXPECT_EQ(Ctl({"write", "--port", Port(), "--mode", "maybe"}).exitCode, ecBadArguments);
@@ -200,13 +141,14 @@ TEST_F(ZentorctlProcess, ReplyOfTwoBytesIsRefusedAsUnexpected)
     twice.InitialValue = 0xFF;
     twice.TwoByteReply = true;
     Launch(twice);
-    const TRun read = Ctl({"read", "--port", Port()});
+    const TCtlRun read = Ctl({"read", "--port", Port()});
     EXPECT_EQ(read.exitCode, ecUnexpectedReply);
-    EXPECT_EQ(read.out, "");
+    EXPECT_EQ(read.out, "0xFF 0xFF\n");
     EXPECT_NE(read.err.find("more than one byte"), std::string::npos) << read.err;
-    const TRun json = Ctl({"write", "--port", Port(), "--mode", "erase", "--json"});
+    const TCtlRun json = Ctl({"write", "--port", Port(), "--mode", "erase", "--json"});
     EXPECT_EQ(json.exitCode, ecUnexpectedReply);
     EXPECT_NE(json.out.find("\"error\":\"reply of more than one byte\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"reply\":\"0x0F 0x0F\""), std::string::npos) << json.out;
 }
 
 TEST_F(ZentorctlProcess, ASilentDeviceEndsInNoAnswerAndCtrlCEndsAtOnceWithThePortClosed)
@@ -214,16 +156,91 @@ TEST_F(ZentorctlProcess, ASilentDeviceEndsInNoAnswerAndCtrlCEndsAtOnceWithThePor
     TSimOptions silent;
     silent.Silent = true;
     Launch(silent);
-    const TRun quiet = Ctl({"read", "--port", Port()});
+    const TCtlRun quiet = Ctl({"read", "--port", Port()});
     EXPECT_EQ(quiet.exitCode, ecNoAnswer);
     EXPECT_NE(quiet.err.find("no answer"), std::string::npos);
     EXPECT_EQ(Line(), kReadFrame);
 
-    const pid_t pid = Spawn({"read", "--port", Port()});
+    TCtlProcess interrupted({"read", "--port", Port()});
     ASSERT_TRUE(sim_->WaitReceived(2 * kReadFrame.size(), 10s));
-    ::kill(pid, SIGINT);
-    EXPECT_EQ(Finish(pid).exitCode, ecInterrupted);
+    ::kill(interrupted.Pid(), SIGINT);
+    EXPECT_EQ(interrupted.Finish().exitCode, ecInterrupted);
     holder_.SetComNumber(sim_->ComNumber());
     holder_.SetOpen(true);
     EXPECT_TRUE(holder_.Open());
+}
+
+// Every request to end the program closes the port and ends with the interrupted exit code and its message.
+TEST_F(ZentorctlProcess, EndSignalsEndTheProgramWith130AndSaySo)
+{
+    TSimOptions silent;
+    silent.Silent = true;
+    Launch(silent);
+    std::size_t frames = 0;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TCtlProcess process({"read", "--port", Port()});
+        ASSERT_TRUE(sim_->WaitReceived(++frames * kReadFrame.size(), 10s));
+        ::kill(process.Pid(), signal);
+        const TCtlRun run = process.Finish();
+        EXPECT_EQ(run.exitCode, ecInterrupted) << signal;
+        EXPECT_EQ(run.err, "zentorctl: interrupted\n") << signal;
+    }
+}
+
+// A report that standard output could not take is not a success, whatever the command.
+TEST_F(ZentorctlProcess, AnOutputThatCannotBeWrittenEndsWithExitCode9)
+{
+    Launch({});
+    const std::vector<std::string> commands[] = {
+        {"read", "--port", Port()},
+        {"write", "--port", Port(), "--mode", "keep", "--json"},
+        {"ports"},
+        {"help"},
+    };
+    for (const auto& arguments : commands) {
+        const TCtlRun run = RunCtl(arguments, "/dev/full");
+        EXPECT_EQ(run.exitCode, ecOutputFailed) << arguments[0];
+        EXPECT_NE(run.err.find("zentorctl: standard output could not be written"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(sim_->Register(kEraseModeRegister), 0xFF) << "the write itself went through";
+}
+
+TEST(ZentorctlProgram, SpeedsNoDriverGivesAreRefusedBeforeAnyPortIsOpened)
+{
+    for (const char* speed : {"14400", "56000", "128000", "256000"}) {
+        const TCtlRun run = RunCtl({"read", "--port", "250", "--speed", speed});
+        EXPECT_EQ(run.exitCode, ecBadArguments) << speed;
+        EXPECT_NE(run.err.find("--speed takes one of the line speeds 110 300 600 1200 2400 4800 9600 19200 38400 "
+                               "57600 115200, not \"" + std::string(speed) + "\""),
+                  std::string::npos)
+            << run.err;
+    }
+}
+
+TEST(ZentorctlProgram, HelpAndBadArgumentsAreJsonWhenAskedFor)
+{
+    const auto parse = [](const TCtlRun& run) {
+        QJsonParseError error;
+        const auto object = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out;
+        return object;
+    };
+    const TCtlRun help = RunCtl({"help", "--json"});
+    EXPECT_EQ(help.exitCode, ecSuccess);
+    EXPECT_EQ(parse(help)["usage"].toString().toStdString(), kCtlUsage);
+    const QJsonObject bad = parse(RunCtl({"write", "--port", "3", "--json"}));
+    EXPECT_EQ(bad["command"].toString(), "write");
+    EXPECT_EQ(bad["exit"].toInt(), ecBadArguments);
+}
+
+// A COM link that leads to a folder is no port: the same answer as under Wine.
+TEST(ZentorctlProgram, ALinkToAFolderIsNoSuchPort)
+{
+    TTempFolder folder;
+    constexpr int kNumber = 241;
+    ASSERT_TRUE(platform::RegisterComLink(kNumber, folder.Path()));
+    const TCtlRun run = RunCtl({"read", "--port", std::to_string(kNumber)});
+    platform::UnregisterComLink(kNumber);
+    EXPECT_EQ(run.exitCode, ecNoSuchPort) << run.err;
+    EXPECT_NE(run.err.find("no such port"), std::string::npos) << run.err;
 }

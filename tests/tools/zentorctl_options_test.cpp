@@ -34,18 +34,21 @@ TEST(ZentorctlOptions, AcceptedCommandLinesMeanWhatTheySay)
         {{"write", "--mode", "erase", "--port", "3", "--speed", "110"}, TCommand::Write, 3, 110, TMode::Erase, false},
         {{"read", "--help"}, TCommand::Help, 0, 9600, TMode::Erase, false},
         {{"--help"}, TCommand::Help, 0, 9600, TMode::Erase, false},
+        {{"help", "--json"}, TCommand::Help, 0, 9600, TMode::Erase, true},
+        {{"read", "--port", "2", "--speed", "57600"}, TCommand::Read, 2, 57600, TMode::Erase, false},
+        {{"read", "--port", "2", "--speed", "38400"}, TCommand::Read, 2, 38400, TMode::Erase, false},
     };
     for (const auto& c : cases) {
         std::string error;
         const auto options = ParseCtlArguments(c.arguments, error);
         ASSERT_TRUE(options) << c.arguments[0] << ": " << error;
         EXPECT_EQ(options->Command, c.command) << c.arguments.size();
+        EXPECT_EQ(options->Json, c.json);
         if (c.command == TCommand::Help)
             continue;
         EXPECT_EQ(options->Port, c.port);
         EXPECT_EQ(options->Speed, c.speed);
         EXPECT_EQ(options->Mode, c.mode);
-        EXPECT_EQ(options->Json, c.json);
     }
 }
 
@@ -62,6 +65,10 @@ TEST(ZentorctlOptions, WrongCommandLinesAreRefusedWithTheReason)
         {{"read", "--port", "-3"}, "\"-3\""},
         {{"read", "--port", "3", "--port", "4"}, "given twice"},
         {{"read", "--port", "3", "--speed", "9601"}, "\"9601\""},
+        {{"read", "--port", "3", "--speed", "14400"}, "\"14400\""},
+        {{"read", "--port", "3", "--speed", "56000"}, "\"56000\""},
+        {{"write", "--port", "3", "--mode", "keep", "--speed", "128000"}, "\"128000\""},
+        {{"read", "--port", "3", "--speed", "256000"}, "line speeds 110 300 600 1200 2400 4800 9600 19200 38400 57600 115200"},
         {{"read", "--port", "3", "--mode", "keep"}, "write only"},
         {{"write", "--port", "3"}, "--mode is required"},
         {{"write", "--port", "3", "--mode", "Erase"}, "\"Erase\""},

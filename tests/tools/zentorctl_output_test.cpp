@@ -25,8 +25,9 @@ TCtlOptions Options(TCommand command, bool json, TMode mode = TMode::Erase)
     return options;
 }
 
-TExchangeResult Replied(std::uint8_t byte) { return {TOutcome::Replied, byte, SerialCause::None}; }
-TExchangeResult OpenFailed(SerialCause cause) { return {TOutcome::OpenFailed, 0, cause}; }
+TExchangeResult Replied(std::uint8_t byte) { return {TOutcome::Replied, std::string(1, static_cast<char>(byte)), SerialCause::None}; }
+TExchangeResult Garbled(std::string bytes) { return {TOutcome::Garbled, std::move(bytes), SerialCause::None}; }
+TExchangeResult OpenFailed(SerialCause cause) { return {TOutcome::OpenFailed, "", cause}; }
 
 QJsonObject ParseJson(const std::string& text)
 {
@@ -60,9 +61,9 @@ TEST(ZentorctlOutput, EachOutcomeHasItsTextJsonAndExitCode)
         {TCommand::Write, TMode::Keep, Replied(0x0F), ecSuccess, "keep\n", "", "mode", "keep"},
         {TCommand::Write, TMode::Erase, Replied(0x0F), ecSuccess, "erase\n", "", "mode", "erase"},
         {TCommand::Write, TMode::Erase, Replied(0x00), ecUnexpectedReply, "0x00\n", "", "error", "unexpected reply"},
-        {TCommand::Read, TMode::Erase, {TOutcome::NoAnswer, 0, SerialCause::None}, ecNoAnswer, "", "COM7: no answer",
+        {TCommand::Read, TMode::Erase, {TOutcome::NoAnswer, "", SerialCause::None}, ecNoAnswer, "", "COM7: no answer",
          "error", "no answer"},
-        {TCommand::Write, TMode::Keep, {TOutcome::Interrupted, 0, SerialCause::None}, ecInterrupted, "", "interrupted",
+        {TCommand::Write, TMode::Keep, {TOutcome::Interrupted, "", SerialCause::None}, ecInterrupted, "", "interrupted",
          "error", "interrupted"},
         {TCommand::Read, TMode::Erase, OpenFailed(SerialCause::NoSuchPort), ecNoSuchPort, "", "COM7: port cannot be opened: no such port",
          "cause", "no such port"},
@@ -71,6 +72,10 @@ TEST(ZentorctlOutput, EachOutcomeHasItsTextJsonAndExitCode)
          "cause", "no permission"},
         {TCommand::Read, TMode::Erase, OpenFailed(SerialCause::IoFailure), ecCannotOpen, "", "opened: input/output failure",
          "cause", "input/output failure"},
+        {TCommand::Read, TMode::Erase, Garbled(std::string("\x00\x01", 2)), ecUnexpectedReply, "0x00 0x01\n",
+         "COM7: the device answered more than one byte", "reply", "0x00 0x01"},
+        {TCommand::Write, TMode::Keep, Garbled("\xFF\x0F\x0F"), ecUnexpectedReply, "0xFF 0x0F 0x0F\n",
+         "more than one byte", "reply", "0xFF 0x0F 0x0F"},
     };
     for (const auto& c : cases) {
         const auto report = [&](bool json) {
@@ -96,25 +101,57 @@ TEST(ZentorctlOutput, EachOutcomeHasItsTextJsonAndExitCode)
 
 TEST(ZentorctlOutput, ExitCodesAreDistinctAndListedInTheHelp)
 {
-    const int codes[] = {ecSuccess,   ecBadArguments, ecNoAnswer,     ecUnexpectedReply, ecNoSuchPort,
-                         ecPortInUse, ecNoPermission, ecCannotOpen,   ecInterrupted};
+    const int codes[] = {ecSuccess,   ecBadArguments, ecNoAnswer,   ecUnexpectedReply, ecNoSuchPort,
+                         ecPortInUse, ecNoPermission, ecCannotOpen, ecOutputFailed,    ecInterrupted};
     EXPECT_EQ(std::set<int>(std::begin(codes), std::end(codes)).size(), std::size(codes));
-    const std::string help = ReportHelp().Out;
+    EXPECT_EQ(ecOutputFailed, 9);
+    const std::string help = ReportHelp(false).Out;
     for (int code : codes)
         EXPECT_NE(help.find("\n  " + std::to_string(code) + " "), std::string::npos) << code;
 }
 
 TEST(ZentorctlOutput, BadArgumentsGoToStandardErrorOrIntoTheJsonObject)
 {
-    const TReport text = ReportBadArguments("--port is required", false);
+    const TReport text = ReportBadArguments("--port is required", false, TCommand::Read);
     EXPECT_EQ(text.ExitCode, ecBadArguments);
     EXPECT_TRUE(text.Out.empty());
     EXPECT_EQ(text.Err.rfind("zentorctl: --port is required\nusage:", 0), 0u);
 
-    const TReport json = ReportBadArguments("unknown option \"--x\"", true);
+    const TReport json = ReportBadArguments("unknown option \"--x\"", true, TCommand::Write);
     const QJsonObject object = ParseJson(json.Out);
+    EXPECT_EQ(object["command"].toString(), "write");
     EXPECT_EQ(object["message"].toString(), "unknown option \"--x\"");
     EXPECT_EQ(object["exit"].toInt(), ecBadArguments);
+    const QJsonObject unnamed = ParseJson(ReportBadArguments("unknown command \"x\"", true, std::nullopt).Out);
+    EXPECT_TRUE(unnamed.contains("command"));
+    EXPECT_TRUE(unnamed["command"].isNull());
+}
+
+TEST(ZentorctlOutput, HelpIsJsonWhenAskedFor)
+{
+    const QJsonObject help = ParseJson(ReportHelp(true).Out);
+    EXPECT_EQ(help["command"].toString(), "help");
+    EXPECT_EQ(help["usage"].toString().toStdString(), kCtlUsage);
+    EXPECT_EQ(help["exit"].toInt(), ecSuccess);
+    EXPECT_EQ(ReportHelp(false).Out, kCtlUsage);
+}
+
+// The usage names exactly the speeds that --speed takes.
+TEST(ZentorctlOutput, UsageListsTheSpeedsThatWork)
+{
+    const std::string usage = kCtlUsage;
+    for (const int speed : kCtlSpeeds)
+        EXPECT_NE(usage.find(" " + std::to_string(speed)), std::string::npos) << speed;
+    for (const char* refused : {"14400", "56000", "128000", "256000"})
+        EXPECT_EQ(usage.find(refused), std::string::npos) << refused;
+}
+
+TEST(ZentorctlOutput, AnOutputThatCouldNotBeWrittenHasItsOwnExitCodeAndMessage)
+{
+    const TReport report = ReportOutputFailed();
+    EXPECT_EQ(report.ExitCode, ecOutputFailed);
+    EXPECT_TRUE(report.Out.empty());
+    EXPECT_EQ(report.Err, "zentorctl: standard output could not be written\n");
 }
 
 // Arguments and registry texts are bytes in no known encoding; JSON output stays valid UTF-8 whatever they
@@ -138,7 +175,7 @@ TEST(ZentorctlOutput, JsonTextsAreValidUtf8WhateverTheBytes)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(JsonString(c.bytes), "\"" + c.text + "\"") << c.bytes;
-        const TReport report = ReportBadArguments("unknown option \"" + c.bytes + "\"", true);
+        const TReport report = ReportBadArguments("unknown option \"" + c.bytes + "\"", true, TCommand::Read);
         EXPECT_EQ(ParseJson(report.Out)["exit"].toInt(), ecBadArguments) << report.Out;
     }
 }

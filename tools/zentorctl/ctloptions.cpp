@@ -1,22 +1,18 @@
 #include "tools/zentorctl/ctloptions.h"
 
+#include <algorithm>
 #include <charconv>
-#include <set>
 
 namespace zentorctl {
 
-namespace {
+const std::array<int, 11> kCtlSpeeds = {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
-const std::set<int> kSpeeds = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
-                               19200, 38400, 56000, 57600, 115200, 128000, 256000};
-
-std::optional<int> WholeNumber(const std::string& text)
+std::string SpeedList()
 {
-    int value = 0;
-    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || failure != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    std::string list;
+    for (const int speed : kCtlSpeeds)
+        list += (list.empty() ? "" : " ") + std::to_string(speed);
+    return list;
 }
 
 std::optional<TCommand> CommandNamed(const std::string& name)
@@ -30,6 +26,17 @@ std::optional<TCommand> CommandNamed(const std::string& name)
     if (name == "help" || name == "--help" || name == "-h")
         return TCommand::Help;
     return std::nullopt;
+}
+
+namespace {
+
+std::optional<int> WholeNumber(const std::string& text)
+{
+    int value = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || failure != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }
 
 class TArgumentReader {
@@ -107,8 +114,8 @@ private:
         if (!text)
             return false;
         const auto speed = WholeNumber(*text);
-        if (!speed || !kSpeeds.contains(*speed))
-            return Reject("--speed takes one of the line speeds 110 ... 256000, not \"" + *text + "\"");
+        if (!speed || std::ranges::find(kCtlSpeeds, *speed) == kCtlSpeeds.end())
+            return Reject("--speed takes one of the line speeds " + SpeedList() + ", not \"" + *text + "\"");
         return Set(options_.Speed, *speed, seenSpeed_, name);
     }
 

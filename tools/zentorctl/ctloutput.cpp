@@ -16,10 +16,12 @@ const char* const kCtlUsage =
     "  write   sets the erase mode and checks the device's acknowledgement (0x0F)\n"
     "\n"
     "  --port N    the COM number of the device (see ports)\n"
-    "  --speed S   line speed, 9600 unless given; no parity, 8 data bits, 1 stop bit\n"
+    "  --speed S   line speed, 9600 unless given: 110 300 600 1200 2400 4800 9600 19200 38400 57600\n"
+    "              or 115200; no parity, 8 data bits, 1 stop bit\n"
     "  --json      one JSON object on standard output instead of text\n"
     "\n"
-    "A reply other than the expected ones is printed as 0xNN. The device has 3000 ms to answer.\n"
+    "A reply other than the expected ones is printed as 0xNN, a reply of several bytes as all of them.\n"
+    "The device has 3000 ms to answer.\n"
     "\n"
     "exit codes:\n"
     "  0    success\n"
@@ -30,6 +32,7 @@ const char* const kCtlUsage =
     "  6    port cannot be opened: in use\n"
     "  7    port cannot be opened: no permission\n"
     "  8    port cannot be opened: other cause\n"
+    "  9    standard output could not be written\n"
     "  130  interrupted (Ctrl+C, SIGTERM or SIGHUP)\n";
 
 namespace {
@@ -38,6 +41,15 @@ std::string HexByte(std::uint8_t byte)
 {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+// Every byte as 0xNN, separated by blanks.
+std::string HexBytes(const std::string& bytes)
+{
+    std::string text;
+    for (const char byte : bytes)
+        text += (text.empty() ? "" : " ") + HexByte(static_cast<std::uint8_t>(byte));
     return text;
 }
 
@@ -104,6 +116,8 @@ std::optional<TReport> ReportTrouble(const TCtlOptions& options, const TExchange
     case TOutcome::Garbled:
         report.ExitCode = ecUnexpectedReply;
         error = "reply of more than one byte";
+        extra = ",\"reply\":\"" + HexBytes(result.Reply) + "\"";
+        report.Out = HexBytes(result.Reply) + "\n";
         report.Err = "zentorctl: " + port + ": the device answered more than one byte\n";
         break;
     case TOutcome::Interrupted:
@@ -125,6 +139,8 @@ std::string JsonHead(const TCtlOptions& options)
     return std::string("{\"command\":\"") + CommandName(options.Command) + "\",\"port\":" +
            std::to_string(options.Port);
 }
+
+std::uint8_t FirstByte(const TExchangeResult& result) { return static_cast<std::uint8_t>(result.Reply.at(0)); }
 
 TReport ReportUnexpected(const TCtlOptions& options, std::uint8_t reply, const std::string& head)
 {
@@ -227,11 +243,12 @@ TReport ReportRead(const TCtlOptions& options, const TExchangeResult& result)
     const std::string head = JsonHead(options);
     if (auto trouble = ReportTrouble(options, result, head))
         return *trouble;
-    if (result.Reply == 0x00)
-        return ReportMode(options, TMode::Erase, result.Reply, head);
-    if (result.Reply == 0xFF)
-        return ReportMode(options, TMode::Keep, result.Reply, head);
-    return ReportUnexpected(options, result.Reply, head);
+    const std::uint8_t reply = FirstByte(result);
+    if (reply == 0x00)
+        return ReportMode(options, TMode::Erase, reply, head);
+    if (reply == 0xFF)
+        return ReportMode(options, TMode::Keep, reply, head);
+    return ReportUnexpected(options, reply, head);
 }
 
 TReport ReportWrite(const TCtlOptions& options, const TExchangeResult& result)
@@ -239,26 +256,37 @@ TReport ReportWrite(const TCtlOptions& options, const TExchangeResult& result)
     const std::string head = JsonHead(options);
     if (auto trouble = ReportTrouble(options, result, head))
         return *trouble;
-    if (result.Reply == kWriteAcknowledge)
-        return ReportMode(options, options.Mode, result.Reply, head);
-    return ReportUnexpected(options, result.Reply, head);
+    const std::uint8_t reply = FirstByte(result);
+    if (reply == kWriteAcknowledge)
+        return ReportMode(options, options.Mode, reply, head);
+    return ReportUnexpected(options, reply, head);
 }
 
-TReport ReportBadArguments(const std::string& error, bool json)
+TReport ReportBadArguments(const std::string& error, bool json, std::optional<TCommand> command)
 {
     TReport report;
     report.ExitCode = ecBadArguments;
+    const std::string name = command ? std::string("\"") + CommandName(*command) + "\"" : "null";
     if (json)
-        report.Out = "{\"error\":\"bad arguments\",\"message\":" + JsonString(error) + ",\"exit\":2}\n";
+        report.Out = "{\"command\":" + name + ",\"error\":\"bad arguments\",\"message\":" + JsonString(error) +
+                     ",\"exit\":2}\n";
     else
         report.Err = "zentorctl: " + error + "\n" + kCtlUsage;
     return report;
 }
 
-TReport ReportHelp()
+TReport ReportHelp(bool json)
 {
     TReport report;
-    report.Out = kCtlUsage;
+    report.Out = json ? "{\"command\":\"help\",\"usage\":" + JsonString(kCtlUsage) + ",\"exit\":0}\n" : kCtlUsage;
+    return report;
+}
+
+TReport ReportOutputFailed()
+{
+    TReport report;
+    report.Err = "zentorctl: standard output could not be written\n";
+    report.ExitCode = ecOutputFailed;
     return report;
 }
 

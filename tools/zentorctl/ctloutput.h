@@ -6,6 +6,7 @@
 #include "tools/zentorctl/ctloptions.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ enum TExitCode {
     ecPortInUse = 6,
     ecNoPermission = 7,
     ecCannotOpen = 8, // any other reason the port did not open
+    ecOutputFailed = 9, // standard output could not be written
     ecInterrupted = 130,
 };
 
@@ -29,7 +31,7 @@ enum class TOutcome { Replied, NoAnswer, OpenFailed, Interrupted, Garbled };
 
 struct TExchangeResult {
     TOutcome Outcome = TOutcome::NoAnswer;
-    std::uint8_t Reply = 0;                                     // the first reply byte, when Replied
+    std::string Reply;                                          // the bytes that came, when Replied or Garbled
     platform::SerialCause Cause = platform::SerialCause::None; // why the port did not open, when OpenFailed
 };
 
@@ -45,8 +47,11 @@ constexpr std::uint8_t kWriteAcknowledge = 0x0F;
 TReport ReportPorts(const std::vector<platform::TPortMapEntry>& ports, bool json);
 TReport ReportRead(const TCtlOptions& options, const TExchangeResult& result);
 TReport ReportWrite(const TCtlOptions& options, const TExchangeResult& result);
-TReport ReportBadArguments(const std::string& error, bool json);
-TReport ReportHelp();
+// command: the command named by the arguments, when they name one.
+TReport ReportBadArguments(const std::string& error, bool json, std::optional<TCommand> command);
+TReport ReportHelp(bool json);
+// What is left to say when standard output could not take the report.
+TReport ReportOutputFailed();
 
 // The text in double quotes with JSON escapes.
 std::string JsonString(const std::string& text);

@@ -1,4 +1,4 @@
-// One request to the device over TCommPort with the program's line settings, and its first reply byte.
+// One request to the device over TCommPort with the program's line settings, and its reply.
 #pragma once
 
 #include "classlib/ansistring.h"
@@ -7,10 +7,17 @@
 #include "tools/zentorctl/eventloop.h"
 
 #include <chrono>
+#include <string>
+
+class TCommPort;
 
 namespace zentorctl {
 
 constexpr std::chrono::milliseconds kReplyTimeout{3000};
+// After the first reply byte, the time in which a further byte makes the reply one of several bytes.
+constexpr std::chrono::milliseconds kSettleTime{20};
+// How long bytes that had reached the driver when a wait ended may take to come through the port.
+constexpr std::chrono::milliseconds kLastLookLimit{200};
 
 // The request frame, as hexadecimal text, of a read or write command.
 AnsiString RequestFrame(const TCtlOptions& options);
@@ -19,10 +26,14 @@ class TDeviceLink {
 public:
     TDeviceLink(TEventLoop& loop, int comNumber, int speed);
 
-    // Opens the port, sends the frame, waits for the first reply byte and closes the port again.
+    // Opens and purges the port, sends the frame, waits for the reply and closes the port again. Only bytes
+    // that come after the request count as its reply.
     TExchangeResult Exchange(const AnsiString& frameText);
 
 private:
+    TExchangeResult AwaitReply(TCommPort& port, const std::string& reply);
+    TEventLoop::TStop LookOnceMore(TCommPort& port, const std::string& reply);
+
     TEventLoop& loop_;
     int comNumber_;
     int speed_;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ TReport Run(const TCtlOptions& options)
 {
     switch (options.Command) {
     case TCommand::Help:
-        return ReportHelp();
+        return ReportHelp(options.Json);
     case TCommand::Ports:
         return ReportPorts(platform::ReadPortMap(), options.Json);
     case TCommand::Read:
@@ -30,12 +31,23 @@ TReport Run(const TCtlOptions& options)
     return options.Command == TCommand::Read ? ReportRead(options, result) : ReportWrite(options, result);
 }
 
+// A report that did not reach standard output (a full disk, a closed descriptor) is not a success: the program
+// says so on standard error and ends with its own exit code.
 int Print(const TReport& report)
 {
     std::fputs(report.Out.c_str(), stdout);
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     std::fputs(report.Err.c_str(), stderr);
-    std::fflush(stdout);
-    return report.ExitCode;
+    if (written)
+        return report.ExitCode;
+    const TReport failed = ReportOutputFailed();
+    std::fputs(failed.Err.c_str(), stderr);
+    return failed.ExitCode;
+}
+
+std::optional<TCommand> NamedCommand(const std::vector<std::string>& arguments)
+{
+    return arguments.empty() ? std::nullopt : CommandNamed(arguments[0]);
 }
 
 } // namespace
@@ -46,6 +58,7 @@ int main(int argc, char** argv)
     std::string error;
     const auto options = ParseCtlArguments(arguments, error);
     if (!options)
-        return Print(ReportBadArguments(error, std::ranges::find(arguments, "--json") != arguments.end()));
+        return Print(ReportBadArguments(error, std::ranges::find(arguments, "--json") != arguments.end(),
+                                        NamedCommand(arguments)));
     return Print(Run(*options));
 }

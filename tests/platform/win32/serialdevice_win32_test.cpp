@@ -63,13 +63,13 @@ TEST_F(WinePort, BytesGoBothWaysInOrderThroughWrappingRings)
     port.SetOBuffSize(64);
     std::string received;
     port.OnDataReceived = [&](TCommPort*, std::uint32_t) { received += Take(); };
-    Open("ZENTOR_ECHO_COM");
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_ECHO_COM"));
     const std::string data = Pattern(20000);
     std::size_t sent = 0;
     while (sent < data.size()) {
         const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(37, data.size() - sent));
         sent += port.PutBlock(data.data() + sent, length);
-        PumpUntil([&] { return port.OutBuffFree() > 0; }, 10s);
+        ASSERT_TRUE(PumpUntil([&] { return port.OutBuffFree() > 0; }, 10s)) << "the transmit ring stays full";
     }
     ASSERT_TRUE(PumpUntil([&] { return received.size() >= data.size(); }, 30s)) << received.size();
     EXPECT_EQ(received, data);
@@ -79,7 +79,7 @@ TEST_F(WinePort, BytesGoBothWaysInOrderThroughWrappingRings)
 // and the line itself goes on working.
 TEST_F(WinePort, ModemCallsAreNotSupportedAndThePortKeepsGoing)
 {
-    Open("ZENTOR_ECHO_COM");
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_ECHO_COM"));
     platform::ISerialDevice& device = *port.DeviceHandle();
     std::uint32_t status = 0;
     EXPECT_FALSE(device.GetCommModemStatus(status));
@@ -102,7 +102,7 @@ TEST_F(WinePort, AQuietPortHandsNothingToTheMainThread)
 {
     int signals = 0;
     port.OnRxDSignal = port.OnTxDSignal = port.OnCTSSignal = port.OnDSRSignal = [&](TCommPort*) { ++signals; };
-    Open("ZENTOR_ECHO_COM");
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_ECHO_COM"));
     PumpFor(300ms); // the deliveries of the open itself
     int handOffs = 0;
     PumpFor(1500ms, &handOffs);
@@ -114,17 +114,17 @@ TEST_F(WinePort, AQuietPortHandsNothingToTheMainThread)
 // The status thread sits in a pending line-event wait and the reader waits for work: CancelIoEx ends both.
 TEST_F(WinePort, ClosingWhileAWaitIsPendingEndsWithin500ms)
 {
-    Open("ZENTOR_ECHO_COM");
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_ECHO_COM"));
     PumpFor(200ms);
     EXPECT_LT(TimedClose(port).count(), 500);
     EXPECT_FALSE(port.Open());
-    Open("ZENTOR_ECHO_COM"); // the port was released
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_ECHO_COM")); // the port was released
 }
 
 // Wine lets two programs open the same device; the port still refuses a second holder, as Windows does.
 TEST_F(WinePort, APortHeldByAnotherPortIsInUseUntilItCloses)
 {
-    Open("ZENTOR_ECHO_COM");
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_ECHO_COM"));
     TCommPort second;
     second.SetComNumber(port.ComNumber());
     second.SetOpen(true);
@@ -139,7 +139,7 @@ TEST_F(WinePort, APortHeldByAnotherPortIsInUseUntilItCloses)
 // open, costs next to no CPU while the program keeps writing, and closes at once.
 TEST_F(WinePort, AVanishedDeviceCostsNoCpuAndTheCloseIsPrompt)
 {
-    Open("ZENTOR_VANISH_COM");
+    ASSERT_NO_FATAL_FAILURE(Open("ZENTOR_VANISH_COM"));
     const char frame[] = {'\xA5', '\x96', '\x00', '\xD5', '\x00', '\x6B'};
     port.PutBlock(frame, sizeof frame);
     PumpFor(500ms);

@@ -1,5 +1,7 @@
 // The loop on Windows: an event wakes it; the console's Ctrl+C, Ctrl+Break and close requests set the same event.
+// Under Wine, SIGTERM and SIGHUP end the program the same way; their note is looked at between short waits.
 #include "tools/zentorctl/eventloop.h"
+#include "tools/zentorctl/win32/wineendsignals.h"
 
 #include "classlib/synchronizequeue.h"
 
@@ -16,6 +18,8 @@ namespace {
 // The event and flag the console handler reaches; one loop exists at a time.
 HANDLE gWake = nullptr;
 std::atomic<bool> gInterrupted{false};
+bool gWineSignals = false;
+constexpr DWORD kWineSignalLook = 20; // ms between looks at the note of a Wine end signal
 
 void Wake()
 {
@@ -53,14 +57,17 @@ TEventLoop::~TEventLoop()
 void TEventLoop::InstallSignalHandlers()
 {
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    gWineSignals = WatchWineEndSignals();
 }
 
 void TEventLoop::RestoreSignalHandlers()
 {
+    ReleaseWineEndSignals();
+    gWineSignals = false;
     ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 }
 
-bool TEventLoop::Interrupted() const { return gInterrupted.load(); }
+bool TEventLoop::Interrupted() const { return gInterrupted.load() || WineEndSignalCame(); }
 
 // The event resets itself when a wait ends by it.
 void TEventLoop::DrainWakes()
@@ -71,7 +78,8 @@ void TEventLoop::DrainWakes()
 void TEventLoop::WaitForWake(std::chrono::steady_clock::time_point deadline)
 {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    ::WaitForSingleObject(gWake, static_cast<DWORD>(std::max<long long>(left.count(), 0)));
+    const long long wait = std::max<long long>(left.count(), 0);
+    ::WaitForSingleObject(gWake, static_cast<DWORD>(gWineSignals ? std::min<long long>(wait, kWineSignalLook) : wait));
 }
 
 } // namespace zentorctl
