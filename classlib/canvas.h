@@ -5,6 +5,7 @@
 
 #include "classlib/ansistring.h"
 #include "classlib/tcolor.h"
+#include "classlib/textfont.h"
 
 #include <QFont>
 #include <QImage>
@@ -105,7 +106,8 @@ public:
     void Draw(int x, int y, const TGraphic& graphic);
 
 private:
-    void UseFont();
+    // Sets the font into the painter; how it is drawn there.
+    TTextFont UseFont();
     void UseShapeTools();
 
     std::unique_ptr<QPainter> ownPainter_;
