@@ -164,7 +164,8 @@ void TCanvas::DrawImage(const QRect& rect, const QImage& image)
     const QPainter::CompositionMode mode = painter_->compositionMode();
     const bool smooth = painter_->testRenderHint(QPainter::SmoothPixmapTransform);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, rect.size() != image.size());
+    const bool scaled = rect.size() != image.size() || TTextFont::DeviceScale(*painter_) != 1.0;
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, scaled);
     painter_->drawImage(rect, image);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter_->setCompositionMode(mode);

@@ -100,7 +100,8 @@ public:
     // Fills rect with a gradient from first (left or top edge) to second (just past the right or bottom edge).
     void GradientFill(const QRect& rect, TColor first, TColor second, TGradientFillMode mode);
 
-    // Draws image stretched to rect, blended by its alpha channel over what is there (smoothed when stretched).
+    // Draws image stretched to rect, blended by its alpha channel over what is there (smoothed when stretched,
+    // by the painter or by a scaled display).
     void DrawImage(const QRect& rect, const QImage& image);
     void StretchDraw(const QRect& rect, const TGraphic& graphic);
     void Draw(int x, int y, const TGraphic& graphic);
