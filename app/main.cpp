@@ -7,10 +7,9 @@
 #include "classlib/formatsettings.h"
 #include "classlib/guipump.h"
 #include "classlib/messagebox.h"
+#include "classlib/windowfonts.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFontDatabase>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -18,17 +17,6 @@
 #include <memory>
 
 namespace {
-
-const char* const kFontFiles[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf",
-                                  "/usr/share/wine/fonts/ms_sans_serif.ttf"};
-
-// Tahoma and MS Sans Serif from the wine fonts package, when it is installed; fontconfig substitutes otherwise.
-void RegisterWindowFonts()
-{
-    for (const char* file : kFontFiles)
-        if (QFile::exists(QString::fromLatin1(file)))
-            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-}
 
 QIcon WindowIcon()
 {
@@ -62,7 +50,7 @@ int RunProgram(int argc, char** argv)
     QApplication::setWindowIcon(WindowIcon());
     SetExceptionHandler(ShowException);
     SetMessageBoxHandler(ShowMessageBox);
-    RegisterWindowFonts();
+    TWindowFonts::Register();
     RegisterFormClasses();
     // The program's numbers are written with a full stop and grouped by blanks, whatever the user's locale.
     FormatSettings().DecimalSeparator = '.';

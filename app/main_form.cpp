@@ -108,6 +108,20 @@ const AnsiString& CaptionText()
     return text;
 }
 
+const AnsiString& OpenFailureCauseText(platform::SerialCause cause)
+{
+    static const AnsiString noSuchPort = Text("порт не найден");
+    static const AnsiString inUse = Text("порт занят другой программой");
+    static const AnsiString noPermission = Text("нет прав доступа к порту (группа dialout)");
+    static const AnsiString other = Text("порт не открылся по другой причине");
+    switch (cause) {
+    case platform::SerialCause::NoSuchPort: return noSuchPort;
+    case platform::SerialCause::InUse: return inUse;
+    case platform::SerialCause::NoPermission: return noPermission;
+    default: return other;
+    }
+}
+
 TMainForm::TMainForm(const QString& descriptionPath)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -158,6 +172,7 @@ void TMainForm::ShowSystemMessage(const AnsiString& message, const AnsiString& e
     SystemMessTimer->SetEnabled(false);
     StatusBarMain->SetColor(StatusColor(kind));
     StatusBarMain->SetSimpleText(AnsiString("  ") + message + AnsiString("  ") + extra);
+    StatusBarMain->setToolTip(QString());
     SystemMessTimer->SetEnabled(true);
 }
 
@@ -246,19 +261,17 @@ bool TMainForm::OpenComPort(std::int32_t port, std::int32_t speed)
         line.SetRTS(true);
         line.SetOpen(true);
     }
-    const bool open = line.Open();
-    if (open)
-        ShowSystemMessage(PortOpenedText(), Decimal(line.ComNumber()), device::mkNormal);
-    else
+    if (!line.Open()) {
         ShowSystemMessage(PortFailedText(), Decimal(line.ComNumber()), device::mkError);
-    StatusBarMain->setToolTip(open ? QString() : QString::fromUtf8(platform::SerialCauseText(line.OpenFailure())));
-    if (open) {
-        line.FlushOutBuffer();
-        if (platform::ISerialDevice* handle = line.DeviceHandle())
-            handle->PurgeComm(kPurgeAll);
-        line.FlushInBuffer();
+        StatusBarMain->setToolTip(QString::fromStdString(OpenFailureCauseText(line.OpenFailure()).ToUtf8()));
+        return false;
     }
-    return open;
+    ShowSystemMessage(PortOpenedText(), Decimal(line.ComNumber()), device::mkNormal);
+    line.FlushOutBuffer();
+    if (platform::ISerialDevice* handle = line.DeviceHandle())
+        handle->PurgeComm(kPurgeAll);
+    line.FlushInBuffer();
+    return true;
 }
 
 void TMainForm::CloseComPort()
@@ -375,6 +388,7 @@ void TMainForm::SystemMessTimerTimer(QObject*)
 {
     RunHandler([this] {
         StatusBarMain->SetSimpleText(AnsiString());
+        StatusBarMain->setToolTip(QString());
         StatusBarMain->SetColor(clBtnFace);
         SystemMessTimer->SetEnabled(false);
     });

@@ -2,7 +2,8 @@
 // reports every outcome in a coloured status line and shows the state of the link with a lamp.
 // The controls come from the embedded window description; the handlers below are wired there by name.
 // An exchange starts only when its port opened, so the red open-failure message stays and names the
-// cause in its tool tip, instead of being followed by a misleading no-reply message.
+// cause in its tool tip, instead of being followed by a misleading no-reply message. The tool tip belongs
+// to that message: the next message or the clearing of the status line removes it.
 #pragma once
 
 #include "app/comports.h"
@@ -10,6 +11,7 @@
 #include "classlib/form.h"
 #include "device/messagekind.h"
 #include "device/settingsexchange.h"
+#include "platform/serialdevice.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +32,8 @@ class TXpButton;
 
 // The window caption set at the end of construction.
 const AnsiString& CaptionText();
+// Why a port did not open, in the words the status line's tool tip gives the user.
+const AnsiString& OpenFailureCauseText(platform::SerialCause cause);
 
 class TMainForm : public TForm {
     Q_OBJECT

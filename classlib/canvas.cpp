@@ -1,8 +1,8 @@
 #include "classlib/canvas.h"
 
 #include "classlib/graphic.h"
+#include "classlib/textfont.h"
 
-#include <QFontMetrics>
 #include <QString>
 
 #include <algorithm>
@@ -113,39 +113,37 @@ void TCanvas::RoundRect(const QRect& rect, int ellipseWidth, int ellipseHeight)
 
 void TCanvas::TextOut(int x, int y, const AnsiString& text)
 {
-    UseFont();
+    const TTextFont font = UseFont();
     const QString line = ToQString(text);
-    const QFontMetrics metrics = painter_->fontMetrics();
+    const QRect area(x, y, font.Width(line), font.Height());
     if (Brush.Style == bsSolid)
-        painter_->fillRect(QRect(x, y, metrics.horizontalAdvance(line), metrics.height()), ToQColor(Brush.Color));
+        painter_->fillRect(area, ToQColor(Brush.Color));
     painter_->setPen(ToQColor(Font.Color));
-    painter_->drawText(QPoint(x, y + metrics.ascent()), line);
+    font.Draw(*painter_, area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line);
 }
 
 void TCanvas::DrawText(const AnsiString& text, const QRect& rect, unsigned flags)
 {
-    UseFont();
+    const TTextFont font = UseFont();
     const int textFlags = int(DrawTextAlignment(flags)) | ((flags & DT_SINGLELINE) ? Qt::TextSingleLine : 0);
     const QString lines = ToQString(text);
     painter_->save();
     painter_->setClipRect(rect, Qt::IntersectClip);
     if (Brush.Style == bsSolid)
-        painter_->fillRect(painter_->boundingRect(rect, textFlags, lines), ToQColor(Brush.Color));
+        painter_->fillRect(font.BoundingRect(rect, textFlags, lines), ToQColor(Brush.Color));
     painter_->setPen(ToQColor(Font.Color));
-    painter_->drawText(rect, textFlags, lines);
+    font.Draw(*painter_, rect, textFlags, lines);
     painter_->restore();
 }
 
 int TCanvas::TextWidth(const AnsiString& text)
 {
-    UseFont();
-    return painter_->fontMetrics().horizontalAdvance(ToQString(text));
+    return UseFont().Width(ToQString(text));
 }
 
 int TCanvas::TextHeight(const AnsiString&)
 {
-    UseFont();
-    return painter_->fontMetrics().height();
+    return UseFont().Height();
 }
 
 void TCanvas::GradientFill(const QRect& rect, TColor first, TColor second, TGradientFillMode mode)
@@ -166,7 +164,8 @@ void TCanvas::DrawImage(const QRect& rect, const QImage& image)
     const QPainter::CompositionMode mode = painter_->compositionMode();
     const bool smooth = painter_->testRenderHint(QPainter::SmoothPixmapTransform);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, rect.size() != image.size());
+    const bool scaled = rect.size() != image.size() || TTextFont::DeviceScale(*painter_) != 1.0;
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, scaled);
     painter_->drawImage(rect, image);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter_->setCompositionMode(mode);
@@ -182,9 +181,10 @@ void TCanvas::Draw(int x, int y, const TGraphic& graphic)
     graphic.Draw(*this, QRect(x, y, graphic.Width(), graphic.Height()));
 }
 
-void TCanvas::UseFont()
+TTextFont TCanvas::UseFont()
 {
     painter_->setFont(Font.ToQFont());
+    return TTextFont(painter_->font(), TTextFont::DeviceScale(*painter_));
 }
 
 void TCanvas::UseShapeTools()

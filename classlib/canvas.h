@@ -5,6 +5,7 @@
 
 #include "classlib/ansistring.h"
 #include "classlib/tcolor.h"
+#include "classlib/textfont.h"
 
 #include <QFont>
 #include <QImage>
@@ -99,13 +100,15 @@ public:
     // Fills rect with a gradient from first (left or top edge) to second (just past the right or bottom edge).
     void GradientFill(const QRect& rect, TColor first, TColor second, TGradientFillMode mode);
 
-    // Draws image stretched to rect, blended by its alpha channel over what is there (smoothed when stretched).
+    // Draws image stretched to rect, blended by its alpha channel over what is there (smoothed when stretched,
+    // by the painter or by a scaled display).
     void DrawImage(const QRect& rect, const QImage& image);
     void StretchDraw(const QRect& rect, const TGraphic& graphic);
     void Draw(int x, int y, const TGraphic& graphic);
 
 private:
-    void UseFont();
+    // Sets the font into the painter; how it is drawn there.
+    TTextFont UseFont();
     void UseShapeTools();
 
     std::unique_ptr<QPainter> ownPainter_;

@@ -47,5 +47,7 @@ void TImage::paintEvent(QPaintEvent*)
     if (picture_.isNull())
         return;
     QPainter painter(this);
+    // On a scaled display the picture is enlarged: smoothly, not in blocks of pixels.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(0, 0, picture_);
 }

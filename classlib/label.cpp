@@ -2,9 +2,9 @@
 
 #include "classlib/canvas.h"
 #include "classlib/controlproperties.h"
+#include "classlib/textfont.h"
 
 #include <QEvent>
-#include <QFontMetrics>
 #include <QPainter>
 
 TLabel::TLabel(QWidget* parent) : QWidget(parent)
@@ -49,8 +49,8 @@ void TLabel::AdjustSize()
 {
     if (!autoSize_ || caption_.IsEmpty())
         return;
-    const QFontMetrics metrics(font());
-    resize(metrics.horizontalAdvance(Text()), metrics.height());
+    const TTextFont text(font(), devicePixelRatioF());
+    resize(text.Width(Text()), text.Height());
 }
 
 void TLabel::changeEvent(QEvent* event)
@@ -69,14 +69,14 @@ void TLabel::paintEvent(QPaintEvent*)
                                      : alignment_ == taRightJustify ? Qt::AlignRight
                                                                     : Qt::AlignLeft;
     const int flags = int(horizontal | Qt::AlignTop) | Qt::TextSingleLine;
-    painter.setFont(font());
+    const TTextFont text(font(), TTextFont::DeviceScale(painter));
     if (isEnabled()) {
         painter.setPen(ToQColor(TControlProperties::FontColor(this)));
-        painter.drawText(rect(), flags, Text());
+        text.Draw(painter, rect(), flags, Text());
         return;
     }
     painter.setPen(ToQColor(clBtnHighlight));
-    painter.drawText(rect().translated(1, 1), flags, Text());
+    text.Draw(painter, rect().translated(1, 1), flags, Text());
     painter.setPen(ToQColor(clBtnShadow));
-    painter.drawText(rect(), flags, Text());
+    text.Draw(painter, rect(), flags, Text());
 }

@@ -2,6 +2,7 @@
 
 TTimer::TTimer(QObject* owner) : QObject(owner)
 {
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { emit OnTimer(this); });
     UpdateTimer();
 }

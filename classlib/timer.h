@@ -1,5 +1,6 @@
 // A message-driven timer: OnTimer fires every Interval milliseconds on the GUI thread while Enabled is True
-// and Interval is above zero. Setting Enabled or Interval stops the timer and starts it again from zero.
+// and Interval is above zero, never before its interval has passed (a precise timer: Qt's default coarse one
+// may fire up to 5% early). Setting Enabled or Interval stops the timer and starts it again from zero.
 #pragma once
 
 #include "classlib/designposition.h"

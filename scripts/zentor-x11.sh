@@ -39,11 +39,12 @@ zx_stop() {
 
 zx_gone() { ! kill -0 "$1" 2>/dev/null; }
 
-# Starts Xvfb on a display nobody uses (it picks one and names it on a descriptor); sets DISPLAY.
+# Starts Xvfb on a display nobody uses (it picks one and names it on a descriptor), with a screen of
+# ZX_SCREEN (width x height x depth, 1024x768x24 unless set); sets DISPLAY.
 zx_start_xvfb() {
   local named="$1/xvfb-display"
   rm -f "$named"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$named" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${ZX_SCREEN:-1024x768x24}" -nolisten tcp 3>"$named" >/dev/null 2>&1 &
   ZX_XVFB_PID=$!
   zx_wait 10 test -s "$named" || return 1
   export DISPLAY=":$(head -n 1 "$named")"

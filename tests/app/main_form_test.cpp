@@ -11,6 +11,7 @@
 #include "classlib/statusbar.h"
 #include "classlib/tcolor.h"
 #include "classlib/timer.h"
+#include "classlib/windowfonts.h"
 #include "platform/portmap.h"
 #include "controls/comboboxpng.h"
 #include "controls/controltestsupport.h"
@@ -59,11 +60,22 @@ bool RunUntil(const std::function<bool()>& done, int limitMs)
     return done();
 }
 
+// Runs the event loop until the monotonic clock stands 90 to 110 ms past a whole second. A timer of whole
+// seconds started then is one that a coarse timer would round down to the whole second, firing early.
+void WaitForEarlyRoundingPhase()
+{
+    const auto phase = [] {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(now).count() % 1000;
+    };
+    RunUntil([&] { return phase() >= 90 && phase() < 110; }, 1500);
+}
+
 class MainFormTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        RegisterWindowFonts();
+        TWindowFonts::Register();
         RegisterFormClasses();
     }
 
@@ -199,6 +211,93 @@ TEST_F(MainFormTest, PortThatFailsToOpenStartsNoExchangeAndKeepsItsMessage)
     EXPECT_TRUE(form->Exchange().Idle());
     EXPECT_TRUE(Control<TComboBoxPng>("CB_ComPorts")->isEnabled());
     EXPECT_EQ(TScreen::Cursor(), crDefault);
+}
+
+struct OpenFailureCase {
+    const char* name;
+    bool holdPort; // another program holds the port; otherwise the port is gone
+    const char* toolTip;
+};
+
+class MainFormOpenFailureTest : public MainFormTest, public testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(MainFormOpenFailureTest, ToolTipNamesTheCauseInRussianUntilTheStatusLineClears)
+{
+    StartDevice({});
+    TCommPort holder;
+    if (GetParam().holdPort) {
+        holder.SetComNumber(sim->ComNumber());
+        holder.SetOpen(true);
+        ASSERT_TRUE(holder.Open());
+    } else {
+        sim->Stop();
+    }
+    Click("BTN_OptionsRead");
+    TStatusBar* bar = Control<TStatusBar>("StatusBarMain");
+    EXPECT_EQ(bar->toolTip().toStdString(), GetParam().toolTip);
+    Tick("SystemMessTimer");
+    EXPECT_TRUE(StatusText().IsEmpty());
+    EXPECT_TRUE(bar->toolTip().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, MainFormOpenFailureTest,
+                         testing::Values(OpenFailureCase{"InUse", true, "порт занят другой программой"},
+                                         OpenFailureCase{"Gone", false, "порт не найден"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainFormTest, ToolTipOfAFailedOpenGoesWithTheNextMessage)
+{
+    StartDevice({});
+    sim->Stop();
+    Click("BTN_OptionsRead");
+    ASSERT_FALSE(Control<TStatusBar>("StatusBarMain")->toolTip().isEmpty());
+    form->ShowSystemMessage(Text("Чтение настроек..."), {}, 0);
+    EXPECT_TRUE(Control<TStatusBar>("StatusBarMain")->toolTip().isEmpty());
+}
+
+TEST(OpenFailureCauseText, NamesEachCauseInRussian)
+{
+    using platform::SerialCause;
+    const std::map<SerialCause, std::string> expected = {
+        {SerialCause::NoSuchPort, "порт не найден"},
+        {SerialCause::InUse, "порт занят другой программой"},
+        {SerialCause::NoPermission, "нет прав доступа к порту (группа dialout)"},
+    };
+    for (SerialCause cause : {SerialCause::NoSuchPort, SerialCause::InUse, SerialCause::NoPermission,
+                              SerialCause::Unplugged, SerialCause::NotSupported, SerialCause::InvalidParameter,
+                              SerialCause::IoFailure, SerialCause::Cancelled, SerialCause::NoResources}) {
+        const auto known = expected.find(cause);
+        EXPECT_EQ(OpenFailureCauseText(cause).ToUtf8(),
+                  known != expected.end() ? known->second : std::string("порт не открылся по другой причине"))
+            << platform::SerialCauseText(cause);
+    }
+}
+
+// Real time, started where a coarse timer would round its expiry down: the reply timeout is never early.
+TEST_F(MainFormTest, ReplyTimeoutNeverComesBeforeThreeSeconds)
+{
+    StartDevice({.Silent = true});
+    WaitForEarlyRoundingPhase();
+    QElapsedTimer clock;
+    clock.start();
+    Click("BTN_OptionsRead");
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Нет ответа от прибора! Установите в приборе Связь с ПК!"); },
+                         6000));
+    EXPECT_GE(clock.elapsed(), 3000);
+    EXPECT_LT(clock.elapsed(), 4500);
+}
+
+// Real time, as above: a status message stays its full 5000 ms.
+TEST_F(MainFormTest, StatusLineNeverClearsBeforeFiveSeconds)
+{
+    StartDevice({});
+    WaitForEarlyRoundingPhase();
+    QElapsedTimer clock;
+    clock.start();
+    form->ShowSystemMessage(Text("Запись настроек..."), {}, 0);
+    ASSERT_TRUE(RunUntil([&] { return StatusText().IsEmpty(); }, 8000));
+    EXPECT_GE(clock.elapsed(), 5000);
+    EXPECT_LT(clock.elapsed(), 6500);
 }
 
 TEST_F(MainFormTest, ClosingTheWindowSavesTheConfiguration)
@@ -451,6 +550,78 @@ TEST_F(MainFormTest, ScreenshotShowsTheLitLampTheButtonsAndTheEmptyStatusLine)
     EXPECT_GT(darkPixels("CB_ComSpeeds", {4, 4, 50, 19}), 20);
     EXPECT_EQ(darkPixels("BTN_OptionsSave", {60, 12, 190, 16}), 0) << "the disabled caption is grey";
     EXPECT_EQ(darkPixels("CB_OptionsErase", {4, 4, 80, 16}), 0) << "the disabled combo's text is grey";
+}
+
+// The dark pixels (text) of an area of a picture: how many rows and columns they span, and the most frequent
+// length of their horizontal runs, which is the width of the letters' upright strokes.
+struct TInk {
+    int height = 0;
+    int width = 0;
+    int stroke = 0;
+};
+
+TInk MeasureInk(const QImage& picture, const QRect& area)
+{
+    TInk ink;
+    int first = -1;
+    int left = area.right();
+    int right = area.left();
+    std::map<int, int> runs;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int run = 0;
+        for (int x = area.left(); x <= area.right() + 1; ++x) {
+            const bool dark = x <= area.right() && qGray(picture.pixel(x, y)) < 100;
+            if (dark) {
+                ++run;
+            } else if (run > 0) {
+                ++runs[run];
+                run = 0;
+            }
+            if (!dark)
+                continue;
+            first = first < 0 ? y : first;
+            ink.height = y - first + 1;
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    ink.width = std::max(0, right - left + 1);
+    const auto most = std::max_element(runs.begin(), runs.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    ink.stroke = most == runs.end() ? 0 : most->first;
+    return ink;
+}
+
+struct CaptionCase {
+    const char* control;
+    QRect area;      // of the caption, in the control
+    int inkHeight;   // of its letters: capitals and descenders of the font's size
+    int inkWidth;    // of its letters, one pixel more for each when bold
+    int stroke;      // 2 for bold, made one pixel wider than the regular letters
+};
+
+// Measured on the font's own 16 and 13 pixel bitmaps; drawn at 13 pixels, "Выход!" would be 10 pixels high,
+// 33 wide with strokes of 1, and "Чтение настроек..." 11 high and 92 wide.
+const CaptionCase kCaptions[] = {
+    {"BTN_Quit", {38, 4, 70, 32}, 11, 47, 2},
+    {"BTN_OptionsRead", {38, 4, 214, 32}, 11, 153, 1},
+    {"LB_OptionsStatus", {0, 0, 143, 20}, 13, 119, 1},
+};
+
+TEST_F(MainFormTest, MsSansSerifCaptionsHaveTheSizeAndWeightOfTheirFonts)
+{
+    StartDevice({});
+    form->EnableControls(false); // shows the progress panel with LB_OptionsStatus
+    Control<TLabel>("LB_OptionsStatus")->setVisible(true);
+    const QImage shot = form->grab().toImage();
+    for (const CaptionCase& caption : kCaptions) {
+        SCOPED_TRACE(caption.control);
+        const QWidget* control = Control<QWidget>(caption.control);
+        const TInk ink = MeasureInk(shot, caption.area.translated(control->mapTo(form.get(), QPoint())));
+        EXPECT_EQ(ink.height, caption.inkHeight);
+        EXPECT_EQ(ink.width, caption.inkWidth);
+        EXPECT_EQ(ink.stroke, caption.stroke);
+    }
 }
 
 TEST_F(MainFormTest, LampIsDarkAndTheFirstPortChosenWhenTheRememberedPortIsAbsent)

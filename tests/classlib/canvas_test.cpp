@@ -455,3 +455,22 @@ TEST(Canvas, DrawTextPlacesTextByItsFlagsAndClipsToTheRectangle)
     EXPECT_EQ(ChangedPixels(clipped, QRect(4, 4, 20, 8)).outside, 0);
     EXPECT_EQ(clipped.pixel(4, 4), Rgb(clRed));
 }
+
+// On a display of twice the pixels a picture drawn at its own size is enlarged, smoothly: between a black and a
+// white pixel there is grey, not a block edge.
+TEST(Canvas, PictureOnAScaledDisplayIsEnlargedSmoothly)
+{
+    QImage picture(2, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgb(0, 0, 0));
+    picture.setPixel(1, 0, qRgb(255, 255, 255));
+    QImage display(8, 4, QImage::Format_RGB32);
+    display.setDevicePixelRatio(2);
+    display.fill(Qt::red);
+    {
+        TCanvas canvas(&display);
+        canvas.DrawImage(QRect(1, 0, 2, 1), picture);
+    }
+    const int middle = qGray(display.pixel(3, 0));
+    EXPECT_GT(middle, 20);
+    EXPECT_LT(middle, 235);
+}

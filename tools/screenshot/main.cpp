@@ -1,7 +1,7 @@
 // screenshot: saves a picture of an X window (or of the whole screen) on $DISPLAY as a PNG file, and
 // prints the colour of chosen points of the picture, one "X,Y #RRGGBB" line each, and a digest of the
 // pixels of chosen rectangles, one "X,Y,W,H <hex>" line each, so that a script can tell when a part of
-// the window changes its look. With --text it also tells which of the candidate texts a one-line text
+// the window changes its look. With --ink it measures the dark text in a rectangle. With --text it also tells which of the candidate texts a one-line text
 // field shows, by drawing each candidate as the field draws its text and comparing the pixels.
 #include <QCryptographicHash>
 #include <QFile>
@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ const char* const kUsage =
     "  --window ID   the X window to take (decimal or 0x hexadecimal); default: the whole screen\n"
     "  --pixel X,Y   print the colour at X,Y of the picture\n"
     "  --region X,Y,W,H  print a digest of the pixels of that rectangle of the picture\n"
+    "  --ink X,Y,W,H     print \"X,Y,W,H ink HEIGHT GAP\": the rows from the first to the last one with ink\n"
+    "                    (pixels nearer the rectangle's darkest grey than its lightest), and the widest run of\n"
+    "                    columns without ink between the first and the last such column; \"0 0\" when none\n"
     "  --text X,Y,W,H    print \"text: \" and the candidate that the rectangle shows, drawn black on the colour\n"
     "                    of its top left pixel, left-aligned 3 pixels in and centred vertically; \"text: ?\"\n"
     "                    when none matches\n"
@@ -40,6 +44,7 @@ struct TArguments {
     WId Window = 0;
     std::vector<QPoint> Pixels;
     std::vector<QRect> Regions;
+    std::vector<QRect> Inks;
     std::optional<QRect> TextRect;
     QFont TextFont;
     std::vector<QString> Candidates;
@@ -110,6 +115,11 @@ std::optional<TArguments> ParseArguments(const QStringList& arguments)
             if (!rect)
                 return std::nullopt;
             parsed.Regions.push_back(*rect);
+        } else if (name == QLatin1String("--ink") && hasValue) {
+            const auto rect = ParseRect(arguments[++i]);
+            if (!rect)
+                return std::nullopt;
+            parsed.Inks.push_back(*rect);
         } else if (name == QLatin1String("--text") && hasValue) {
             parsed.TextRect = ParseRect(arguments[++i]);
             if (!parsed.TextRect)
@@ -148,6 +158,68 @@ void PrintRegions(const QImage& picture, const std::vector<QRect>& regions)
             digest.addData(QByteArrayView(part.constScanLine(y), part.width() * 4));
         std::printf("%d,%d,%d,%d %s\n", rect.x(), rect.y(), rect.width(), rect.height(),
                     digest.result().toHex().constData());
+    }
+}
+
+// The grey halfway between the picture's darkest and lightest pixels: text of any colour on its background
+// lies on the darker side.
+int InkLimit(const QImage& picture)
+{
+    int darkest = 255;
+    int lightest = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+            lightest = std::max(lightest, qGray(picture.pixel(x, y)));
+        }
+    return (darkest + lightest) / 2;
+}
+
+// Which rows and which columns of the picture hold ink.
+void FindInk(const QImage& picture, std::vector<bool>& rows, std::vector<bool>& columns)
+{
+    const int limit = InkLimit(picture);
+    rows.assign(picture.height(), false);
+    columns.assign(picture.width(), false);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (qGray(picture.pixel(x, y)) < limit)
+                rows[y] = columns[x] = true;
+}
+
+// From the first to the last marked entry.
+int Span(const std::vector<bool>& marks)
+{
+    const auto first = std::find(marks.begin(), marks.end(), true);
+    const auto last = std::find(marks.rbegin(), marks.rend(), true);
+    return first == marks.end() ? 0 : int(marks.rend() - last) - int(first - marks.begin());
+}
+
+// The longest run of unmarked entries between two marked ones.
+int WidestGap(const std::vector<bool>& marks)
+{
+    int widest = 0;
+    int run = -1; // no mark seen yet
+    for (const bool mark : marks) {
+        if (mark) {
+            widest = std::max(widest, run);
+            run = 0;
+        } else if (run >= 0) {
+            ++run;
+        }
+    }
+    return widest;
+}
+
+void PrintInks(const QImage& picture, const std::vector<QRect>& inks)
+{
+    for (const QRect& rect : inks) {
+        const QImage part = picture.copy(rect).convertToFormat(QImage::Format_RGB32);
+        std::vector<bool> rows;
+        std::vector<bool> columns;
+        FindInk(part, rows, columns);
+        std::printf("%d,%d,%d,%d ink %d %d\n", rect.x(), rect.y(), rect.width(), rect.height(), Span(rows),
+                    WidestGap(columns));
     }
 }
 
@@ -206,6 +278,7 @@ int main(int argc, char** argv)
     }
     PrintPixels(picture, arguments->Pixels);
     PrintRegions(picture, arguments->Regions);
+    PrintInks(picture, arguments->Inks);
     PrintText(picture, *arguments);
     return 0;
 }
