@@ -240,6 +240,9 @@ bool TCommPort::OpenDevice()
         FailOpen(platform::SerialCause::NoResources);
         return false;
     }
+    // Bytes put while the open ran (from the warning box's event loop) lost their request with the reset.
+    if (FOutBuffUsed.load() > 0)
+        WakeWriter();
     FOpen = true;
     SetDTR(FDTR);
     SetRTS(FRTS);

@@ -408,3 +408,20 @@ TEST_F(CommPortTimingTest, AClosedPortReportsEveryLineOff)
     EXPECT_FALSE(port.DCD());
     EXPECT_FALSE(port.Ring());
 }
+
+// A timer in the warning box's event loop puts bytes while the open is not finished: they still go out.
+TEST_F(CommPortTimingTest, BytesPutWhileTheOpenShowsItsWarningGoOut)
+{
+    port.SetStopBits(sb1_5); // with 8 data bits: a warning at every open
+    int put = -1;
+    const TMessageBoxHandler old = SetMessageBoxHandler([&](const AnsiString&, const AnsiString&, unsigned) {
+        if (put < 0)
+            put = port.PutString("early");
+        return IDOK;
+    });
+    port.SetOpen(true);
+    SetMessageBoxHandler(old);
+    ASSERT_TRUE(port.Open());
+    ASSERT_EQ(put, 5);
+    EXPECT_TRUE(PumpUntil([&] { return line.Output() == "early"; })) << line.Output();
+}
