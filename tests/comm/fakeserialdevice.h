@@ -48,6 +48,8 @@ struct TFakeLine {
     bool holdModemStatus = false;
     // A read takes its bytes from the driver and then waits while this is set, as a slow copy does.
     bool holdReads = false;
+    // Bytes that arrive just after a receive purge, with no line event (one that came earlier was consumed).
+    std::string arrivingAfterPurge;
 
     // How often each worker call was made (spin detection, and to tell where a worker is).
     std::atomic<int> waitCalls{0}, clearCalls{0}, readCalls{0}, writeCalls{0}, modemCalls{0};
@@ -215,8 +217,10 @@ public:
         line_->purges.push_back(flags);
         if ((flags & platform::PURGE_TXABORT) && line_->abortsWrites)
             line_->txAborts++;
-        if (flags & platform::PURGE_RXCLEAR)
-            line_->input.clear();
+        if (flags & platform::PURGE_RXCLEAR) {
+            line_->input.assign(line_->arrivingAfterPurge.begin(), line_->arrivingAfterPurge.end());
+            line_->arrivingAfterPurge.clear();
+        }
         return Succeed();
     }
     bool EscapeCommFunction(std::uint32_t function) override
