@@ -57,10 +57,13 @@ void TCommPort::ChangeDcb(Change change)
     FDeviceHandle->SetCommState(FDcb);
 }
 
+// Leaving hardware flow control releases bytes that CTS held back; the writer is asleep until woken.
 void TCommPort::SetComControl(TComControl value)
 {
     FControl.store(value);
     ChangeDcb([&](platform::TDcb& dcb) { dcb.Flags = FlagWords[value]; });
+    if (value != ccHard && IsEnabled())
+        WakeWriter();
 }
 
 void TCommPort::SetBaudRate(TBaudRate value)
@@ -152,20 +155,33 @@ void TCommPort::SetComNumber(int value)
 
 void TCommPort::SetIBuffSize(std::uint32_t value)
 {
-    const bool wasOpen = FOpen;
-    ClosePort();
-    FInSize = value;
-    if (wasOpen)
-        OpenPort();
+    SetRingSize(FInSize, FPendingInSize, value);
 }
 
 void TCommPort::SetOBuffSize(std::uint32_t value)
 {
+    SetRingSize(FOutSize, FPendingOutSize, value);
+}
+
+void TCommPort::SetRingSize(std::uint32_t& size, std::optional<std::uint32_t>& pending, std::uint32_t value)
+{
+    if (FOpening || FClosing) {
+        pending = value;
+        return;
+    }
     const bool wasOpen = FOpen;
     ClosePort();
-    FOutSize = value;
+    size = value;
     if (wasOpen)
         OpenPort();
+}
+
+void TCommPort::ApplyPendingRingSizes()
+{
+    if (const std::optional<std::uint32_t> in = std::exchange(FPendingInSize, std::nullopt))
+        SetIBuffSize(*in);
+    if (const std::optional<std::uint32_t> out = std::exchange(FPendingOutSize, std::nullopt))
+        SetOBuffSize(*out);
 }
 
 // ---- Opening and closing -------------------------------------------------------------------------------
@@ -180,10 +196,22 @@ void TCommPort::SetOpen(bool value)
         ClosePort();
 }
 
+// An open asked for while one runs (from the event loop of the warning box it shows) is left to that one.
 void TCommPort::OpenPort()
 {
-    if (FOpen)
+    if (FOpen || FOpening)
         return;
+    FOpening = true;
+    const bool opened = OpenDevice();
+    FOpening = false;
+    if (opened && OnOpen)
+        OnOpen(this, GetLastError());
+    ApplyPendingRingSizes();
+}
+
+// Returns whether the port is open; on failure everything is released again and nothing was raised.
+bool TCommPort::OpenDevice()
+{
     FreeRetiredThreads();
     try {
         AllocateRings();
@@ -191,13 +219,13 @@ void TCommPort::OpenPort()
         ReleaseRings();
         FOpenFailure = platform::SerialCause::NoResources;
         SetLastError(platform::SerialCauseCode(FOpenFailure));
-        return;
+        return false;
     }
     SetLastError(0);
     FDeviceHandle = platform::OpenSerialDevice("\\\\.\\COM" + std::to_string(FComNumber), FOpenFailure);
     if (!FDeviceHandle) {
         ReleaseRings();
-        return;
+        return false;
     }
     FOpenFailure = platform::SerialCause::None;
     FDeviceHandle->SetupComm(FInSize, FOutSize);
@@ -207,16 +235,18 @@ void TCommPort::OpenPort()
         StartThreads();
     } catch (const std::system_error&) {
         FailOpen(platform::SerialCause::NoResources);
-        return;
+        return false;
     } catch (const std::bad_alloc&) {
         FailOpen(platform::SerialCause::NoResources);
-        return;
+        return false;
     }
+    // Bytes put while the open ran (from the warning box's event loop) lost their request with the reset.
+    if (FOutBuffUsed.load() > 0)
+        WakeWriter();
     FOpen = true;
     SetDTR(FDTR);
     SetRTS(FRTS);
-    if (OnOpen)
-        OnOpen(this, GetLastError());
+    return true;
 }
 
 // Both rings empty, allocated for this open. Their bytes are only read after they were written, so the memory
@@ -275,9 +305,11 @@ void TCommPort::StartThreads()
     FStatusEventThread = TThread::Create<TStatusEventThread>(*this);
 }
 
-// A thread could not be started: the ones already running stop and the device closes again.
+// A thread could not be started: the ones already running stop and the device closes again. The port is not
+// open, so the delivery threads raise no event while they stop.
 void TCommPort::FailOpen(platform::SerialCause cause)
 {
+    RequestStops();
     FDeviceHandle->CancelIo();
     StopThreads();
     FDeviceHandle.reset();
@@ -292,20 +324,29 @@ void TCommPort::ClosePort()
     if (!FOpen || FClosing)
         return;
     FClosing = true;
-    FCTS = false;
-    FDSR = false;
-    FDCD = false;
-    FRing = false;
     // Ends any wait or write still pending on the device, so no worker stays blocked on a line that stopped
-    // accepting bytes or vanished; the workers then see their stop requests.
+    // accepting bytes or vanished; the workers see their stop requests first, so none tries its call again.
+    RequestStops();
     FDeviceHandle->CancelIo();
     StopThreads();
     FDeviceHandle.reset();
     ReleaseRings();
     FOpen = false;
     FClosing = false;
+    ApplyPendingRingSizes();
     if (OnClose)
         OnClose(this);
+}
+
+// The threads that call the device; the delivery threads are asked when they are stopped, so that each
+// still makes its last delivery.
+void TCommPort::RequestStops()
+{
+    for (TThread* thread : {static_cast<TThread*>(FStatusThread.get()), static_cast<TThread*>(FReadThread.get()),
+                            static_cast<TThread*>(FWriteThread.get())}) {
+        if (thread)
+            thread->Terminate();
+    }
 }
 
 void TCommPort::StopThreads()
@@ -326,8 +367,10 @@ void TCommPort::StopStatusThread()
     FStatusThread->WaitFor();
     FStatusThread.reset();
     // The last wait may have ended by the cancel rather than by the empty mask; either way the deliveries
-    // that follow during the close raise no signal event.
+    // that follow during the close raise no signal event. The line states are cleared only now: until the
+    // thread has ended it may set them again.
     FLastEventMask = 0;
+    UpdateLineStates(0);
 }
 
 template <class T>
@@ -462,10 +505,15 @@ std::uint32_t TCommPort::PutBlock(const char* data, std::uint32_t length)
         return 0;
     std::lock_guard guard(FOutBufferLock);
     FOutBuffUsed += total;
-    FOutPuts++;
     // Signalled under the lock, so the writer's idle check cannot reset this request unseen.
     FWriteRequestEvent.SetEvent();
     return total;
+}
+
+void TCommPort::WakeWriter()
+{
+    std::lock_guard guard(FOutBufferLock);
+    FWriteRequestEvent.SetEvent();
 }
 
 // Where the held bytes start: FOutHeld bytes before the read position, wrapped.
@@ -497,7 +545,6 @@ bool TCommPort::TakeOutRun(TOutRun& out)
     std::lock_guard guard(FOutBufferLock);
     out.run = ringmath::PendingRun(FOutSize, FOutReadPos, FOutBuffUsed);
     out.generation = FOutGeneration;
-    out.puts = FOutPuts;
     FOutWriting = out.run.length != 0;
     return FOutWriting;
 }
@@ -524,14 +571,6 @@ bool TCommPort::ResetWriteRequestIfIdle()
         return false;
     FWriteRequestEvent.ResetEvent();
     return true;
-}
-
-// After a failed write the request is reset, unless a block put since the run was taken asked again.
-void TCommPort::ResetWriteRequestUnlessPutSince(std::uint64_t puts)
-{
-    std::lock_guard guard(FOutBufferLock);
-    if (FOutPuts == puts)
-        FWriteRequestEvent.ResetEvent();
 }
 
 void TCommPort::FlushOutBuffer()
@@ -598,25 +637,38 @@ std::uint32_t TCommPort::GetInBuffFree()
     return FInSize - FInBuffUsed;
 }
 
-ringmath::TRun TCommPort::FreeInRun()
+// The free run for the reader; from now until CommitIn the reader may fill it.
+TCommPort::TInRun TCommPort::FreeInRun()
 {
     std::lock_guard guard(FInBufferLock);
-    return ringmath::FreeRun(FInSize, FInReadPos, FInBuffUsed);
+    return {ringmath::FreeRun(FInSize, FInReadPos, FInBuffUsed), FInGeneration};
 }
 
-void TCommPort::CommitIn(std::uint32_t count)
+// Bytes read into the run count only when no flush came since the run was taken: they may have arrived
+// before that flush. Returns whether they were counted.
+bool TCommPort::CommitIn(const TInRun& in, std::uint32_t count)
 {
     std::lock_guard guard(FInBufferLock);
+    if (in.generation != FInGeneration)
+        return false;
     FInBuffUsed += count;
+    return true;
 }
 
+// The device is purged before the ring is emptied, so no byte that arrived before the flush can reach the
+// ring afterwards. The reader may have stopped on the full ring while the device's buffer filled up again
+// (and reports no more arrivals); it is woken to fetch what arrives from now on.
 void TCommPort::FlushInBuffer()
 {
     if (IsEnabled())
         FDeviceHandle->PurgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
-    std::lock_guard guard(FInBufferLock);
-    // The dropped bytes count as read: the position the reader fills next stays where it was,
-    // so bytes it is reading right now land where the ring expects them.
-    FInReadPos = ringmath::Advance(FInSize, FInReadPos, FInBuffUsed);
-    FInBuffUsed = 0;
+    {
+        std::lock_guard guard(FInBufferLock);
+        // The dropped bytes count as read: the position the reader fills next stays where it was.
+        FInReadPos = ringmath::Advance(FInSize, FInReadPos, FInBuffUsed);
+        FInBuffUsed = 0;
+        FInGeneration++;
+    }
+    if (IsEnabled())
+        FReadRequestEvent.SetEvent();
 }

@@ -16,6 +16,7 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 enum TBaudRate {
@@ -174,12 +175,16 @@ private:
     template <class Change>
     void ChangeDcb(Change change);
     void BitsWarning();
+    void SetRingSize(std::uint32_t& size, std::optional<std::uint32_t>& pending, std::uint32_t value);
+    void ApplyPendingRingSizes();
+    bool OpenDevice();
     void AllocateRings();
     void ReleaseRings();
     void ApplyLineSettings();
     void ResetEvents();
     void StartThreads();
     void FailOpen(platform::SerialCause cause);
+    void RequestStops();
     void StopThreads();
     void StopStatusThread();
     template <class T>
@@ -193,17 +198,20 @@ private:
     // Shared with the worker threads (see thread units).
     void UpdateLineStates(std::uint32_t modemStatus);
     bool ClearToSend() const;
-    ringmath::TRun FreeInRun();
-    void CommitIn(std::uint32_t count);
+    struct TInRun {
+        ringmath::TRun run;
+        std::uint64_t generation = 0;
+    };
+    TInRun FreeInRun();
+    bool CommitIn(const TInRun& in, std::uint32_t count);
     struct TOutRun {
         ringmath::TRun run;
         std::uint64_t generation = 0;
-        std::uint64_t puts = 0;
     };
     bool TakeOutRun(TOutRun& out);
     void FinishOutRun(const TOutRun& out, std::uint32_t written);
     bool ResetWriteRequestIfIdle();
-    void ResetWriteRequestUnlessPutSince(std::uint64_t puts);
+    void WakeWriter();
     std::uint32_t OutHeldStart() const;
 
     int FComNumber = 2;
@@ -237,19 +245,19 @@ private:
     // the fields below it. FlushOutBuffer moves FOutGeneration on, so that a write in flight does not count
     // against new bytes, and while the writer has a run in the device (FOutWriting) the dropped bytes stay
     // held (FOutHeld bytes before FOutReadPos): PutBlock may not reuse them until that write has returned.
-    // FOutPuts counts the blocks put, so the writer can tell whether a request came during a failed write.
     std::unique_ptr<char[]> FOutBuffer;
     std::uint32_t FOutReadPos = 0;
     std::atomic<std::uint32_t> FOutBuffUsed{0};
     std::uint32_t FOutHeld = 0;
     bool FOutWriting = false;
     std::uint64_t FOutGeneration = 0;
-    std::uint64_t FOutPuts = 0;
     std::mutex FOutBufferLock;
-    // Receive ring, same layout.
+    // Receive ring, same layout. FlushInBuffer moves FInGeneration on, so that bytes the reader took from the
+    // device before the flush are not counted in afterwards.
     std::unique_ptr<char[]> FInBuffer;
     std::uint32_t FInReadPos = 0;
     std::atomic<std::uint32_t> FInBuffUsed{0};
+    std::uint64_t FInGeneration = 0;
     std::mutex FInBufferLock;
 
     TEvent FReadRequestEvent{false};
@@ -264,5 +272,10 @@ private:
     TThreadPtr<TStatusEventThread> FStatusEventThread;
     // Delivery threads stopped by a close made from inside their own handler; freed once they have ended.
     std::vector<TThreadPtr<TThread>> FRetiredThreads;
+    bool FOpening = false;
     bool FClosing = false;
+    // Ring sizes set while an open or a close runs (from a handler or a message box's event loop): that open or
+    // close still works on the old rings and threads further up the stack, so they are applied once it ends.
+    std::optional<std::uint32_t> FPendingInSize;
+    std::optional<std::uint32_t> FPendingOutSize;
 };

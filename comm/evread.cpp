@@ -16,8 +16,9 @@ void TReadEventThread::Execute()
     }
 }
 
+// An open that failed stops this thread before the port is open: it raises nothing then.
 void TReadEventThread::DeliverData()
 {
-    if (Port.OnDataReceived)
+    if (Port.FOpen && Port.OnDataReceived)
         Port.OnDataReceived(&Port, Port.GetInBuffUsed());
 }

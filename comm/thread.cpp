@@ -29,14 +29,14 @@ bool TReadThread::ReadOnce()
     platform::TComStat status;
     if (!Device->ClearCommError(errors, status))
         return false;
-    const ringmath::TRun run = Port.FreeInRun();
-    const std::uint32_t wanted = std::min(run.length, status.InQue);
+    const TCommPort::TInRun in = Port.FreeInRun();
+    const std::uint32_t wanted = std::min(in.run.length, status.InQue);
     if (wanted == 0)
         return false;
     std::uint32_t count = 0;
-    if (!Device->ReadFile(Port.FInBuffer.get() + run.offset, wanted, count) || count == 0)
+    if (!Device->ReadFile(Port.FInBuffer.get() + in.run.offset, wanted, count) || count == 0)
         return false;
-    Port.CommitIn(count);
-    Port.FDataReadyEvent.SetEvent();
+    if (Port.CommitIn(in, count))
+        Port.FDataReadyEvent.SetEvent();
     return true;
 }

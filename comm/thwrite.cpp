@@ -1,5 +1,15 @@
 #include "comm/thwrite.h"
 
+#include <algorithm>
+#include <chrono>
+
+namespace {
+// After a write that failed other than by a purge, the writer pauses before it tries the same bytes again;
+// the pause doubles up to the last one, so a device that keeps failing costs no processor time.
+constexpr std::chrono::milliseconds FirstRetryPause(100);
+constexpr std::chrono::milliseconds LastRetryPause(1600);
+} // namespace
+
 TWriteThread::TWriteThread(TCommPort& port) : Port(port), Device(port.DeviceHandle()) {}
 
 TWriteThread::~TWriteThread() = default;
@@ -28,19 +38,22 @@ bool TWriteThread::ClearToSend()
     return Port.ClearToSend();
 }
 
-// Writes until the ring is empty, the thread is stopped or CTS goes off. After a failed write the thread
-// waits for the next request instead of trying the same bytes at once; a block put during that write
-// (after a flush that aborted it, say) is such a request.
+// Writes until the ring is empty, the thread is stopped or CTS goes off. A failed write is tried again with
+// what is left of the ring: at once after a purge aborted it (the owner may purge the device directly, and
+// FlushOutBuffer's purge leaves only the bytes put since), after a growing pause for any other failure.
 void TWriteThread::WritePending()
 {
     TCommPort::TOutRun out;
+    std::chrono::milliseconds pause = FirstRetryPause;
     while (!Terminated() && Port.ClearToSend() && Port.TakeOutRun(out)) {
         std::uint32_t written = 0;
         const bool ok = Device->WriteFile(Port.FOutBuffer.get() + out.run.offset, out.run.length, written);
         Port.FinishOutRun(out, written);
-        if (!ok || written == 0) {
-            Port.ResetWriteRequestUnlessPutSince(out.puts);
-            return;
+        if (ok && written > 0) {
+            pause = FirstRetryPause;
+        } else if (ok || Device->LastCause() != platform::SerialCause::Cancelled) {
+            SleepUnlessTerminated(pause);
+            pause = std::min(pause * 2, LastRetryPause);
         }
     }
 }

@@ -20,6 +20,11 @@ ZX_FORM="$here/../app/main_form.zfm"
 ZX_SCREENSHOT="$build/tools/screenshot/screenshot"
 source "$here/zentor-x11.sh"
 
+# A sanitizer build: LeakSanitizer leaves out the leaks of system libraries listed in the suppressions file.
+if grep -qE '^ZENTOR_SANITIZE:STRING=.+' "$build/CMakeCache.txt" 2>/dev/null; then
+  export LSAN_OPTIONS="suppressions=$here/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+fi
+
 sim_pid=""
 sim_port=""
 program_pid=""

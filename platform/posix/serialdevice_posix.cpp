@@ -582,13 +582,17 @@ bool TPosixSerialDevice::PurgeComm(std::uint32_t flags)
     if ((flags & PURGE_TXCLEAR) && ::tcflush(fd_, TCOFLUSH) != 0)
         return FailError(errno);
     if (flags & PURGE_RXCLEAR) {
+        // The driver's queue is flushed together with the bytes taken from it, under the lock every read of
+        // the device takes: the waiter cannot take old bytes in between, nor find the buffer full of them.
+        int error = 0;
         {
             std::lock_guard lock(rxLock_);
+            error = ::tcflush(fd_, TCIFLUSH) != 0 ? errno : 0;
             rx_.clear();
         }
         wake_.Signal();
-        if (::tcflush(fd_, TCIFLUSH) != 0)
-            return FailError(errno);
+        if (error != 0)
+            return FailError(error);
     }
     return true;
 }

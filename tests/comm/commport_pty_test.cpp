@@ -182,3 +182,28 @@ TEST_F(CommPortPty, APortHeldByAnotherProcessIsInUse)
     port.SetOpen(true);
     EXPECT_TRUE(port.Open()) << "free again once the other process has ended";
 }
+
+// The program is busy while the other end keeps sending: the ring and the driver's buffer fill up and more
+// waits in the terminal. A flush then drops all of it, and what is sent afterwards, and only that, arrives.
+TEST_F(CommPortPty, AfterAFlushOfAFullRingOnlyNewBytesArriveAndReceptionGoesOn)
+{
+    port.SetIBuffSize(100);
+    OpenPort();
+    const std::string old(3000, 'o');
+    const std::string fresh(300, 'n');
+    for (int round = 0; round < 20; round++) {
+        SCOPED_TRACE(round);
+        pty.Write(old.data(), old.size());
+        ASSERT_TRUE(PumpUntil([&] { return port.InBuffUsed() == 100; }));
+        port.FlushInBuffer();
+        pty.Write(fresh.data(), fresh.size());
+        std::string received;
+        PumpUntil([&] {
+            received += Take();
+            return received.size() >= fresh.size();
+        });
+        EXPECT_EQ(received, fresh);
+        if (received != fresh)
+            return;
+    }
+}

@@ -14,7 +14,11 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <deque>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include <unistd.h>
 
@@ -131,26 +135,32 @@ TEST_F(CommPortTimingTest, BytesWaitingAtOpenAreReadAndDelivered)
     EXPECT_EQ(port.InBuffUsed(), 7u);
 }
 
+// Only the port's own threads are counted: a sanitizer runs threads of its own in the process.
 TEST_F(CommPortTimingTest, AThreadThatCannotStartFailsTheOpenAndStopsTheOthers)
 {
-    const int threadsBefore = CountEntries("/proc/self/task");
     bool opened = false;
+    int events = 0;
     port.OnOpen = [&](TCommPort*, std::int32_t) { opened = true; };
+    port.OnDataReceived = [&](TCommPort*, std::uint32_t) { events++; };
+    port.OnClose = port.OnTxDSignal = port.OnRxDSignal = port.OnCTSSignal = [&](TCommPort*) { events++; };
     for (int started = 0; started < 5; started++) {
         SCOPED_TRACE(started);
         {
             TThreadStarts starts;
             starts.FailAfter(started);
+            // Each thread gets to its first wait, where a stop request is also a delivery request.
+            starts.AfterEachStart([] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
             port.SetOpen(true);
         }
         EXPECT_FALSE(port.Open());
         EXPECT_FALSE(opened);
+        EXPECT_EQ(events, 0) << "a failed open raised an event";
         EXPECT_FALSE(port.IsEnabled());
         EXPECT_EQ(port.OpenFailure(), platform::SerialCause::NoResources);
         EXPECT_EQ(GetLastError(), platform::SerialCauseCode(platform::SerialCause::NoResources));
         EXPECT_EQ(line.Get(&TFakeLine::devices), 0);
         EXPECT_EQ(port.PutBlock("x", 1), 0u);
-        EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore);
+        EXPECT_EQ(TThreadStarts::Running(), 0);
     }
     OpenPort();
     EXPECT_TRUE(opened);
@@ -222,4 +232,196 @@ TEST_F(CommPortTimingTest, LargeRingsCostNoMemoryUntilTheyFill)
     EXPECT_EQ(port.OutBuffFree(), ringSize);
     port.PutString("fits");
     EXPECT_TRUE(PumpUntil([&] { return line.Output() == "fits"; }));
+}
+
+// ---- Flushes, purges and settings that race the workers ------------------------------------------------
+
+namespace {
+
+std::string TakeAll(TCommPort& port)
+{
+    char buffer[256];
+    return std::string(buffer, port.GetBlock(buffer, sizeof buffer));
+}
+
+} // namespace
+
+// The reader has taken "old" from the driver and is still copying it into the ring when the flush comes.
+TEST_F(CommPortTimingTest, BytesReadBeforeAFlushAreNeverDelivered)
+{
+    std::string delivered;
+    port.OnDataReceived = [&](TCommPort* sender, std::uint32_t) { delivered += TakeAll(*sender); };
+    OpenPort();
+    line.Set(&TFakeLine::holdReads, true);
+    line.Receive("old");
+    ASSERT_TRUE(PumpUntil([&] { return line.Get(&TFakeLine::input).empty(); }));
+    port.FlushInBuffer();
+    line.Set(&TFakeLine::holdReads, false);
+    line.Receive("new");
+    EXPECT_TRUE(PumpUntil([&] { return delivered.find("new") != std::string::npos; }));
+    EXPECT_EQ(delivered, "new");
+}
+
+// The reader stopped on a full ring. Bytes arrive right after the flush's purge, and their arrival was
+// reported while the ring was still full (or not at all: a driver buffer that filled up reports nothing more).
+// Only a wake-up once the ring is empty fetches them.
+TEST_F(CommPortTimingTest, ReceptionGoesOnAfterAFlushOfAFullRing)
+{
+    port.SetIBuffSize(8);
+    OpenPort();
+    line.Receive(std::string(20, 'o'));
+    ASSERT_TRUE(PumpUntil([&] { return port.InBuffUsed() == 8 && line.Get(&TFakeLine::input).size() == 12; }));
+    line.Set(&TFakeLine::arrivingAfterPurge, std::string("new"));
+    port.FlushInBuffer();
+    EXPECT_TRUE(PumpUntil([&] { return port.InBuffUsed() == 3; }));
+    EXPECT_EQ(TakeAll(port), "new");
+}
+
+// The owner purges the device directly with a transmit abort (as the program does) while a write is pending:
+// the aborted bytes and everything behind them in the ring still go out.
+TEST_F(CommPortTimingTest, ADirectTransmitAbortStrandsNoByteOfTheRing)
+{
+    port.SetOBuffSize(4);
+    line.Set(&TFakeLine::abortsWrites, true);
+    OpenPort();
+    line.SetAcceptsWrites(false);
+    const int writes = line.writeCalls.load();
+    ASSERT_EQ(port.PutString("abcd"), 4);
+    ASSERT_TRUE(PumpUntil([&] { return line.writeCalls.load() > writes; }));
+    port.DeviceHandle()->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    line.SetAcceptsWrites(true);
+    ASSERT_TRUE(PumpUntil([&] { return port.OutBuffUsed() == 0; }));
+    EXPECT_EQ(port.PutString("ef"), 2);
+    EXPECT_TRUE(PumpUntil([&] { return line.Output() == "abcdef"; })) << line.Output();
+}
+
+// CTS is off and holds the bytes back; dropping hardware flow control lets them go without any line event.
+TEST_F(CommPortTimingTest, LeavingHardwareFlowControlReleasesTheHeldBytes)
+{
+    for (TComControl control : {ccNone, ccSoft}) {
+        SCOPED_TRACE(control);
+        line.Set(&TFakeLine::output, {});
+        port.SetComControl(ccHard);
+        OpenPort();
+        port.PutString("held");
+        PumpFor(std::chrono::milliseconds(30));
+        ASSERT_EQ(line.Output(), "");
+        port.SetComControl(control);
+        EXPECT_TRUE(PumpUntil([&] { return line.Output() == "held"; }));
+        port.SetOpen(false);
+    }
+}
+
+// A handler run by the close (its last delivery, or one that was waiting) changes a ring size: the close
+// still runs on the old rings and threads, so the size changes only once the close has ended.
+TEST_F(CommPortTimingTest, ARingSizeSetWhileTheCloseRunsTakesEffectAfterIt)
+{
+    port.SetIBuffSize(16);
+    port.SetOBuffSize(16);
+    OpenPort();
+    bool closing = false;
+    int deliveries = 0;
+    std::vector<std::uint32_t> sizesInHandler;
+    port.OnDataReceived = [&](TCommPort* sender, std::uint32_t) {
+        if (!closing) {
+            deliveries++;
+            return;
+        }
+        sender->SetIBuffSize(4096);
+        sender->SetOBuffSize(4096);
+        sizesInHandler = {sender->InSize(), sender->OutSize()};
+        // The reader, still running, is asked for more bytes than the old ring holds.
+        line.Receive(std::string(1000, 'x'));
+        TakeAll(*sender);
+    };
+    line.Receive("x");
+    ASSERT_TRUE(PumpUntil([&] { return deliveries > 0; })); // the delivery thread waits for the next one
+    closing = true;
+    port.SetOpen(false);
+    EXPECT_EQ(sizesInHandler, (std::vector<std::uint32_t>{16, 16}));
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(port.InSize(), 4096u);
+    EXPECT_EQ(port.OutSize(), 4096u);
+    DropHandlers(port);
+    OpenPort();
+    port.FlushInBuffer();
+    line.Receive(std::string(1000, 'y'));
+    EXPECT_TRUE(PumpUntil([&] { return port.InBuffUsed() == 1000; }));
+}
+
+// The warning box shown by an open runs an event loop; what a timer does there must leave the open intact.
+TEST_F(CommPortTimingTest, AnOpenOrResizeFromTheOpensWarningBoxLeavesTheOpenIntact)
+{
+    enum TReentry { OpenAgain, ResizeTransmitRing };
+    for (TReentry reentry : {OpenAgain, ResizeTransmitRing}) {
+        SCOPED_TRACE(reentry);
+        port.SetOBuffSize(8);
+        port.SetStopBits(sb1_5); // with 8 data bits: a warning at every open
+        line.Set(&TFakeLine::output, {});
+        bool reentered = false;
+        std::uint32_t sizeInBox = 0;
+        const TMessageBoxHandler old = SetMessageBoxHandler([&](const AnsiString&, const AnsiString&, unsigned) {
+            if (!std::exchange(reentered, true)) {
+                if (reentry == OpenAgain)
+                    port.SetOpen(true);
+                else
+                    port.SetOBuffSize(64);
+                sizeInBox = port.OutSize();
+            }
+            return IDOK;
+        });
+        port.SetOpen(true);
+        SetMessageBoxHandler(old);
+        ASSERT_TRUE(port.Open());
+        EXPECT_EQ(sizeInBox, 8u);
+        EXPECT_EQ(line.Get(&TFakeLine::devices), 1);
+        const std::string block(port.OutSize(), 'b');
+        EXPECT_EQ(port.PutBlock(block.data(), static_cast<std::uint32_t>(block.size())), block.size());
+        EXPECT_TRUE(PumpUntil([&] { return line.Output() == block; }));
+        port.SetOpen(false);
+        port.SetStopBits(sb1_0);
+    }
+}
+
+// The status thread is reading the modem lines (CTS on) when the close starts; the port must still report
+// every line off once it is closed.
+TEST_F(CommPortTimingTest, AClosedPortReportsEveryLineOff)
+{
+    OpenPort();
+    ASSERT_TRUE(PumpUntil([&] { return line.waitCalls.load() >= 1; }));
+    line.Set(&TFakeLine::holdModemStatus, true);
+    const int queries = line.modemCalls.load();
+    line.Raise(platform::EV_CTS | platform::EV_DSR | platform::EV_RLSD | platform::EV_RING,
+               platform::MS_CTS_ON | platform::MS_DSR_ON | platform::MS_RLSD_ON | platform::MS_RING_ON);
+    ASSERT_TRUE(PumpUntil([&] { return line.modemCalls.load() > queries; }));
+    // The query answers once the close has begun to cancel the device's calls.
+    std::thread answer([&] {
+        std::unique_lock guard(line.lock);
+        line.changed.wait(guard, [&] { return line.cancelled; });
+        line.holdModemStatus = false;
+        line.changed.notify_all();
+    });
+    port.SetOpen(false);
+    answer.join();
+    EXPECT_FALSE(port.CTS());
+    EXPECT_FALSE(port.DSR());
+    EXPECT_FALSE(port.DCD());
+    EXPECT_FALSE(port.Ring());
+}
+
+// A timer in the warning box's event loop puts bytes while the open is not finished: they still go out.
+TEST_F(CommPortTimingTest, BytesPutWhileTheOpenShowsItsWarningGoOut)
+{
+    port.SetStopBits(sb1_5); // with 8 data bits: a warning at every open
+    int put = -1;
+    const TMessageBoxHandler old = SetMessageBoxHandler([&](const AnsiString&, const AnsiString&, unsigned) {
+        if (put < 0)
+            put = port.PutString("early");
+        return IDOK;
+    });
+    port.SetOpen(true);
+    SetMessageBoxHandler(old);
+    ASSERT_TRUE(port.Open());
+    ASSERT_EQ(put, 5);
+    EXPECT_TRUE(PumpUntil([&] { return line.Output() == "early"; })) << line.Output();
 }

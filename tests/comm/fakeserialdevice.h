@@ -46,9 +46,13 @@ struct TFakeLine {
     std::uint64_t txAborts = 0;
     // Modem-status queries wait while this is set, as a slow adapter's do.
     bool holdModemStatus = false;
+    // A read takes its bytes from the driver and then waits while this is set, as a slow copy does.
+    bool holdReads = false;
+    // Bytes that arrive just after a receive purge, with no line event (one that came earlier was consumed).
+    std::string arrivingAfterPurge;
 
-    // How often each worker call was made (spin detection).
-    std::atomic<int> waitCalls{0}, clearCalls{0}, readCalls{0}, writeCalls{0};
+    // How often each worker call was made (spin detection, and to tell where a worker is).
+    std::atomic<int> waitCalls{0}, clearCalls{0}, readCalls{0}, writeCalls{0}, modemCalls{0};
 
     // Bytes arrive from the far side; raises the character-received event.
     void Receive(const std::string& bytes)
@@ -182,12 +186,13 @@ public:
     bool ReadFile(void* buffer, std::uint32_t length, std::uint32_t& read) override
     {
         line_->readCalls++;
-        std::lock_guard guard(line_->lock);
+        std::unique_lock guard(line_->lock);
         if (line_->unplugged)
             return Fail(platform::SerialCause::Unplugged);
         read = static_cast<std::uint32_t>(std::min<std::size_t>(length, line_->input.size()));
         std::copy_n(line_->input.begin(), read, static_cast<char*>(buffer));
         line_->input.erase(line_->input.begin(), line_->input.begin() + read);
+        line_->changed.wait(guard, [&] { return !line_->holdReads || line_->cancelled; });
         return Succeed();
     }
     bool WriteFile(const void* buffer, std::uint32_t length, std::uint32_t& written) override
@@ -212,8 +217,10 @@ public:
         line_->purges.push_back(flags);
         if ((flags & platform::PURGE_TXABORT) && line_->abortsWrites)
             line_->txAborts++;
-        if (flags & platform::PURGE_RXCLEAR)
-            line_->input.clear();
+        if (flags & platform::PURGE_RXCLEAR) {
+            line_->input.assign(line_->arrivingAfterPurge.begin(), line_->arrivingAfterPurge.end());
+            line_->arrivingAfterPurge.clear();
+        }
         return Succeed();
     }
     bool EscapeCommFunction(std::uint32_t function) override
@@ -224,6 +231,7 @@ public:
     }
     bool GetCommModemStatus(std::uint32_t& status) override
     {
+        line_->modemCalls++;
         std::unique_lock guard(line_->lock);
         line_->changed.wait(guard, [&] { return !line_->holdModemStatus; });
         status = line_->modemStatus;
@@ -250,7 +258,8 @@ private:
     thread_local static inline platform::SerialCause cause_ = platform::SerialCause::None;
 };
 
-// Routes the port's opens to a fake line while it exists: "\\.\COM<n>" opens when n is the line's number.
+// Routes the port's opens to a fake line while it exists: "\\.\COM<n>" opens when n is the line's number
+// and no device is open on the line.
 class TFakeOpener {
 public:
     explicit TFakeOpener(int number = 7) : line(std::make_shared<TFakeLine>())
@@ -263,6 +272,11 @@ public:
             }
             if (name != "\\\\.\\COM" + std::to_string(number)) {
                 cause = platform::SerialCause::NoSuchPort;
+                SetLastError(platform::SerialCauseCode(cause));
+                return nullptr;
+            }
+            if (line->Get(&TFakeLine::devices) > 0) { // opened exclusively, as a real port
+                cause = platform::SerialCause::InUse;
                 SetLastError(platform::SerialCauseCode(cause));
                 return nullptr;
             }

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <thread>
@@ -16,6 +17,23 @@ struct TStartRules {
     int successesLeft = -1; // -1: no failures
     std::function<void()> after;
 };
+
+std::atomic<int> running{0};
+
+// The body of a counted thread: the start routine, then the count goes down.
+struct TCountedStart {
+    void* (*start)(void*);
+    void* arg;
+};
+
+void* RunCounted(void* counted)
+{
+    const TCountedStart body = *static_cast<TCountedStart*>(counted);
+    delete static_cast<TCountedStart*>(counted);
+    void* result = body.start(body.arg);
+    running--;
+    return result;
+}
 
 TStartRules& Rules()
 {
@@ -39,16 +57,23 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, voi
     std::function<void()> after;
     {
         std::lock_guard guard(rules.lock);
-        if (rules.active && rules.owner == std::this_thread::get_id()) {
-            if (rules.successesLeft == 0)
-                return EAGAIN;
-            if (rules.successesLeft > 0)
-                rules.successesLeft--;
-            after = rules.after;
-        }
+        if (!rules.active || rules.owner != std::this_thread::get_id())
+            return RealCreate()(thread, attr, start, arg);
+        if (rules.successesLeft == 0)
+            return EAGAIN;
+        if (rules.successesLeft > 0)
+            rules.successesLeft--;
+        after = rules.after;
     }
-    const int result = RealCreate()(thread, attr, start, arg);
-    if (result == 0 && after)
+    running++;
+    auto* counted = new TCountedStart{start, arg};
+    const int result = RealCreate()(thread, attr, RunCounted, counted);
+    if (result != 0) {
+        delete counted;
+        running--;
+        return result;
+    }
+    if (after)
         after();
     return result;
 }
@@ -73,6 +98,11 @@ void TThreadStarts::FailAfter(int successes)
 {
     std::lock_guard guard(Rules().lock);
     Rules().successesLeft = successes;
+}
+
+int TThreadStarts::Running()
+{
+    return running.load();
 }
 
 void TThreadStarts::AfterEachStart(std::function<void()> step)
