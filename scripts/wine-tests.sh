@@ -80,6 +80,11 @@ start_partner answer5 "$sim" --answer 0x05
     ln -sfn "${pty_of[$name]}" "$WINEPREFIX/dosdevices/com${com_of[$name]}"
     echo "\"COM${com_of[$name]}\"=\"${pty_of[$name]}\""
   done
+  # Numbers that --port refuses, so that zentorctl ports must not list them either.
+  for number in 0 300; do
+    ln -sfn "${pty_of[echo]}" "$WINEPREFIX/dosdevices/com$number"
+    echo "\"COM$number\"=\"${pty_of[echo]}\""
+  done
 } > "$work/ports.reg"
 wine_run 60 regedit /S "$work/ports.reg" || die "cannot write the Wine ports key"
 timeout 20 wineserver -k || true
@@ -108,9 +113,13 @@ erase_frame="a5 96 01 d5 00 6c"
 echo "wine-tests: the registry lists the linked ports"
 ctl 0 "*" ports
 for name in "${!com_of[@]}"; do
-  grep -q "^${com_of[$name]}	-	\\\\\\\\.\\\\COM${com_of[$name]}\$" <<< "$ctl_out" ||
+  grep -q -E "^${com_of[$name]}	serial	\\\\\\\\\.\\\\COM${com_of[$name]}	\\\\Device\\\\Serial[0-9]+\$" <<< "$ctl_out" ||
     fail "zentorctl ports does not list COM${com_of[$name]}: $ctl_out"
 done
+grep -q -E "^(0|300)	" <<< "$ctl_out" && fail "zentorctl ports lists a number that --port refuses: $ctl_out"
+ctl 0 "*" ports --json
+/usr/bin/python3 -c 'import json, sys; ports = json.loads(sys.argv[1])["ports"]; sys.exit(not (ports and all(1 <= p["number"] <= 255 and p["kind"] == "serial" and p["device"].startswith("\\Device\\Serial") and p["description"] == p["device"] and p["driver"] is None for p in ports)))' "$ctl_out" ||
+  fail "ports --json: $ctl_out"
 
 echo "wine-tests: tests_win32.exe"
 ZENTOR_ECHO_COM=${com_of[echo]} ZENTOR_VANISH_COM=${com_of[vanish]} wine_run 300 "$tests" > "$work/tests_win32.log" 2>&1 ||
