@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -131,7 +130,7 @@ void DescribeTarget(TComLink& link, const std::vector<TNodeFacts>& nodes, const 
         return;
     }
     const std::string name = fs::path(link.Target).filename().string();
-    if (fs::exists(sysRoot + "/class/tty/" + name))
+    if (::access((sysRoot + "/class/tty/" + name).c_str(), F_OK) == 0)
         link.Details = ReadTtyDetails(name, link.Target, devRoot, sysRoot, false);
 }
 
