@@ -53,22 +53,32 @@ bool MakeComPortInfo(const std::string& deviceName, const std::string& portName,
     return true;
 }
 
-void FillComPortList(TComPortList& list, const std::vector<std::pair<std::string, std::string>>& pairs)
+void FillComPortList(TComPortList& list, const std::vector<TPortNames>& ports)
 {
     list.clear();
-    for (auto pair = pairs.rbegin(); pair != pairs.rend(); ++pair) {
+    for (auto port = ports.rbegin(); port != ports.rend(); ++port) {
         TComPortInfo info;
-        if (MakeComPortInfo(pair->first, pair->second, info))
-            list.push_back(info);
+        if (!MakeComPortInfo(port->DeviceName, port->PortName, info))
+            continue;
+        info.Description = port->Description;
+        list.push_back(info);
     }
     std::stable_sort(list.begin(), list.end(),
                      [](const TComPortInfo& a, const TComPortInfo& b) { return a.Number < b.Number; });
 }
 
+void FillComPortList(TComPortList& list, const std::vector<std::pair<std::string, std::string>>& pairs)
+{
+    std::vector<TPortNames> ports;
+    for (const auto& [device, port] : pairs)
+        ports.push_back({device, port, {}});
+    FillComPortList(list, ports);
+}
+
 void EnumerateComPorts(TComPortList& list)
 {
-    std::vector<std::pair<std::string, std::string>> pairs;
+    std::vector<TPortNames> ports;
     for (const platform::TPortMapEntry& entry : platform::ReadPortMap())
-        pairs.emplace_back(entry.DeviceName, entry.PortName);
-    FillComPortList(list, pairs);
+        ports.push_back({entry.DeviceName, entry.PortName, platform::DescribePort(entry)});
+    FillComPortList(list, ports);
 }

@@ -12,6 +12,7 @@ struct TComPortInfo {
     std::int32_t Number = 1;   // digits of the port name; 1 when they are not a decimal number
     std::string DeviceText;    // letters of the device name ("\Device\VCP" of "\Device\VCP0")
     std::int32_t DeviceNumber = 0; // digits of the device name; 0 when they are not a decimal number
+    std::string Description{}; // what the system tells about the port, shown as the item's tool tip
 
     // USB virtual COM ports carry the handheld-device icon in the port combo.
     bool IsVirtualPort() const { return DeviceText == "\\Device\\VCP"; }
@@ -27,8 +28,16 @@ std::pair<std::string, std::string> SplitDigits(const std::string& text);
 // The record of one pair; pairs whose names are empty or blank yield nothing.
 bool MakeComPortInfo(const std::string& deviceName, const std::string& portName, TComPortInfo& info);
 
-// Rebuilds list from the given pairs (device name, port name), walking them from last to first, and sorts it
-// by Number.
+// One port as the system names it: device name, port name, and its description.
+struct TPortNames {
+    std::string DeviceName;
+    std::string PortName;
+    std::string Description;
+};
+
+// Rebuilds list from the given ports, walking them from last to first, and sorts it by Number.
+void FillComPortList(TComPortList& list, const std::vector<TPortNames>& ports);
+// The same from pairs (device name, port name) without descriptions.
 void FillComPortList(TComPortList& list, const std::vector<std::pair<std::string, std::string>>& pairs);
 
 // Rebuilds list from the machine's port map.

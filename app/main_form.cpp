@@ -216,6 +216,8 @@ void TMainForm::FillComPorts()
     CB_ComPorts->clear();
     CB_ComPorts->fSetListIndexesPng(indexes);
     CB_ComPorts->addItems(items);
+    for (int i = 0; i < CB_ComPorts->count(); ++i)
+        CB_ComPorts->setItemData(i, QString::fromStdString(comPortList_[i].Description), Qt::ToolTipRole);
     SelectRememberedPort();
     SelectRememberedSpeed();
 }

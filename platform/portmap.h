@@ -8,14 +8,47 @@
 
 namespace platform {
 
+// COM numbers a port may have; the port map lists no other.
+constexpr int kMinComNumber = 1;
+constexpr int kMaxComNumber = 255;
+
+enum class TPortKind { Unknown, BuiltIn, Usb, PseudoTerminal };
+
+// What the system tells about a port without opening it. Texts the system does not give stay empty.
+struct TPortDetails {
+    TPortKind Kind = TPortKind::Unknown;
+    std::string VendorId{};     // USB vendor id, four hexadecimal digits ("0403")
+    std::string ProductId{};    // USB product id ("6001")
+    std::string Manufacturer{}; // as the adapter names itself ("FTDI")
+    std::string Product{};      // "FT232R USB UART"
+    std::string SerialNumber{}; // the adapter's serial number, where it has one
+    std::string Driver{};       // the kernel driver ("ftdi_sio", "serial8250")
+    std::string StablePath{};   // the node's link under /dev/serial/by-id/
+};
+
 struct TPortMapEntry {
-    std::string DeviceName; // "\Device\Serial<k>" for built-in ports, "\Device\VCP<k>" for USB adapters and links
+    std::string DeviceName; // "\Device\Serial<k>" for built-in ports, "\Device\VCP<k>" for USB adapters and ptys
     std::string PortName;   // "COM<n>"
     std::string Path;       // the device node
+    TPortDetails Details{};
 };
 
 // Every present port, links included.
 std::vector<TPortMapEntry> ReadPortMap();
+
+// The number of a port name "COM<n>" (n from kMinComNumber to kMaxComNumber, without leading zeros), or nothing.
+std::optional<int> ComNumberOf(const std::string& portName);
+
+// "usb", "serial" (a built-in UART), "pty" (a pseudo-terminal) or "-".
+const char* PortKindText(TPortKind kind);
+
+// One line that tells the port apart from others, e.g.
+// "FTDI FT232R USB UART, 0403:6001, serial A12345, driver ftdi_sio, /dev/serial/by-id/usb-FTDI_...".
+std::string DescribePort(const TPortMapEntry& entry);
+
+// Why the links of the dosdevices folder are not read, with the command that fixes it; empty when they are
+// (always on Windows, where the system keeps the map).
+std::string LinkFolderProblem();
 
 // The rest exists where ports are device nodes (POSIX); on Windows the system keeps the map.
 
@@ -25,12 +58,17 @@ std::string DosDevicesDir();
 // The device node of COM<number>, or nothing when no such port is present.
 std::optional<std::string> ResolveComPort(int number);
 
-// Pins COM<number> to target through a link in the dosdevices folder, replacing an earlier link.
+// A link to a pseudo-terminal names a port only while the process that made it lives: registering a link
+// holds a lock beside it (COM<n>.lock) until the link is unregistered or the process ends.
+
+// Pins COM<number> to target through a link in the dosdevices folder, replacing an earlier link; false when
+// another process holds the number.
 bool RegisterComLink(int number, const std::string& target);
 // Links target under the lowest number that no port, phantom or link uses; returns it, or 0 on failure.
 int RegisterFreeComLink(const std::string& target);
-// Pins COM<number> to target unless a link to a serial device stands there already (a link whose target is
-// gone or is no serial device is replaced). When refused, holder is the standing link's target.
+// Pins COM<number> to target unless a live link stands there already (a link whose target is gone, is no
+// serial device, or is a pseudo-terminal no process holds, is replaced). When refused, holder is the standing
+// link's target.
 bool ClaimComLink(int number, const std::string& target, std::string& holder);
 void UnregisterComLink(int number);
 // Removes the link of COM<number> only while it still points to target.

@@ -88,6 +88,11 @@ wine_run 60 regedit /S "$work/ports.reg" || die "cannot write the Wine ports key
 timeout 20 wineserver -k || true
 timeout 20 wineserver -w || true
 wineserver -p > /dev/null 2>&1 # stays up between the calls below; killed on exit
+# Values the Wine server does not make from links: a USB virtual COM port, and numbers that --port refuses.
+for value in 'VCP92=COM200' 'VCP90=COM0' 'VCP91=COM300'; do
+  wine_run 60 reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\${value%=*}" /t REG_SZ /d "${value#*=}" /f \
+    > /dev/null 2>&1 || die "cannot add ${value} to the registry's serial ports"
+done
 
 # ctl <expected exit> <expected stdout> <arguments...>: runs zentorctl.exe and checks both.
 ctl_out=""
@@ -111,9 +116,14 @@ erase_frame="a5 96 01 d5 00 6c"
 echo "wine-tests: the registry lists the linked ports"
 ctl 0 "*" ports
 for name in "${!com_of[@]}"; do
-  grep -q "^${com_of[$name]}	-	\\\\\\\\.\\\\COM${com_of[$name]}\$" <<< "$ctl_out" ||
+  grep -q -E "^${com_of[$name]}	serial	\\\\\\\\\.\\\\COM${com_of[$name]}	\\\\Device\\\\Serial[0-9]+\$" <<< "$ctl_out" ||
     fail "zentorctl ports does not list COM${com_of[$name]}: $ctl_out"
 done
+grep -q -x -F "200	usb	\\\\.\\COM200	\\Device\\VCP92" <<< "$ctl_out" || fail "zentorctl ports does not list COM200 as usb: $ctl_out"
+grep -q -E "^(0|300)	" <<< "$ctl_out" && fail "zentorctl ports lists a number that --port refuses: $ctl_out"
+ctl 0 "*" ports --json
+/usr/bin/python3 -c 'import json, sys; ports = json.loads(sys.argv[1])["ports"]; sys.exit(not (len(ports) >= 7 and all(1 <= p["number"] <= 255 and p["usb"] == (p["kind"] == "usb") == p["device"].startswith("\\Device\\VCP") and p["description"] == p["device"] and p["driver"] is None for p in ports)))' "$ctl_out" ||
+  fail "ports --json: $ctl_out"
 
 # Wine ends a program that crashed with status 0 and no summary, so the run counts only with GoogleTest's
 # summary line for every test the program lists.

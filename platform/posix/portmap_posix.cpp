@@ -1,7 +1,9 @@
 // The port map from the device nodes of the machine and the links of the dosdevices folder.
 #include "platform/portmap.h"
 
+#include "platform/posix/linklocks.h"
 #include "platform/posix/portnumbering.h"
+#include "platform/posix/sysfsports.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,17 +16,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace platform {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct TSeriesKind {
     const char* Name;
@@ -32,7 +37,6 @@ struct TSeriesKind {
 };
 constexpr TSeriesKind kSeries[] = {{"ttyS", false}, {"ttyUSB", true}, {"ttyACM", true}};
 constexpr int kMaxIndex = 256;
-constexpr int kMaxComNumber = 256;
 constexpr unsigned kMemoryDevicesMajor = 1;  // /dev/null, /dev/zero, /dev/random, /dev/mem ...
 constexpr unsigned kConsolesMajor = 4;       // minors below 64: the virtual consoles /dev/tty0 ... /dev/tty63
 constexpr unsigned kFirstUartMinor = 64;
@@ -64,12 +68,30 @@ bool MayBeSerialDevice(const std::string& path)
         && !(major == kTerminalAliasesMajor && minor <= kLastTerminalAliasMinor);
 }
 
-// A real directory (not a link to one) that belongs to this user and that only this user may enter.
-bool OwnedFolder(const std::string& path)
+constexpr unsigned kFirstPtySlaveMajor = 136; // /dev/pts/<n>: majors 136 to 143
+constexpr unsigned kLastPtySlaveMajor = 143;
+
+bool IsPseudoTerminal(const std::string& path)
 {
     struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
-        && (st.st_mode & 0777) == 0700;
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && ::major(st.st_rdev) >= kFirstPtySlaveMajor
+        && ::major(st.st_rdev) <= kLastPtySlaveMajor;
+}
+
+// Why a level of the links folder cannot be trusted: it must be a real directory (not a link to one) that
+// belongs to this user and that group and others cannot write to. Empty when it can be trusted.
+std::string FolderProblem(const std::string& path)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0)
+        return path + " cannot be made; fix: mkdir -m 700 -p " + path;
+    if (!S_ISDIR(st.st_mode))
+        return path + " is not a folder; fix: rm " + path;
+    if (st.st_uid != ::geteuid())
+        return path + " belongs to another user; fix: remove it (sudo rm -r " + path + ")";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "group or others may write to " + path + "; fix: chmod 700 " + path;
+    return {};
 }
 
 std::string BaseFolder()
@@ -80,11 +102,10 @@ std::string BaseFolder()
     return "/tmp/zentor-" + std::to_string(::geteuid());
 }
 
-// The folder is usable only when both levels are this user's own.
+// The folder is usable only when both levels are this user's own and nobody else may write to them.
 bool LinkFolderReady()
 {
-    const std::string folder = DosDevicesDir();
-    return OwnedFolder(BaseFolder()) && OwnedFolder(folder);
+    return LinkFolderProblem().empty();
 }
 
 std::string LinkPath(int number)
@@ -92,17 +113,29 @@ std::string LinkPath(int number)
     return DosDevicesDir() + "/COM" + std::to_string(number);
 }
 
-// "COM<n>" with n written without leading zeros, or 0.
-int LinkNumber(std::string_view name)
+// What a link's target is: one of the scanned nodes, a pseudo-terminal, or another tty sysfs knows.
+void DescribeTarget(TComLink& link, const std::vector<TNodeFacts>& nodes, const std::string& devRoot,
+                    const std::string& sysRoot)
 {
-    if (!name.starts_with("COM") || name.size() < 4 || name[3] == '0')
-        return 0;
-    int number = 0;
-    const auto [end, error] = std::from_chars(name.data() + 3, name.data() + name.size(), number);
-    return error == std::errc() && end == name.data() + name.size() ? number : 0;
+    for (const TNodeFacts& node : nodes) {
+        if (node.Present && RealPath(node.Path) == link.Target) {
+            link.Target = node.Path;
+            link.Details = node.Details;
+            link.Index = node.Usb ? -1 : node.Index;
+            return;
+        }
+    }
+    if (IsPseudoTerminal(link.Target)) {
+        link.Details.Kind = TPortKind::PseudoTerminal;
+        return;
+    }
+    const std::string name = fs::path(link.Target).filename().string();
+    if (::access((sysRoot + "/class/tty/" + name).c_str(), F_OK) == 0)
+        link.Details = ReadTtyDetails(name, link.Target, devRoot, sysRoot, false);
 }
 
-std::vector<TComLink> ReadLinks()
+std::vector<TComLink> ReadLinks(const std::vector<TNodeFacts>& nodes, const std::string& devRoot,
+                                const std::string& sysRoot)
 {
     std::vector<TComLink> links;
     if (!LinkFolderReady())
@@ -114,13 +147,20 @@ std::vector<TComLink> ReadLinks()
         const dirent* entry = ::readdir(dir.get());
         if (!entry)
             break;
-        const int number = LinkNumber(entry->d_name);
+        const std::optional<int> number = ComNumberOf(entry->d_name);
         const std::string path = folder + "/" + entry->d_name;
         struct stat st{};
-        if (number < 1 || ::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        if (!number || ::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             continue;
-        if (std::string target = RealPath(path); !target.empty() && MayBeSerialDevice(target))
-            links.push_back({number, std::move(target)});
+        const std::string target = RealPath(path);
+        if (target.empty() || !MayBeSerialDevice(target))
+            continue;
+        TComLink link{*number, target, {}, -1};
+        DescribeTarget(link, nodes, devRoot, sysRoot);
+        // A link to a pseudo-terminal counts only while the program that made it holds its lock: once that
+        // program is gone, the terminal's number may belong to somebody else's terminal.
+        if (link.Details.Kind != TPortKind::PseudoTerminal || LinkLockHeld(folder, *number))
+            links.push_back(std::move(link));
     }
     return links;
 }
@@ -170,12 +210,11 @@ TNodeFacts ScanNode(const TSeriesKind& series, int index, const std::string& dev
     TNodeFacts node{series.Name, index, false, false, series.Usb, devRoot + "/" + name};
     node.Present = IsCharDevice(node.Path);
     node.Usable = node.Present && IsHardware(entry) && (series.Usb || IsRealUart(entry, node.Path));
+    if (node.Usable)
+        node.Details = ReadTtyDetails(name, node.Path, devRoot, sysRoot, series.Usb);
+    else
+        node.Details.Kind = series.Usb ? TPortKind::Usb : TPortKind::BuiltIn;
     return node;
-}
-
-std::vector<TNodeFacts> ScanNodes()
-{
-    return ScanSerialNodes("/dev", "/sys");
 }
 
 bool MakeFolder(const std::string& path)
@@ -208,6 +247,14 @@ bool Stale(const std::string& path)
     return IsLink(path) && !MayBeSerialDevice(path);
 }
 
+// A link whose number was free to lock: a link to a pseudo-terminal is then left over from a program that
+// ended, and one whose target is gone or is no serial device names nothing either. A user's link to a device
+// counts without a lock.
+bool StaleWithoutHolder(const std::string& path)
+{
+    return IsLink(path) && (!MayBeSerialDevice(path) || IsPseudoTerminal(path));
+}
+
 std::string LinkTarget(const std::string& path)
 {
     char target[PATH_MAX];
@@ -215,13 +262,38 @@ std::string LinkTarget(const std::string& path)
     return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
 }
 
-// Creates the link only where no live one stands, so two programs never take the same number.
+// Claims and registrations of this process run one at a time; other processes are kept apart by the locks.
+std::mutex claimLock;
+
+// Creates the link where no live one stands, holding the number's lock first, so two programs never take the
+// same number: only the holder of the lock may create or replace the link, and symlink() fails where a link
+// stands. A link this process holds already is live unless its target is gone.
 bool ClaimLink(int number, const std::string& target)
 {
+    const std::string folder = DosDevicesDir();
     const std::string path = LinkPath(number);
+    const std::lock_guard guard(claimLock);
+    const bool heldBefore = HoldsLinkLock(folder, number);
+    if (!heldBefore && !HoldLinkLock(folder, number))
+        return false;
     if (::symlink(target.c_str(), path.c_str()) == 0)
         return true;
-    return errno == EEXIST && Stale(path) && PlaceLink(target, path);
+    const bool stale = errno == EEXIST && (heldBefore ? Stale(path) : StaleWithoutHolder(path));
+    if (stale && PlaceLink(target, path))
+        return true;
+    if (!heldBefore)
+        ReleaseLinkLock(folder, number);
+    return false;
+}
+
+bool ValidNumber(int number)
+{
+    return number >= kMinComNumber && number <= kMaxComNumber;
+}
+
+std::vector<TComLink> ReadLinks()
+{
+    return ReadLinks(ScanSerialNodes("/dev", "/sys"), "/dev", "/sys");
 }
 
 } // namespace
@@ -248,18 +320,35 @@ std::string DosDevicesDir()
     return folder;
 }
 
+std::string LinkFolderProblem()
+{
+    const std::string folder = DosDevicesDir();
+    for (const std::string& level : {BaseFolder(), folder})
+        if (std::string problem = FolderProblem(level); !problem.empty())
+            return "ignoring the COM links in " + folder + ": " + problem;
+    return {};
+}
+
+std::vector<TPortMapEntry> ReadPortMapAt(const std::string& devRoot, const std::string& sysRoot)
+{
+    const std::vector<TNodeFacts> nodes = ScanSerialNodes(devRoot, sysRoot);
+    return NumberPorts(nodes, ReadLinks(nodes, devRoot, sysRoot)).Ports;
+}
+
 std::vector<TPortMapEntry> ReadPortMap()
 {
-    return NumberPorts(ScanNodes(), ReadLinks()).Ports;
+    return ReadPortMapAt("/dev", "/sys");
 }
 
 std::optional<std::string> ResolveComPort(int number)
 {
-    for (const TComLink& link : ReadLinks())
+    const std::vector<TNodeFacts> nodes = ScanSerialNodes("/dev", "/sys");
+    const std::vector<TComLink> links = ReadLinks(nodes, "/dev", "/sys");
+    for (const TComLink& link : links)
         if (link.Number == number)
             return link.Target;
     const std::string name = "COM" + std::to_string(number);
-    for (const TPortMapEntry& entry : ReadPortMap())
+    for (const TPortMapEntry& entry : NumberPorts(nodes, links).Ports)
         if (entry.PortName == name)
             return entry.Path;
     return std::nullopt;
@@ -267,15 +356,26 @@ std::optional<std::string> ResolveComPort(int number)
 
 bool RegisterComLink(int number, const std::string& target)
 {
-    return number >= 1 && LinkFolderReady() && PlaceLink(target, LinkPath(number));
+    if (!ValidNumber(number) || !LinkFolderReady())
+        return false;
+    const std::string folder = DosDevicesDir();
+    const std::lock_guard guard(claimLock);
+    const bool heldBefore = HoldsLinkLock(folder, number);
+    if (!heldBefore && !HoldLinkLock(folder, number))
+        return false;
+    if (PlaceLink(target, LinkPath(number)))
+        return true;
+    if (!heldBefore)
+        ReleaseLinkLock(folder, number);
+    return false;
 }
 
 int RegisterFreeComLink(const std::string& target)
 {
     if (!LinkFolderReady())
         return 0;
-    const std::vector<int> taken = NumberPorts(ScanNodes(), ReadLinks()).Taken;
-    for (int number = 1; number <= kMaxComNumber; ++number)
+    const std::vector<int> taken = NumberPorts(ScanSerialNodes("/dev", "/sys"), ReadLinks()).Taken;
+    for (int number = kMinComNumber; number <= kMaxComNumber; ++number)
         if (std::find(taken.begin(), taken.end(), number) == taken.end() && ClaimLink(number, target))
             return number;
     return 0;
@@ -284,7 +384,7 @@ int RegisterFreeComLink(const std::string& target)
 bool ClaimComLink(int number, const std::string& target, std::string& holder)
 {
     holder.clear();
-    if (number < 1 || !LinkFolderReady())
+    if (!ValidNumber(number) || !LinkFolderReady())
         return false;
     if (ClaimLink(number, target))
         return true;
@@ -294,16 +394,23 @@ bool ClaimComLink(int number, const std::string& target, std::string& holder)
 
 void UnregisterComLink(int number)
 {
+    const std::string folder = DosDevicesDir();
     const std::string path = LinkPath(number);
-    if (number >= 1 && LinkFolderReady() && IsLink(path))
+    const std::lock_guard guard(claimLock);
+    if (ValidNumber(number) && LinkFolderReady() && IsLink(path))
         ::unlink(path.c_str());
+    ReleaseLinkLock(folder, number);
 }
 
 void UnregisterComLink(int number, const std::string& target)
 {
+    const std::string folder = DosDevicesDir();
     const std::string path = LinkPath(number);
-    if (number >= 1 && LinkFolderReady() && IsLink(path) && LinkTarget(path) == target)
-        ::unlink(path.c_str());
+    const std::lock_guard guard(claimLock);
+    if (!ValidNumber(number) || !LinkFolderReady() || !IsLink(path) || LinkTarget(path) != target)
+        return;
+    ::unlink(path.c_str());
+    ReleaseLinkLock(folder, number);
 }
 
 } // namespace platform

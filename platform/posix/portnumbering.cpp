@@ -41,7 +41,28 @@ TPortMapEntry NodeEntry(const TNodeFacts& node, int number)
 {
     const std::string device = node.Usb ? "\\Device\\VCP" + std::to_string(number)
                                         : "\\Device\\Serial" + std::to_string(node.Index);
-    return {device, "COM" + std::to_string(number), node.Path};
+    return {device, "COM" + std::to_string(number), node.Path, node.Details};
+}
+
+std::string LinkDeviceName(const TComLink& link)
+{
+    switch (link.Details.Kind) {
+    case TPortKind::Usb:
+    case TPortKind::PseudoTerminal:
+        return "\\Device\\VCP" + std::to_string(link.Number);
+    case TPortKind::BuiltIn:
+        if (link.Index >= 0)
+            return "\\Device\\Serial" + std::to_string(link.Index);
+        break;
+    case TPortKind::Unknown:
+        break;
+    }
+    return "\\Device\\Serial" + std::to_string(link.Number);
+}
+
+TPortMapEntry LinkEntry(const TComLink& link)
+{
+    return {LinkDeviceName(link), "COM" + std::to_string(link.Number), link.Target, link.Details};
 }
 
 bool Linked(const std::vector<TComLink>& links, const std::string& path)
@@ -57,14 +78,14 @@ TNumbering NumberPorts(const std::vector<TNodeFacts>& nodes, const std::vector<T
     std::set<int> taken;
     for (const TComLink& link : links)
         if (taken.insert(link.Number).second)
-            listed[link.Number] = {"\\Device\\VCP" + std::to_string(link.Number), "COM" + std::to_string(link.Number), link.Target};
+            listed[link.Number] = LinkEntry(link);
     int next = 1;
     for (const std::string& series : SeriesInOrder(nodes)) {
         for (const TNodeFacts* node : PresentRun(nodes, series)) {
             while (taken.count(next))
                 ++next;
             taken.insert(next);
-            if (node->Usable && !Linked(links, node->Path))
+            if (node->Usable && !Linked(links, node->Path) && next <= kMaxComNumber)
                 listed[next] = NodeEntry(*node, next);
         }
     }

@@ -16,12 +16,16 @@ struct TNodeFacts {
     bool Usable = false; // a real port: not virtual, has a driver, not a phantom ttyS
     bool Usb = false;
     std::string Path;
+    TPortDetails Details{}; // what sysfs tells about the node
 };
 
-// A link COM<Number> in the dosdevices folder whose target exists; Target is the resolved path.
+// A link COM<Number> in the dosdevices folder whose target exists; Target is the resolved path. Details tell
+// what the target is; Index is k of a built-in port /dev/ttyS<k>, or -1.
 struct TComLink {
     int Number = 0;
     std::string Target;
+    TPortDetails Details{};
+    int Index = -1;
 };
 
 struct TNumbering {
@@ -35,11 +39,15 @@ struct TNumbering {
 // (Defined with the port map.)
 std::vector<TNodeFacts> ScanSerialNodes(const std::string& devRoot, const std::string& sysRoot);
 
+// The port map of the machine whose device nodes are under devRoot and whose sysfs is under sysRoot, with the
+// links of the dosdevices folder. (Defined with the port map.)
+std::vector<TPortMapEntry> ReadPortMapAt(const std::string& devRoot, const std::string& sysRoot);
+
 // The series take the numbers 1, 2, 3 ... in the order they first appear in nodes, each counted from
 // index 0 up to its first node that is not present; numbers pinned by links are skipped. A node that is
 // not usable, or that a link already names, takes its number but is not listed. Built-in ports are named
-// "\Device\Serial<k>"; USB adapters and links "\Device\VCP<n>" after their COM number, which keeps every
-// device name unique.
+// "\Device\Serial<k>"; USB adapters and pseudo-terminals "\Device\VCP<n>" after their COM number, which keeps
+// every device name unique. A link is named after its target; other targets are "\Device\Serial<n>".
 TNumbering NumberPorts(const std::vector<TNodeFacts>& nodes, const std::vector<TComLink>& links);
 
 } // namespace platform

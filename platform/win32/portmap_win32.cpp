@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string_view>
 #include <type_traits>
 
 namespace platform {
@@ -41,6 +42,19 @@ bool QueryValueSizes(HKEY key, TValueSizes& sizes)
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
+// All the registry tells about a port is its device name: "\Device\VCP<k>" is a USB virtual COM port,
+// "\Device\Serial<k>" a built-in one; other drivers choose names of their own.
+TPortKind KindOfDevice(const std::string& deviceName)
+{
+    const auto numbered = [&](std::string_view prefix) {
+        return deviceName.size() > prefix.size() && deviceName.starts_with(prefix)
+            && deviceName.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+    };
+    if (numbered("\\Device\\VCP"))
+        return TPortKind::Usb;
+    return numbered("\\Device\\Serial") ? TPortKind::BuiltIn : TPortKind::Unknown;
+}
+
 // Registry text may or may not carry its terminating zero.
 std::string TextOf(const std::string& data, DWORD bytes)
 {
@@ -60,10 +74,18 @@ std::optional<TPortMapEntry> ReadValue(HKEY key, DWORD index, const TValueSizes&
                         reinterpret_cast<BYTE*>(data.data()), &dataBytes) != ERROR_SUCCESS || !IsText(type))
         return std::nullopt;
     const std::string port = TextOf(data, dataBytes);
-    return TPortMapEntry{name.substr(0, nameLength), port, "\\\\.\\" + port};
+    const std::string device = name.substr(0, nameLength);
+    TPortMapEntry entry{device, port, "\\\\.\\" + port, {}};
+    entry.Details.Kind = KindOfDevice(device);
+    return entry;
 }
 
 } // namespace
+
+std::string LinkFolderProblem()
+{
+    return {};
+}
 
 std::vector<TPortMapEntry> ReadPortMap()
 {

@@ -69,4 +69,15 @@ TEST(ComPortList, SkipsEmptyAndBlankNamesAndClearsEarlierContent)
     EXPECT_EQ(Numbers(list), std::vector<int>{6});
 }
 
+TEST(ComPortList, EachPortKeepsItsDescriptionThroughTheSort)
+{
+    TComPortList list;
+    FillComPortList(list, std::vector<TPortNames>{{"\\Device\\VCP3", "COM3", "FTDI FT232R USB UART"},
+                                                  {"\\Device\\Serial0", "COM1", "\\Device\\Serial0"},
+                                                  {"", "COM2", "skipped"}});
+    ASSERT_EQ(Numbers(list), (std::vector<int>{1, 3}));
+    EXPECT_EQ(list[0].Description, "\\Device\\Serial0");
+    EXPECT_EQ(list[1].Description, "FTDI FT232R USB UART");
+}
+
 } // namespace

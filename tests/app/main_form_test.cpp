@@ -21,7 +21,10 @@
 #include "support/tempfolder.h"
 #include "tools/zentor-sim/zentorsim.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
@@ -31,6 +34,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -447,6 +451,42 @@ TEST_F(MainFormTest, PortComboListsTheMappedPortsByNumberWithTheirIcons)
     for (std::size_t i = 0; i < numbers.size(); ++i)
         EXPECT_EQ(ports->ListIndexesPng().value(int(i)), icons[numbers[i]]) << numbers[i];
     EXPECT_EQ(ports->currentText(), QString::number(sim->ComNumber()));
+}
+
+// Each item's tool tip tells what the system knows about its port; a built-in UART pinned by a link keeps
+// the plain serial icon.
+TEST_F(MainFormTest, PortItemsShowTheirDescriptionAsToolTipAndALinkedUartItsOwnIcon)
+{
+    const bool uart = platform::ResolveComPort(1).has_value() || std::filesystem::exists("/dev/ttyS0");
+    const std::string uartLink = platform::DosDevicesDir() + "/COM9";
+    if (uart)
+        ASSERT_EQ(::symlink("/dev/ttyS0", uartLink.c_str()), 0);
+    StartDevice({});
+    auto* ports = Control<TComboBoxPng>("CB_ComPorts");
+    std::map<int, platform::TPortMapEntry> entries;
+    for (const platform::TPortMapEntry& entry : platform::ReadPortMap())
+        entries[std::stoi(entry.PortName.substr(3))] = entry;
+    ASSERT_EQ(ports->count(), int(entries.size()));
+    ports->showPopup();
+    QAbstractItemView* view = ports->view();
+    for (int i = 0; i < ports->count(); ++i) {
+        const platform::TPortMapEntry& entry = entries[ports->itemText(i).toInt()];
+        const QString description = QString::fromStdString(platform::DescribePort(entry));
+        EXPECT_EQ(ports->itemData(i, Qt::ToolTipRole).toString(), description);
+        const QPoint at = view->visualRect(view->model()->index(i, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(view->viewport(), &help);
+        EXPECT_EQ(QToolTip::text(), description) << i;
+    }
+    ports->hidePopup();
+    EXPECT_EQ(entries[sim->ComNumber()].Details.Kind, platform::TPortKind::PseudoTerminal);
+    if (!uart)
+        GTEST_SKIP() << "no /dev/ttyS0 to pin";
+    const int item = ports->findText("9");
+    ASSERT_GE(item, 0);
+    EXPECT_EQ(ports->ListIndexesPng().value(item), "0");
+    EXPECT_EQ(entries[9].DeviceName, "\\Device\\Serial0");
+    ::unlink(uartLink.c_str());
 }
 
 // The device goes away right when the request reaches it, as an unplugged adapter does.

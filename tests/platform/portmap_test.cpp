@@ -11,12 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -262,17 +264,111 @@ TEST_F(PortMapLinks, LinksToWhatIsNotASerialDeviceAreNotPorts)
     fs::remove(file);
 }
 
-TEST_F(PortMapLinks, FolderThatOthersMayEnterIsNotRead)
+// Only the user may write to the folder: readable by others is fine (mkdir -p gives 0755), writable is not.
+TEST_F(PortMapLinks, FolderIsTrustedExactlyWhenOnlyItsOwnerMayWriteToIt)
 {
     PtyPair pty;
     ASSERT_TRUE(RegisterComLink(9, pty.SlavePath()));
     const std::string folder = DosDevicesDir();
-    for (mode_t mode : {0770, 0707, 0755}) {
-        SCOPED_TRACE(mode);
-        ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
-        EXPECT_FALSE(ResolveComPort(9));
-        EXPECT_FALSE(RegisterComLink(3, pty.SlavePath()));
+    const std::string base = fs::path(folder).parent_path().string();
+    const struct {
+        std::string level;
+        mode_t mode;
+        bool trusted;
+    } cases[] = {
+        {folder, 0700, true},  {folder, 0750, true},  {folder, 0755, true},  {base, 0755, true},
+        {folder, 0770, false}, {folder, 0707, false}, {folder, 0775, false}, {base, 0777, false},
+        {base, 0720, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.level + " " + std::to_string(c.mode));
+        ASSERT_EQ(::chmod(c.level.c_str(), c.mode), 0);
+        EXPECT_EQ(ResolveComPort(9).has_value(), c.trusted);
+        EXPECT_EQ(FindPort(ReadPortMap(), "COM9") != nullptr, c.trusted);
+        EXPECT_EQ(RegisterComLink(3, pty.SlavePath()), c.trusted);
+        const std::string problem = LinkFolderProblem();
+        EXPECT_EQ(problem.empty(), c.trusted) << problem;
+        EXPECT_EQ(problem.find("chmod 700 " + c.level) != std::string::npos, !c.trusted) << problem;
+        ASSERT_EQ(::chmod(c.level.c_str(), 0700), 0);
+        UnregisterComLink(3);
     }
-    ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
     EXPECT_TRUE(ResolveComPort(9));
+}
+
+TEST_F(PortMapLinks, FolderOfAnotherUserIsNamedWithItsFix)
+{
+    const std::string folder = DosDevicesDir();
+    ASSERT_EQ(::chown(folder.c_str(), 4242, 4242), 0);
+    const std::string problem = LinkFolderProblem();
+    ASSERT_EQ(::chown(folder.c_str(), ::geteuid(), ::getegid()), 0);
+    EXPECT_NE(problem.find(folder + " belongs to another user"), std::string::npos) << problem;
+    EXPECT_TRUE(LinkFolderProblem().empty());
+}
+
+// A link made by hand to a pseudo-terminal has no program behind it; the terminal may be anybody's.
+TEST_F(PortMapLinks, LinkToAPseudoTerminalCountsOnlyWhileItsMakerHoldsIt)
+{
+    PtyPair pty;
+    const std::string link = DosDevicesDir() + "/COM9";
+    ASSERT_EQ(::symlink(pty.SlavePath().c_str(), link.c_str()), 0);
+    EXPECT_FALSE(FindPort(ReadPortMap(), "COM9"));
+    EXPECT_FALSE(ResolveComPort(9));
+
+    std::string holder;
+    PtyPair other;
+    ASSERT_TRUE(ClaimComLink(9, other.SlavePath(), holder)) << "the stale link is replaced";
+    EXPECT_EQ(ResolveComPort(9), other.SlavePath());
+    EXPECT_TRUE(fs::exists(DosDevicesDir() + "/COM9.lock"));
+    UnregisterComLink(9, other.SlavePath());
+    EXPECT_FALSE(fs::exists(link));
+    EXPECT_FALSE(fs::exists(DosDevicesDir() + "/COM9.lock"));
+}
+
+TEST_F(PortMapLinks, NumbersOutsideOneTo255AreNeitherLinkedNorListed)
+{
+    PtyPair pty;
+    for (int number : {0, 256, 300}) {
+        SCOPED_TRACE(number);
+        EXPECT_FALSE(RegisterComLink(number, pty.SlavePath()));
+        std::string holder;
+        EXPECT_FALSE(ClaimComLink(number, pty.SlavePath(), holder));
+        EXPECT_FALSE(FindPort(ReadPortMap(), "COM" + std::to_string(number)));
+    }
+    ASSERT_TRUE(RegisterComLink(255, pty.SlavePath()));
+    EXPECT_TRUE(FindPort(ReadPortMap(), "COM255"));
+    UnregisterComLink(255);
+}
+
+// Threads racing for one number over a stale link: exactly one of them gets it, every time.
+TEST_F(PortMapLinks, RacingClaimsOverAStaleLinkGiveTheNumberToOneClaimant)
+{
+    constexpr int kRounds = 500;
+    constexpr int kClaimants = 4;
+    std::vector<std::unique_ptr<PtyPair>> ptys;
+    for (int i = 0; i < kClaimants; ++i)
+        ptys.push_back(std::make_unique<PtyPair>());
+    const std::string link = DosDevicesDir() + "/COM9";
+    int badRounds = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        ASSERT_EQ(::symlink("/dev/no-such-node", link.c_str()), 0);
+        std::atomic<int> ready{0};
+        std::atomic<int> won{0};
+        std::vector<std::thread> claimants;
+        for (int i = 0; i < kClaimants; ++i) {
+            claimants.emplace_back([&, i] {
+                ready.fetch_add(1);
+                while (ready.load() < kClaimants)
+                    std::this_thread::yield();
+                std::string holder;
+                if (ClaimComLink(9, ptys[i]->SlavePath(), holder))
+                    won.fetch_add(1);
+            });
+        }
+        for (std::thread& claimant : claimants)
+            claimant.join();
+        badRounds += won.load() != 1;
+        UnregisterComLink(9);
+        ::unlink(link.c_str());
+    }
+    EXPECT_EQ(badRounds, 0);
 }

@@ -17,6 +17,13 @@ TNodeFacts Missing(const std::string& series, int index)
     return {series, index, false, false, series != "ttyS", "/dev/" + series + std::to_string(index)};
 }
 
+TComLink Link(int number, const std::string& target, TPortKind kind)
+{
+    TComLink link{number, target, {}, -1};
+    link.Details.Kind = kind;
+    return link;
+}
+
 std::vector<std::string> Names(const std::vector<TPortMapEntry>& ports)
 {
     std::vector<std::string> names;
@@ -54,7 +61,8 @@ TEST(PortNumbering, SeriesEndsAtItsFirstMissingNode)
 TEST(PortNumbering, LinksPinTheirNumbersAndOthersSkipThem)
 {
     const std::vector<TNodeFacts> nodes = {Node("ttyS", 0), Node("ttyS", 1), Node("ttyUSB", 0), Missing("ttyUSB", 1)};
-    const std::vector<TComLink> links = {{2, "/dev/pts/7"}, {3, "/dev/pts/9"}};
+    const std::vector<TComLink> links = {Link(2, "/dev/pts/7", TPortKind::PseudoTerminal),
+                                         Link(3, "/dev/pts/9", TPortKind::PseudoTerminal)};
     const TNumbering numbering = NumberPorts(nodes, links);
     EXPECT_EQ(Names(numbering.Ports), (std::vector<std::string>{
         "COM1=\\Device\\Serial0@/dev/ttyS0", "COM2=\\Device\\VCP2@/dev/pts/7", "COM3=\\Device\\VCP3@/dev/pts/9",
@@ -65,7 +73,7 @@ TEST(PortNumbering, LinksPinTheirNumbersAndOthersSkipThem)
 TEST(PortNumbering, NodePinnedByALinkIsListedOnlyUnderItsLink)
 {
     const std::vector<TNodeFacts> nodes = {Node("ttyUSB", 0), Node("ttyUSB", 1), Missing("ttyUSB", 2)};
-    const TNumbering numbering = NumberPorts(nodes, {{7, "/dev/ttyUSB0"}});
+    const TNumbering numbering = NumberPorts(nodes, {Link(7, "/dev/ttyUSB0", TPortKind::Usb)});
     EXPECT_EQ(Names(numbering.Ports), (std::vector<std::string>{
         "COM2=\\Device\\VCP2@/dev/ttyUSB1", "COM7=\\Device\\VCP7@/dev/ttyUSB0"}));
     EXPECT_EQ(numbering.Taken, (std::vector<int>{1, 2, 7}));
@@ -76,4 +84,27 @@ TEST(PortNumbering, NothingPresentGivesAnEmptyMap)
     const TNumbering numbering = NumberPorts({Missing("ttyS", 0), Missing("ttyUSB", 0)}, {});
     EXPECT_TRUE(numbering.Ports.empty());
     EXPECT_TRUE(numbering.Taken.empty());
+}
+
+TEST(PortNumbering, LinksAreNamedAfterWhatTheirTargetIs)
+{
+    TComLink uart = Link(9, "/dev/ttyS0", TPortKind::BuiltIn);
+    uart.Index = 0;
+    const std::vector<TComLink> links = {
+        uart, Link(10, "/dev/ttyUSB3", TPortKind::Usb), Link(11, "/dev/pts/4", TPortKind::PseudoTerminal),
+        Link(12, "/dev/ttyAMA0", TPortKind::BuiltIn), Link(13, "/dev/odd", TPortKind::Unknown),
+    };
+    EXPECT_EQ(Names(NumberPorts({}, links).Ports), (std::vector<std::string>{
+        "COM9=\\Device\\Serial0@/dev/ttyS0", "COM10=\\Device\\VCP10@/dev/ttyUSB3", "COM11=\\Device\\VCP11@/dev/pts/4",
+        "COM12=\\Device\\Serial12@/dev/ttyAMA0", "COM13=\\Device\\Serial13@/dev/odd"}));
+}
+
+TEST(PortNumbering, NodesBeyondCom255TakeNumbersButAreNotListed)
+{
+    std::vector<TNodeFacts> nodes;
+    for (int index = 0; index < 257; ++index)
+        nodes.push_back(Node("ttyUSB", index));
+    const TNumbering numbering = NumberPorts(nodes, {});
+    EXPECT_EQ(numbering.Ports.size(), 255u);
+    EXPECT_EQ(numbering.Ports.back().PortName, "COM255");
 }

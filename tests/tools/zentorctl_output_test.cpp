@@ -180,27 +180,6 @@ TEST(ZentorctlOutput, JsonTextsAreValidUtf8WhateverTheBytes)
     }
 }
 
-TEST(ZentorctlOutput, PortsAreListedByNumberWithUsbMarkedAndPathsEscaped)
-{
-    const std::vector<platform::TPortMapEntry> ports = {
-        {"\\Device\\VCP0", "COM12", "/dev/ttyUSB0"},
-        {"\\Device\\Serial0", "COM1", "/dev/ttyS0"},
-        {"\\Device\\VCP1", "COM3", "/tmp/odd \"name\"\\x"},
-    };
-    EXPECT_EQ(ReportPorts(ports, false).Out, "1\t-\t/dev/ttyS0\n3\tusb\t/tmp/odd \"name\"\\x\n12\tusb\t/dev/ttyUSB0\n");
-
-    const QJsonArray list = ParseJson(ReportPorts(ports, true).Out)["ports"].toArray();
-    ASSERT_EQ(list.size(), 3);
-    const int numbers[] = {1, 3, 12};
-    const bool usb[] = {false, true, true};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(list[i].toObject()["number"].toInt(), numbers[i]);
-        EXPECT_EQ(list[i].toObject()["usb"].toBool(), usb[i]);
-    }
-    EXPECT_EQ(list[1].toObject()["path"].toString(), "/tmp/odd \"name\"\\x");
-    EXPECT_EQ(ParseJson(ReportPorts({}, true).Out)["ports"].toArray().size(), 0);
-}
-
 TEST(ZentorctlOutput, RequestFramesCarryTheRegisterAndMode)
 {
     EXPECT_EQ(RequestFrame(Options(TCommand::Read, false)).Bytes(), "A59600D5006B");

@@ -11,7 +11,7 @@ const char* const kCtlUsage =
     "       zentorctl read --port N [--speed S] [--json]\n"
     "       zentorctl write --port N --mode erase|keep [--speed S] [--json]\n"
     "\n"
-    "  ports   lists the serial ports: COM number, USB or not, device path\n"
+    "  ports   lists the serial ports: COM number, kind (usb, serial, pty or -), device path, description\n"
     "  read    prints the device's erase mode: erase (reply 0x00) or keep (reply 0xFF)\n"
     "  write   sets the erase mode and checks the device's acknowledgement (0x0F)\n"
     "\n"
@@ -75,21 +75,6 @@ int OpenFailureExitCode(platform::SerialCause cause)
     default: return ecCannotOpen;
     }
 }
-
-std::optional<int> PortNumber(const std::string& portName)
-{
-    if (portName.rfind("COM", 0) != 0 || portName.size() == 3)
-        return std::nullopt;
-    int number = 0;
-    for (char digit : portName.substr(3)) {
-        if (digit < '0' || digit > '9' || number > 100000)
-            return std::nullopt;
-        number = number * 10 + (digit - '0');
-    }
-    return number;
-}
-
-bool IsUsb(const platform::TPortMapEntry& entry) { return entry.DeviceName.rfind("\\Device\\VCP", 0) == 0; }
 
 // A report that the exchange failed or gave an unexpected byte; nothing when the reply was the expected one.
 std::optional<TReport> ReportTrouble(const TCtlOptions& options, const TExchangeResult& result, std::string head)
@@ -212,30 +197,6 @@ std::string JsonString(const std::string& text)
         at += length;
     }
     return quoted + "\"";
-}
-
-TReport ReportPorts(const std::vector<platform::TPortMapEntry>& ports, bool json)
-{
-    std::vector<std::pair<int, const platform::TPortMapEntry*>> numbered;
-    for (const auto& entry : ports)
-        if (const auto number = PortNumber(entry.PortName))
-            numbered.emplace_back(*number, &entry);
-    std::sort(numbered.begin(), numbered.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    TReport report;
-    if (json)
-        report.Out = "{\"command\":\"ports\",\"ports\":[";
-    for (std::size_t i = 0; i < numbered.size(); ++i) {
-        const auto& [number, entry] = numbered[i];
-        if (json)
-            report.Out += std::string(i ? "," : "") + "{\"number\":" + std::to_string(number) +
-                          ",\"usb\":" + (IsUsb(*entry) ? "true" : "false") + ",\"path\":" + JsonString(entry->Path) + "}";
-        else
-            report.Out += std::to_string(number) + "\t" + (IsUsb(*entry) ? "usb" : "-") + "\t" + entry->Path + "\n";
-    }
-    if (json)
-        report.Out += "],\"exit\":0}\n";
-    return report;
 }
 
 TReport ReportRead(const TCtlOptions& options, const TExchangeResult& result)

@@ -44,7 +44,6 @@ struct TReport {
 
 constexpr std::uint8_t kWriteAcknowledge = 0x0F;
 
-TReport ReportPorts(const std::vector<platform::TPortMapEntry>& ports, bool json);
 TReport ReportRead(const TCtlOptions& options, const TExchangeResult& result);
 TReport ReportWrite(const TCtlOptions& options, const TExchangeResult& result);
 // command: the command named by the arguments, when they name one.

@@ -4,6 +4,7 @@
 #include "tools/zentorctl/ctloutput.h"
 #include "tools/zentorctl/devicelink.h"
 #include "tools/zentorctl/eventloop.h"
+#include "tools/zentorctl/portsreport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,5 +61,8 @@ int main(int argc, char** argv)
     if (!options)
         return Print(ReportBadArguments(error, std::ranges::find(arguments, "--json") != arguments.end(),
                                         NamedCommand(arguments)));
-    return Print(Run(*options));
+    TReport report = Run(*options);
+    if (options->Command != TCommand::Help)
+        report.Err.insert(0, LinkFolderWarning(platform::LinkFolderProblem()));
+    return Print(report);
 }

@@ -32,6 +32,8 @@ TEST(Win32PortMap, ListsTheRegistrysSerialPortsWithTheirDevicePaths)
         ASSERT_TRUE(port) << c.portName;
         EXPECT_TRUE(port->DeviceName.starts_with("\\Device\\Serial")) << port->DeviceName;
         EXPECT_EQ(port->Path, "\\\\.\\" + c.portName);
+        EXPECT_EQ(port->Details.Kind, platform::TPortKind::BuiltIn) << "the registry tells only the device name";
+        EXPECT_EQ(platform::DescribePort(*port), port->DeviceName);
     }
     EXPECT_EQ(FindPort(ports, "COM1")->DeviceName, "\\Device\\Serial0");
 }

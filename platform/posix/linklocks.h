@@ -1,0 +1,19 @@
+// Locks beside the COM links: a process holds "COM<n>.lock" in the links folder for as long as its link
+// COM<n> is to count. The kernel drops the lock when the process ends, however it ends, so a link left
+// behind by a killed process is known to be stale.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Takes the lock of COM<number> for this process; true when this process holds it afterwards.
+bool HoldLinkLock(const std::string& folder, int number);
+// This process holds the lock of COM<number>.
+bool HoldsLinkLock(const std::string& folder, int number);
+// Removes the lock file and lets the lock go, if this process holds it.
+void ReleaseLinkLock(const std::string& folder, int number);
+// Some process, this one included, holds the lock of COM<number>.
+bool LinkLockHeld(const std::string& folder, int number);
+
+} // namespace platform
