@@ -1,5 +1,6 @@
 // zentorctl: lists the serial ports and reads or writes the device's erase mode, for scripts.
 #include "platform/portmap.h"
+#include "tools/zentorctl/brokenpipe.h"
 #include "tools/zentorctl/ctloptions.h"
 #include "tools/zentorctl/ctloutput.h"
 #include "tools/zentorctl/devicelink.h"
@@ -54,6 +55,7 @@ std::optional<TCommand> NamedCommand(const std::vector<std::string>& arguments)
 
 int main(int argc, char** argv)
 {
+    FailWritesToBrokenPipes();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string error;
     const auto options = ParseCtlArguments(arguments, error);
