@@ -1,6 +1,7 @@
 // zentorctl: lists the serial ports and reads or writes the device's erase mode, for scripts.
 #include "platform/portmap.h"
 #include "tools/zentorctl/brokenpipe.h"
+#include "tools/zentorctl/commandline.h"
 #include "tools/zentorctl/ctloptions.h"
 #include "tools/zentorctl/ctloutput.h"
 #include "tools/zentorctl/devicelink.h"
@@ -56,7 +57,7 @@ std::optional<TCommand> NamedCommand(const std::vector<std::string>& arguments)
 int main(int argc, char** argv)
 {
     FailWritesToBrokenPipes();
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     std::string error;
     const auto options = ParseCtlArguments(arguments, error);
     if (!options)
