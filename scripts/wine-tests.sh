@@ -165,6 +165,13 @@ for speed in 14400 56000 128000 256000; do
   ctl 2 "" read --port "$port" --speed "$speed"
   expect_err "--speed takes one of the line speeds 110 300 600 1200 2400 4800 9600 19200 38400 57600 115200, not \"$speed\""
 done
+# Arguments come from the wide command line: a character outside the code page is not taken for its ASCII
+# look-alike, so fullwidth digits are no COM number and a fullwidth mode is no mode, as on Linux.
+wide_port=$(/usr/bin/python3 -c 'import sys; print("".join(chr(0xFF10 + int(d)) for d in sys.argv[1]))' "$port")
+ctl 2 "" read --port "$wide_port"
+expect_err "--port takes a COM number from 1 to 255, not \"$wide_port\""
+ctl 2 "" write --port "$port" --mode "ｋｅｅｐ"
+expect_err "--mode takes erase or keep, not \"ｋｅｅｐ\""
 ctl 0 "*" help --json
 /usr/bin/python3 -c 'import json, sys; o = json.loads(sys.argv[1]); sys.exit(not (o["command"] == "help" and "usage:" in o["usage"]))' "$ctl_out" ||
   fail "help --json: $ctl_out"

@@ -24,8 +24,9 @@ struct TCtlRun {
 
 class TCtlProcess {
 public:
-    // Starts zentorctl with the arguments; standard output goes to outputPath when one is given.
-    explicit TCtlProcess(std::vector<std::string> arguments, const char* outputPath = nullptr)
+    // Starts zentorctl with the arguments; standard output goes to outputPath when one is given, or else to
+    // outputFd when that is given.
+    explicit TCtlProcess(std::vector<std::string> arguments, const char* outputPath = nullptr, int outputFd = -1)
     {
         arguments.insert(arguments.begin(), ZENTORCTL_PATH);
         std::vector<char*> argv;
@@ -39,6 +40,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         if (outputPath)
             posix_spawn_file_actions_addopen(&actions, 1, outputPath, O_WRONLY, 0);
+        else if (outputFd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
         else
             posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);

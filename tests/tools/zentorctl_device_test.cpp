@@ -205,6 +205,23 @@ TEST_F(ZentorctlProcess, AnOutputThatCannotBeWrittenEndsWithExitCode9)
     EXPECT_EQ(sim_->Register(kEraseModeRegister), 0xFF) << "the write itself went through";
 }
 
+// A pipe whose reader has gone is an output that cannot be written, as under Windows: exit code 9 and the
+// message, not death by SIGPIPE.
+TEST(ZentorctlProgram, AnOutputPipeWithoutReaderEndsWithExitCode9)
+{
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"help"}, {"ports", "--json"}, {"read", "--port", "0", "--json"}}) {
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
+        ::close(pipeEnds[0]);
+        const TCtlRun run = TCtlProcess(arguments, nullptr, pipeEnds[1]).Finish();
+        ::close(pipeEnds[1]);
+        EXPECT_EQ(run.signal, 0) << arguments[0];
+        EXPECT_EQ(run.exitCode, ecOutputFailed) << arguments[0];
+        EXPECT_NE(run.err.find("zentorctl: standard output could not be written"), std::string::npos) << run.err;
+    }
+}
+
 TEST(ZentorctlProgram, SpeedsNoDriverGivesAreRefusedBeforeAnyPortIsOpened)
 {
     for (const char* speed : {"14400", "56000", "128000", "256000"}) {

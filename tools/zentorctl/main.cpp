@@ -1,5 +1,7 @@
 // zentorctl: lists the serial ports and reads or writes the device's erase mode, for scripts.
 #include "platform/portmap.h"
+#include "tools/zentorctl/brokenpipe.h"
+#include "tools/zentorctl/commandline.h"
 #include "tools/zentorctl/ctloptions.h"
 #include "tools/zentorctl/ctloutput.h"
 #include "tools/zentorctl/devicelink.h"
@@ -55,7 +57,8 @@ std::optional<TCommand> NamedCommand(const std::vector<std::string>& arguments)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    FailWritesToBrokenPipes();
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     std::string error;
     const auto options = ParseCtlArguments(arguments, error);
     if (!options)
