@@ -159,8 +159,16 @@ public:
         const std::size_t close = std::min(text_.find('}', pos_), text_.size());
         QByteArray bytes(static_cast<qsizetype>((close - pos_) / 2), Qt::Uninitialized);
         char* out = bytes.data();
+        const auto digitAt = [this](std::size_t at) { return kDigits[static_cast<unsigned char>(text_[at])]; };
         int high = -1;
         while (pos_ < text_.size()) {
+            // The bulk of a value: whole pairs of digits, a byte at a time.
+            while (high < 0 && pos_ + 1 < text_.size() && (digitAt(pos_) | digitAt(pos_ + 1)) >= 0) {
+                *out++ = static_cast<char>(digitAt(pos_) << 4 | digitAt(pos_ + 1));
+                pos_ += 2;
+            }
+            if (pos_ >= text_.size())
+                break;
             const char c = text_[pos_++];
             const int digit = kDigits[static_cast<unsigned char>(c)];
             if (digit >= 0 && high < 0) {
