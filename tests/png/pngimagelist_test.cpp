@@ -486,18 +486,23 @@ TEST(PngImageList, NativeImagesFollowTheItemsAroundItemsWithoutAPicture)
         {"replace after", [&white](TPngImageList& list) { list.Replace(2, &white, nullptr); }},
         {"replace the empty item", [&white](TPngImageList& list) { list.Replace(1, &white, nullptr); }},
     };
-    for (const auto& [name, operation] : operations) {
-        TPngImageList list;
-        AddPictures(list, {kRed});
-        list.PngImages().Add(true);
-        AddPictures(list, {kGreen, kBlue});
-        operation(list);
-        std::vector<QRgb> pictured;
-        for (int i = 0; i < list.PngImages().Count(); ++i) {
-            if (const TPNGObject* png = list.PngImages().GetItem(i)->PngImage())
-                pictured.push_back(png->ToQImage().pixel(8, 8));
+    // Native images not made yet, and made before the operation.
+    for (const bool made : {false, true}) {
+        for (const auto& [name, operation] : operations) {
+            TPngImageList list;
+            AddPictures(list, {kRed});
+            list.PngImages().Add(true);
+            AddPictures(list, {kGreen, kBlue});
+            if (made)
+                list.GetImage(0);
+            operation(list);
+            std::vector<QRgb> pictured;
+            for (int i = 0; i < list.PngImages().Count(); ++i) {
+                if (const TPNGObject* png = list.PngImages().GetItem(i)->PngImage())
+                    pictured.push_back(png->ToQImage().pixel(8, 8));
+            }
+            EXPECT_EQ(NativeColors(list), pictured) << name << (made ? ", made before" : "");
         }
-        EXPECT_EQ(NativeColors(list), pictured) << name;
     }
 }
 
@@ -574,4 +579,40 @@ TEST(PngImageList, AnItemNameOutsideWindows1251IsRefused)
     EXPECT_EQ(list.PngImages().Count(), 0);
     filer.definitions["PngImages"].read(named("Лампа №1"));
     EXPECT_EQ(list.PngImages().GetItem(0)->Name(), AnsiString::FromUtf8("Лампа №1"));
+}
+
+TEST(PngImageList, OperationsBeyondTheBudgetRaiseNamingTheListAndChangeNothing)
+{
+    TPngImageList list;
+    list.setObjectName("PIL_Big");
+    list.SetWidth(TCustomImageList::kMaxSide);
+    list.SetHeight(TCustomImageList::kMaxSide); // one native image counts 80 MiB
+    const TIcon icon(FilledBitmap(16, 16, clNavy), FilledBitmap(16, 16, clBlack));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(list.AddIcon(&icon), i);
+    const TBitmap bitmap = FilledBitmap(16, 16, clRed);
+    const std::vector<std::pair<std::string, std::function<void()>>> operations = {
+        {"AddIcon", [&] { list.AddIcon(&icon); }},
+        {"Add", [&] { list.Add(&bitmap, nullptr); }},
+        {"InsertMasked", [&] { list.InsertMasked(1, &bitmap, clWhite); }},
+        {"AddImages", [&] { list.AddImages(&list); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        try {
+            operation();
+            ADD_FAILURE() << name << " was not refused";
+        } catch (const EInvalidOperation& error) {
+            EXPECT_NE(error.Message().Bytes().find("PIL_Big"), std::string::npos) << name;
+        }
+        EXPECT_EQ(list.PngImages().Count(), 3) << name;
+        EXPECT_EQ(list.Count(), 3) << name;
+    }
+    list.ReplaceIcon(0, &icon);
+    EXPECT_EQ(list.Count(), 3);
+
+    // Items added to the collection itself are held to the budget when their native images are made.
+    list.PngImages().Add();
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_THROW(list.GetImage(0), EInvalidOperation);
+    EXPECT_EQ(list.PngImages().Count(), 4);
 }
