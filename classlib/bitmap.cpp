@@ -1,5 +1,7 @@
 #include "classlib/bitmap.h"
 
+#include "classlib/imageallocation.h"
+
 #include <QHash>
 #include <QList>
 
@@ -44,7 +46,7 @@ QList<QRgb> EightBitTable()
 
 QImage NewImage(int width, int height, TPixelFormat format)
 {
-    QImage image(width, height, QtFormat(format));
+    QImage image = AllocateImage(width, height, QtFormat(format));
     if (format == pf4bit)
         image.setColorTable(FourBitTable());
     else if (format == pf8bit)
@@ -84,7 +86,7 @@ uint NearestIndex(const QImage& image, QRgb rgb)
 // A painted 32-bit image turned back into an indexed one, each colour to the nearest entry of table.
 QImage MappedToTable(const QImage& painted, const QList<QRgb>& table)
 {
-    QImage indexed(painted.size(), QImage::Format_Indexed8);
+    QImage indexed = AllocateImage(painted.width(), painted.height(), QImage::Format_Indexed8);
     indexed.setColorTable(table);
     QHash<QRgb, uint> nearest;
     for (int y = 0; y < painted.height(); ++y) {
@@ -103,7 +105,7 @@ QImage MappedToTable(const QImage& painted, const QList<QRgb>& table)
 // A 32-bit copy in which every pixel of colour key is fully transparent.
 QImage KeyedOut(const QImage& image, QRgb key)
 {
-    QImage keyed = image.convertToFormat(QImage::Format_ARGB32);
+    QImage keyed = ConvertImage(image, QImage::Format_ARGB32);
     for (int y = 0; y < keyed.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
         for (int x = 0; x < keyed.width(); ++x) {
@@ -155,7 +157,7 @@ TBitmap::~TBitmap() = default;
 void TBitmap::SetSize(int width, int height)
 {
     ReleaseCanvas();
-    QImage sized(width, height, image_.format());
+    QImage sized = AllocateImage(width, height, image_.format());
     sized.setColorTable(image_.colorTable());
     image_ = std::move(sized);
     Fill(clWhite);
@@ -191,7 +193,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
     if (IsIndexed(converted))
         converted = image_.convertToFormat(converted.format(), converted.colorTable());
     else
-        converted = image_.convertToFormat(converted.format());
+        converted = ConvertImage(image_, converted.format());
     image_ = std::move(converted);
 }
 
@@ -279,7 +281,7 @@ QPaintDevice* TBitmap::PaintDevice()
 {
     if (image_.format() != QImage::Format_Indexed8)
         return &image_;
-    paintedImage_ = image_.convertToFormat(QImage::Format_RGB32);
+    paintedImage_ = ConvertImage(image_, QImage::Format_RGB32);
     return &paintedImage_;
 }
 
@@ -287,6 +289,6 @@ QImage TBitmap::DrawnImage() const
 {
     const QImage& image = Image();
     const bool opaque = image.format() == QImage::Format_ARGB32 && AlphaFormat == afIgnored;
-    const QImage drawn = opaque ? image.convertToFormat(QImage::Format_RGB32) : image;
+    const QImage drawn = opaque ? ConvertImage(image, QImage::Format_RGB32) : image;
     return Transparent && !Empty() ? KeyedOut(drawn, ToQRgb(ActualTransparentColor())) : drawn;
 }

@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -141,31 +142,52 @@ public:
         return result;
     }
 
+    // Hexadecimal digits by table, two to a byte, blanks and line breaks between them skipped.
     QByteArray Binary()
     {
+        static constexpr auto kDigits = [] {
+            std::array<std::int8_t, 256> digits{};
+            digits.fill(-1);
+            for (int c = 0; c < 10; ++c)
+                digits['0' + c] = static_cast<std::int8_t>(c);
+            for (int c = 0; c < 6; ++c)
+                digits['A' + c] = digits['a' + c] = static_cast<std::int8_t>(10 + c);
+            return digits;
+        }();
         const int startLine = line_;
-        QByteArray bytes;
+        // Every pair of digits up to the closing brace makes one byte, so that many bytes is the most.
+        const std::size_t close = std::min(text_.find('}', pos_), text_.size());
+        QByteArray bytes(static_cast<qsizetype>((close - pos_) / 2), Qt::Uninitialized);
+        char* out = bytes.data();
+        const auto digitAt = [this](std::size_t at) { return kDigits[static_cast<unsigned char>(text_[at])]; };
         int high = -1;
-        while (true) {
-            SkipBlanks();
+        while (pos_ < text_.size()) {
+            // The bulk of a value: whole pairs of digits, a byte at a time.
+            while (high < 0 && pos_ + 1 < text_.size() && (digitAt(pos_) | digitAt(pos_ + 1)) >= 0) {
+                *out++ = static_cast<char>(digitAt(pos_) << 4 | digitAt(pos_ + 1));
+                pos_ += 2;
+            }
             if (pos_ >= text_.size())
-                ::Fail(startLine, "binary value not closed with '}'");
-            const char c = text_[pos_++];
-            if (c == '}')
                 break;
-            const int digit = HexDigit(c);
-            if (digit < 0)
-                Fail("bad hexadecimal digit " + Quoted(std::string_view(&c, 1)) + " in a binary value");
-            if (high < 0) {
+            const char c = text_[pos_++];
+            const int digit = kDigits[static_cast<unsigned char>(c)];
+            if (digit >= 0 && high < 0) {
                 high = digit;
-            } else {
-                bytes.append(static_cast<char>(high << 4 | digit));
+            } else if (digit >= 0) {
+                *out++ = static_cast<char>(high << 4 | digit);
                 high = -1;
+            } else if (c == '}') {
+                if (high >= 0)
+                    Fail("binary value with an odd number of hexadecimal digits");
+                bytes.truncate(out - bytes.constData());
+                return bytes;
+            } else if (c == '\n') {
+                ++line_;
+            } else if (c != ' ' && c != '\t' && c != '\r') {
+                Fail("bad hexadecimal digit " + Quoted(std::string_view(&c, 1)) + " in a binary value");
             }
         }
-        if (high >= 0)
-            Fail("binary value with an odd number of hexadecimal digits");
-        return bytes;
+        ::Fail(startLine, "binary value not closed with '}'");
     }
 
     std::string Describe()

@@ -1,6 +1,7 @@
 #include "classlib/icon.h"
 
 #include "classlib/exception.h"
+#include "classlib/imageallocation.h"
 
 TIcon::TIcon(const TBitmap& color, const TBitmap& mask)
 {
@@ -30,8 +31,8 @@ QImage TIcon::ToQImage() const
 {
     if (HasAlpha())
         return color_.Image();
-    QImage image = color_.Image().convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
-    const QImage mask = mask_.Image().convertToFormat(QImage::Format_RGB32);
+    QImage image = ConvertImage(ConvertImage(color_.Image(), QImage::Format_RGB32), QImage::Format_ARGB32);
+    const QImage mask = ConvertImage(mask_.Image(), QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         const auto* maskLine = reinterpret_cast<const QRgb*>(mask.constScanLine(y));

@@ -2,6 +2,7 @@
 
 #include "classlib/canvas.h"
 #include "classlib/exception.h"
+#include "classlib/imageallocation.h"
 
 #include <QPixmap>
 
@@ -14,76 +15,104 @@ namespace {
 // the source carries alpha, else they are 0. Rows below the source stay 0.
 TBitmap ColorSlice(const QImage& source, bool keepAlpha, int left, int width, int height)
 {
-    QImage slice(width, height, QImage::Format_ARGB32);
+    QImage slice = AllocateImage(width, height, QImage::Format_ARGB32);
     slice.fill(0);
     for (int y = 0; y < std::min(height, source.height()); ++y) {
         const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(y)) + left;
         auto* to = reinterpret_cast<QRgb*>(slice.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            to[x] = keepAlpha ? from[x] : (from[x] & RGB_MASK);
+        if (keepAlpha)
+            std::copy(from, from + width, to);
+        else
+            std::transform(from, from + width, to, [](QRgb pixel) { return pixel & RGB_MASK; });
     }
     return TBitmap(std::move(slice));
 }
 
-bool MaskTransparent(const TBitmap* mask, int x, int y)
+// A 1-bit image, all black (index 0; index 1 is white).
+QImage BlackMask(int width, int height)
 {
-    return mask && x < mask->Width() && y < mask->Height() && mask->Pixel(x, y) != clBlack;
+    QImage mask = AllocateImage(width, height, QImage::Format_Mono);
+    mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mask.fill(0);
+    return mask;
 }
 
-// The 1-bit mask of a slice: white (transparent) where the source mask is not black and below the image's
-// last row, black elsewhere (everywhere when there is no mask).
-TBitmap MaskSlice(const TBitmap* mask, int imageHeight, int left, int width, int height)
+void SetWhite(uchar* line, int x)
 {
-    TBitmap slice(width, height, pf1bit);
-    slice.Fill(clBlack);
+    line[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
+}
+
+// The colours of a mask bitmap as 32-bit pixels, to be read a row at a time; null without a mask.
+QImage MaskPixels(const TBitmap* mask)
+{
+    return mask ? ConvertImage(mask->Image(), QImage::Format_RGB32) : QImage();
+}
+
+// The 1-bit mask of a slice: white (transparent) where the source mask (MaskPixels) is not black and
+// below the image's last row, black elsewhere (everywhere when there is no mask).
+TBitmap MaskSlice(const QImage& mask, int imageHeight, int left, int width, int height)
+{
+    QImage slice = BlackMask(width, height);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (y >= imageHeight || MaskTransparent(mask, left + x, y))
-                slice.SetPixel(x, y, clWhite);
+        uchar* line = slice.scanLine(y);
+        if (y >= imageHeight) {
+            std::fill(line, line + slice.bytesPerLine(), uchar(0xFF));
+            continue;
+        }
+        if (y >= mask.height())
+            continue;
+        const auto* from = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        for (int x = 0; x < width && left + x < mask.width(); ++x) {
+            if ((from[left + x] & RGB_MASK) != 0)
+                SetWhite(line, x);
         }
     }
-    return slice;
+    return TBitmap(std::move(slice));
 }
 
 TBitmap OpaqueMask(int width, int height)
 {
-    TBitmap mask(width, height, pf1bit);
-    mask.Fill(clBlack);
-    return mask;
+    return TBitmap(BlackMask(width, height));
 }
 
 // White where the image has maskColor, black elsewhere.
 TBitmap MaskOfColor(const TBitmap& image, TColor maskColor)
 {
-    const TColor key = ColorToRGB(maskColor);
-    TBitmap mask = OpaqueMask(image.Width(), image.Height());
-    for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) {
-            if (image.Pixel(x, y) == key)
-                mask.SetPixel(x, y, clWhite);
+    const QRgb key = ToQRgb(ColorToRGB(maskColor)) & RGB_MASK;
+    const QImage pixels = ConvertImage(image.Image(), QImage::Format_RGB32);
+    QImage mask = BlackMask(image.Width(), image.Height());
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        uchar* line = mask.scanLine(y);
+        for (int x = 0; x < pixels.width(); ++x) {
+            if ((from[x] & RGB_MASK) == key)
+                SetWhite(line, x);
         }
     }
-    return mask;
+    return TBitmap(std::move(mask));
 }
 
 TBitmap Stretched(const TBitmap& bitmap, int width, int height)
 {
-    TBitmap stretched(bitmap.Image().scaled(width, height));
+    TBitmap stretched(ScaleImage(bitmap.Image(), width, height));
     stretched.AlphaFormat = bitmap.AlphaFormat;
     return stretched;
 }
 
 // Grey (0.30 red + 0.59 green + 0.11 blue) at half the alpha.
-QImage DisabledLook(QImage image)
+QImage DisabledLook(const QImage& image)
 {
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int grey = (30 * qRed(line[x]) + 59 * qGreen(line[x]) + 11 * qBlue(line[x])) / 100;
-            line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) / 2);
+    const QImage from = ConvertImage(image, QImage::Format_ARGB32);
+    QImage look = AllocateImage(from.width(), from.height(), QImage::Format_ARGB32);
+    for (int y = 0; y < from.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(from.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(look.scanLine(y));
+        for (int x = 0; x < from.width(); ++x) {
+            const int grey = (30 * qRed(in[x]) + 59 * qGreen(in[x]) + 11 * qBlue(in[x])) / 100;
+            out[x] = qRgba(grey, grey, grey, qAlpha(in[x]) / 2);
         }
     }
-    return image;
+    return look;
 }
 
 void CheckSide(int side)
@@ -113,8 +142,7 @@ void TCustomImageList::SetMasked(bool masked)
     if (masked == masked_)
         return;
     masked_ = masked;
-    NativeClear();
-    Changed();
+    MaskedChanged();
 }
 
 void TCustomImageList::SetAllocBy(int allocBy)
@@ -122,10 +150,21 @@ void TCustomImageList::SetAllocBy(int allocBy)
     allocBy_ = std::max(allocBy, 1);
 }
 
+int TCustomImageList::Count() const
+{
+    return stale_ ? PendingNativeCount() : static_cast<int>(images_.size());
+}
+
+std::size_t TCustomImageList::NativeImageBytes() const
+{
+    return std::size_t(width_) * std::size_t(height_) * kBytesPerPixel;
+}
+
 int TCustomImageList::Add(const TBitmap* image, const TBitmap* mask)
 {
     if (!image || image->Width() < width_)
         return -1;
+    CheckRoom(std::size_t(image->Width() / width_) * NativeImageBytes());
     const int first = Count();
     InsertSlices(first, Slices(*image, mask));
     Changed();
@@ -136,6 +175,7 @@ int TCustomImageList::AddIcon(const TIcon* icon)
 {
     if (!icon || icon->Empty())
         return -1;
+    CheckRoom(NativeImageBytes());
     NativeAppend(*icon);
     Changed();
     return Count() - 1;
@@ -145,7 +185,8 @@ void TCustomImageList::AddImages(const TCustomImageList* source)
 {
     if (!source)
         return;
-    const std::vector<TIcon> pictures = source->images_; // source may be this list
+    CheckRoom(std::size_t(source->Count()) * NativeImageBytes());
+    const std::vector<TIcon> pictures = source->NativeImages(); // source may be this list
     for (const TIcon& picture : pictures)
         NativeAppend(picture);
     Changed();
@@ -177,6 +218,7 @@ void TCustomImageList::Insert(int index, const TBitmap* image, const TBitmap* ma
     if (!image || image->Width() < width_)
         return;
     CheckIndex(index, Count() + 1);
+    CheckRoom(std::size_t(image->Width() / width_) * NativeImageBytes());
     InsertSlices(index, Slices(*image, mask));
     Changed();
 }
@@ -186,6 +228,7 @@ void TCustomImageList::InsertIcon(int index, const TIcon* icon)
     if (!icon || icon->Empty())
         return;
     CheckIndex(index, Count() + 1);
+    CheckRoom(NativeImageBytes());
     NativeInsert(index, *icon);
     Changed();
 }
@@ -259,13 +302,13 @@ bool TCustomImageList::GetIcon(int index, TIcon& icon) const
 {
     if (!ValidIndex(index))
         return false;
-    icon = images_[static_cast<std::size_t>(index)];
+    icon = NativeImages()[static_cast<std::size_t>(index)];
     return true;
 }
 
 QImage TCustomImageList::GetImage(int index) const
 {
-    return ValidIndex(index) ? images_[static_cast<std::size_t>(index)].ToQImage() : QImage();
+    return ValidIndex(index) ? NativeImages()[static_cast<std::size_t>(index)].ToQImage() : QImage();
 }
 
 QIcon TCustomImageList::GetQIcon(int index) const
@@ -281,25 +324,33 @@ void TCustomImageList::DoDraw(int index, TCanvas& canvas, int x, int y, bool ena
     canvas.DrawImage(QRect(x, y, width_, height_), enabled ? image : DisabledLook(image));
 }
 
+void TCustomImageList::MaskedChanged()
+{
+    NativeClear();
+    Changed();
+}
+
 void TCustomImageList::NativeAppend(const TIcon& icon)
 {
-    images_.push_back(ListIcon(icon));
+    if (!stale_)
+        images_.push_back(ListIcon(icon));
 }
 
 void TCustomImageList::NativeInsert(int index, const TIcon& icon)
 {
-    images_.insert(images_.begin() + std::clamp(index, 0, Count()), ListIcon(icon));
+    if (!stale_)
+        images_.insert(images_.begin() + std::clamp(index, 0, Count()), ListIcon(icon));
 }
 
 void TCustomImageList::NativeReplace(int index, const TIcon& icon)
 {
-    if (ValidIndex(index))
+    if (!stale_ && ValidIndex(index))
         images_[static_cast<std::size_t>(index)] = ListIcon(icon);
 }
 
 void TCustomImageList::NativeDelete(int index)
 {
-    if (ValidIndex(index))
+    if (!stale_ && ValidIndex(index))
         images_.erase(images_.begin() + index);
 }
 
@@ -313,10 +364,46 @@ void TCustomImageList::Changed()
     emit Change();
 }
 
+void TCustomImageList::NativeInvalidate()
+{
+    images_.clear();
+    stale_ = true;
+}
+
+std::size_t TCustomImageList::UsedBytes() const
+{
+    return std::size_t(Count()) * NativeImageBytes();
+}
+
+void TCustomImageList::CheckRoom(std::size_t added, std::size_t freed) const
+{
+    const std::size_t used = UsedBytes() - std::min(freed, UsedBytes());
+    if (added <= kMaxBytes && used <= kMaxBytes - added)
+        return;
+    const std::string name = objectName().toStdString();
+    throw EInvalidOperation("Image list " + (name.empty() ? std::string() : name + " ") +
+                            "would hold more than " + std::to_string(kMaxBytes >> 20) +
+                            " MiB of pictures and native images");
+}
+
 void TCustomImageList::CheckIndex(int index, int end)
 {
     if (index < 0 || index >= end)
         throw EInvalidOperation("Image list index out of range: " + std::to_string(index));
+}
+
+// Makes the native pictures that wait to be made, within the budget.
+const std::vector<TIcon>& TCustomImageList::NativeImages() const
+{
+    if (!stale_)
+        return images_;
+    CheckRoom(0);
+    std::vector<TIcon> made;
+    for (const TIcon& icon : MakeNativeImages())
+        made.push_back(ListIcon(icon));
+    images_ = std::move(made);
+    stale_ = false;
+    return images_;
 }
 
 void TCustomImageList::Resize(int width, int height)
@@ -336,23 +423,22 @@ void TCustomImageList::Resize(int width, int height)
 TIcon TCustomImageList::ListIcon(const TIcon& icon) const
 {
     if (icon.Empty())
-        return TIcon(ColorSlice(QImage(), false, 0, width_, height_), MaskSlice(nullptr, 0, 0, width_, height_));
+        return TIcon(ColorSlice(QImage(), false, 0, width_, height_), MaskSlice(QImage(), 0, 0, width_, height_));
     const TBitmap color = Stretched(icon.ColorBitmap(), width_, height_);
     const TBitmap mask = masked_ ? Stretched(icon.MaskBitmap(), width_, height_) : OpaqueMask(width_, height_);
-    return TIcon(ColorSlice(color.Image().convertToFormat(QImage::Format_ARGB32), icon.HasAlpha(), 0, width_,
-                            height_),
-                 MaskSlice(&mask, height_, 0, width_, height_));
+    return TIcon(ColorSlice(ConvertImage(color.Image(), QImage::Format_ARGB32), icon.HasAlpha(), 0, width_, height_),
+                 MaskSlice(MaskPixels(&mask), height_, 0, width_, height_));
 }
 
 std::vector<TIcon> TCustomImageList::Slices(const TBitmap& image, const TBitmap* mask) const
 {
-    const QImage source = image.Image().convertToFormat(QImage::Format_ARGB32);
-    const TBitmap* usedMask = masked_ ? mask : nullptr;
+    const QImage source = ConvertImage(image.Image(), QImage::Format_ARGB32);
+    const QImage maskPixels = MaskPixels(masked_ ? mask : nullptr);
     const int coveredHeight = masked_ ? image.Height() : height_;
     std::vector<TIcon> slices;
     for (int left = 0; left + width_ <= image.Width(); left += width_)
         slices.emplace_back(ColorSlice(source, image.HasAlpha(), left, width_, height_),
-                            MaskSlice(usedMask, coveredHeight, left, width_, height_));
+                            MaskSlice(maskPixels, coveredHeight, left, width_, height_));
     return slices;
 }
 

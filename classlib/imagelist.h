@@ -7,6 +7,12 @@
 // a derived list gives them; derived lists change the pictures through the protected native operations,
 // which do not signal, and signal once with Changed(). Client controls connect to Change() and hold the
 // list through a QPointer, since they do not own it.
+//
+// A derived list may keep its native pictures as a rendering of pictures of its own: it drops them
+// (NativeInvalidate) and they are made again from MakeNativeImages when first asked for.
+//
+// One list holds at most kMaxBytes of pictures and native images together, each counted at
+// kBytesPerPixel; an operation that would pass it raises EInvalidOperation naming the list.
 #pragma once
 
 #include "classlib/bitmap.h"
@@ -16,6 +22,7 @@
 #include <QImage>
 #include <QObject>
 
+#include <cstddef>
 #include <vector>
 
 class TCanvas;
@@ -26,6 +33,10 @@ class TCustomImageList : public QObject {
 public:
     // Largest Width and Height accepted.
     static constexpr int kMaxSide = 4096;
+    // The memory budget of one list, and what a pixel of a picture or native image counts in it
+    // (32-bit colour and an alpha or mask byte).
+    static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+    static constexpr std::size_t kBytesPerPixel = 5;
 
     explicit TCustomImageList(QObject* owner = nullptr);
     ~TCustomImageList() override;
@@ -36,12 +47,15 @@ public:
     virtual void SetWidth(int width);
     virtual void SetHeight(int height);
     bool Masked() const { return masked_; }
-    // A changed masked flag discards every picture.
+    // A changed masked flag discards every picture (MaskedChanged).
     void SetMasked(bool masked);
     // How many places the native list grows by when it is full; kept for copies, storage grows on its own.
     int AllocBy() const { return allocBy_; }
     void SetAllocBy(int allocBy);
-    int Count() const { return static_cast<int>(images_.size()); }
+    // The number of native pictures; does not make them.
+    int Count() const;
+    // What one native picture counts in the budget.
+    std::size_t NativeImageBytes() const;
 
     // Appends one picture per Width-wide slice of image (a strip adds several); mask may be absent (all opaque).
     // The index of the first new picture, or -1 when image is absent or narrower than Width.
@@ -90,8 +104,11 @@ signals:
 protected:
     // Draws the native picture; a disabled one in grey at half opacity.
     virtual void DoDraw(int index, TCanvas& canvas, int x, int y, bool enabled) const;
+    // Discards the native pictures and signals.
+    virtual void MaskedChanged();
 
-    // The native list itself; none of these signals. Icons are stretched to Width × Height.
+    // The native list itself; none of these signals. Icons are stretched to Width × Height. While the
+    // native pictures wait to be made again they do nothing: the pictures made later hold the change.
     void NativeAppend(const TIcon& icon);
     void NativeInsert(int index, const TIcon& icon);
     void NativeReplace(int index, const TIcon& icon);
@@ -99,11 +116,24 @@ protected:
     void NativeClear();
     void Changed();
 
+    // Drops the native pictures; MakeNativeImages makes them when they are first asked for, and until
+    // then Count() is PendingNativeCount().
+    void NativeInvalidate();
+    bool NativeStale() const { return stale_; }
+    virtual int PendingNativeCount() const { return 0; }
+    virtual std::vector<TIcon> MakeNativeImages() const { return {}; }
+
+    // The bytes the list holds in the budget's count. CheckRoom raises EInvalidOperation naming the list
+    // when taking freed away and adding added would pass kMaxBytes.
+    virtual std::size_t UsedBytes() const;
+    void CheckRoom(std::size_t added, std::size_t freed = 0) const;
+
     bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
     // Raises EInvalidOperation unless 0 <= index < end.
     static void CheckIndex(int index, int end);
 
 private:
+    const std::vector<TIcon>& NativeImages() const;
     void Resize(int width, int height);
     TIcon ListIcon(const TIcon& icon) const;
     std::vector<TIcon> Slices(const TBitmap& image, const TBitmap* mask) const;
@@ -113,5 +143,7 @@ private:
     int height_ = 16;
     bool masked_ = true;
     int allocBy_ = 4;
-    std::vector<TIcon> images_;
+    // Mutable because the native pictures are made when first asked for.
+    mutable std::vector<TIcon> images_;
+    mutable bool stale_ = false;
 };

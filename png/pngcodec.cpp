@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -135,6 +136,23 @@ std::uint32_t SampleFrom8(std::uint8_t value, int bitDepth)
         return std::uint32_t(value) * 257;
     const std::uint32_t max = MaxSampleValue(bitDepth);
     return (std::uint32_t(value) * max + 127) / 255;
+}
+
+bool PeekPngSize(const char* file, std::size_t size, int& width, int& height)
+{
+    // The signature, then the header chunk: its length (13), its type, width and height (big-endian).
+    static constexpr unsigned char kStart[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (size < sizeof kStart + 8 || std::memcmp(file, kStart, sizeof kStart) != 0)
+        return false;
+    const auto number = [file](std::size_t at) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(file + at);
+        const std::uint32_t value = std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
+                                    std::uint32_t(bytes[2]) << 8 | bytes[3];
+        return int(std::min<std::uint32_t>(value, 0x7FFFFFFF));
+    };
+    width = number(sizeof kStart);
+    height = number(sizeof kStart + 4);
+    return true;
 }
 
 namespace {

@@ -88,6 +88,10 @@ int MaxSampleValue(int bitDepth);
 std::uint8_t SampleTo8(std::uint32_t value, int bitDepth);
 std::uint32_t SampleFrom8(std::uint8_t value, int bitDepth);
 
+// The width and height a PNG file's header declares, read before any decoding; false when the bytes do not
+// start with a PNG signature and header.
+bool PeekPngSize(const char* file, std::size_t size, int& width, int& height);
+
 // Both raise EPNGError with libpng's message; a short or empty stream is refused.
 PngImage ReadPng(std::istream& stream);
 void WritePng(const PngImage& image, std::ostream& stream);

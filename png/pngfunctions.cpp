@@ -4,6 +4,7 @@
 #include "classlib/canvas.h"
 #include "classlib/exception.h"
 #include "classlib/icon.h"
+#include "classlib/imageallocation.h"
 #include "classlib/imagelist.h"
 #include "png/pngcodec.h"
 #include "png/pngimagelist.h"
@@ -354,7 +355,7 @@ std::unique_ptr<TPNGObject> FromBitmap(const TBitmap& source)
 // Icons always get alpha: from the mask, then from the colour bitmap when it is 32-bit and carries alpha.
 std::unique_ptr<TPNGObject> FromIcon(const TIcon& icon)
 {
-    TBitmap bitmap(icon.ColorBitmap().Image().convertToFormat(QImage::Format_BGR888));
+    TBitmap bitmap(ConvertImage(icon.ColorBitmap().Image(), QImage::Format_BGR888));
     AlphaPlane alpha(icon.Width(), icon.Height());
     alpha.used = true;
     const bool colorAlpha = icon.HasAlpha();
@@ -386,7 +387,7 @@ std::unique_ptr<TPNGObject> FromArgbImage(const QImage& image)
 
 std::unique_ptr<TPNGObject> FromOtherGraphic(const TGraphic& source)
 {
-    QImage image(source.Width(), source.Height(), QImage::Format_ARGB32);
+    QImage image = AllocateImage(source.Width(), source.Height(), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     if (!source.Empty()) {
         TCanvas canvas(&image);
@@ -455,7 +456,7 @@ QImage EffectedImage(const TPNGObject& png, std::uint8_t options)
 {
     TPNGObject work(png);
     ApplyEffects(work, TPngOptions::FromByte(options));
-    return work.ToQImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return ConvertImage(work.ToQImage(), QImage::Format_ARGB32_Premultiplied);
 }
 
 } // namespace

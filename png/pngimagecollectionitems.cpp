@@ -1,11 +1,16 @@
 #include "png/pngimagecollectionitems.h"
 
 #include "classlib/colorident.h"
+#include "classlib/controlproperties.h"
 #include "classlib/exception.h"
+#include "png/pngcodec.h"
 #include "png/pngimagelist.h"
 
+#include <istream>
 #include <limits>
+#include <optional>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 namespace {
@@ -38,8 +43,8 @@ TFormValue ColorValue(TColor color)
 std::vector<TFormProperty> ItemProperties(const TPngImageCollectionItem& item)
 {
     std::vector<TFormProperty> properties;
-    if (item.PngImage() && !item.PngImage()->Empty())
-        properties.push_back({"PngImage.Data", PngFileValue(*item.PngImage())});
+    if (const TPNGObject* png = item.PngImage())
+        properties.push_back({"PngImage.Data", png->Empty() ? TFormValue::OfBinary({}) : PngFileValue(*png)});
     properties.push_back({"Name", TFormValue::OfString(ToQString(item.Name()))});
     if (item.Background() != clBtnFace)
         properties.push_back({"Background", ColorValue(item.Background())});
@@ -52,11 +57,25 @@ void ExpectKind(const TFormProperty& property, TFormValue::Kind kind, const std:
         throw Exception(PropertyError(property.name, expected + " expected"));
 }
 
+// Reads the bytes of a binary value in place.
+class TBinaryBuffer : public std::streambuf {
+public:
+    explicit TBinaryBuffer(const QByteArray& bytes)
+    {
+        char* begin = const_cast<char*>(bytes.constData());
+        setg(begin, begin, begin + bytes.size());
+    }
+};
+
+// The picture of a binary value: the PNG file it holds, or an empty picture for no bytes.
 std::unique_ptr<TPNGObject> PngFromFile(const TFormProperty& property)
 {
     ExpectKind(property, TFormValue::Kind::Binary, "binary data");
     auto png = std::make_unique<TPNGObject>();
-    std::istringstream file(property.value.binary.toStdString());
+    if (property.value.binary.isEmpty())
+        return png;
+    TBinaryBuffer buffer(property.value.binary);
+    std::istream file(&buffer);
     try {
         png->LoadFromStream(file);
     } catch (const Exception& error) {
@@ -81,18 +100,74 @@ TColor ColorFrom(const TFormProperty& property)
     return static_cast<TColor>(value.integer);
 }
 
-void ReadItemProperty(TPngImageCollectionItem& item, const TFormProperty& property)
+// One item as a description gives it, before it joins the collection.
+struct TStoredItem {
+    std::unique_ptr<TPNGObject> png;
+    std::optional<AnsiString> name;
+    std::optional<TColor> background;
+};
+
+// The pictures of a description as they are read, against the budget of an image list.
+class TReadBudget {
+public:
+    explicit TReadBudget(std::size_t nativeImageBytes) : native_(nativeImageBytes) {}
+
+    // Before a picture is decoded: refuses one whose header declares more than the room left.
+    void CheckDeclared(const QByteArray& file, int item) const
+    {
+        int width = 0;
+        int height = 0;
+        // A picture too large on its own is left to the codec, which names its size.
+        if (PeekPngSize(file.constData(), std::size_t(file.size()), width, height) && FitsPngGuards(width, height))
+            Check(std::size_t(width) * std::size_t(height) * TCustomImageList::kBytesPerPixel, item);
+    }
+
+    void Take(const TStoredItem& stored, int item)
+    {
+        if (!stored.png)
+            return;
+        const std::size_t bytes = TPngImageCollectionItems::PictureBytes(*stored.png);
+        Check(bytes, item);
+        used_ += bytes + native_;
+    }
+
+private:
+    void Check(std::size_t pictureBytes, int item) const
+    {
+        const std::size_t bytes = pictureBytes + native_;
+        if (bytes > TCustomImageList::kMaxBytes || used_ > TCustomImageList::kMaxBytes - bytes)
+            throw Exception("item " + std::to_string(item) + ": the pictures and their native images would take "
+                            "more than " + std::to_string(TCustomImageList::kMaxBytes >> 20) + " MiB");
+    }
+
+    std::size_t native_;
+    std::size_t used_ = 0;
+};
+
+void ReadItemProperty(TStoredItem& item, const TFormProperty& property)
 {
     if (property.name == "PngImage.Data") {
-        item.TakePngImage(PngFromFile(property));
+        item.png = PngFromFile(property);
     } else if (property.name == "Name") {
         ExpectKind(property, TFormValue::Kind::String, "a text");
-        item.SetName(AnsiString::FromUtf8(property.value.text.toStdString()));
+        item.name = TControlProperties::ToAnsiString(property.value.text);
     } else if (property.name == "Background") {
-        item.SetBackground(ColorFrom(property));
+        item.background = ColorFrom(property);
     } else {
         throw Exception("unknown PNG image property " + property.name);
     }
+}
+
+TStoredItem ReadItem(const TFormItem& entry, int index, TReadBudget& budget)
+{
+    TStoredItem stored;
+    for (const TFormProperty& property : entry.properties) {
+        if (property.name == "PngImage.Data" && property.value.kind == TFormValue::Kind::Binary)
+            budget.CheckDeclared(property.value.binary, index);
+        ReadItemProperty(stored, property);
+    }
+    budget.Take(stored, index);
+    return stored;
 }
 
 } // namespace
@@ -143,13 +218,50 @@ void TPngImageCollectionItems::ReadFormValue(const TFormValue& value)
 {
     if (value.kind != TFormValue::Kind::Collection)
         throw Exception("a collection of PNG images expected");
-    TPngImageCollectionItems read(nullptr);
-    for (const TFormItem& entry : value.items) {
-        TPngImageCollectionItem& item = read.Add(true);
-        for (const TFormProperty& property : entry.properties)
-            ReadItemProperty(item, property);
+    TReadBudget budget(NativeImageBytes());
+    std::vector<TStoredItem> stored;
+    for (const TFormItem& entry : value.items)
+        stored.push_back(ReadItem(entry, int(stored.size()), budget));
+    BeginUpdate();
+    Clear();
+    for (TStoredItem& from : stored) {
+        TPngImageCollectionItem& item = Add(true);
+        item.TakePngImage(std::move(from.png));
+        if (from.name)
+            item.SetName(*from.name);
+        if (from.background)
+            item.SetBackground(*from.background);
     }
-    Assign(read);
+    EndUpdate();
+}
+
+std::size_t TPngImageCollectionItems::PictureBytes(const TPNGObject& png)
+{
+    return std::size_t(png.Width()) * std::size_t(png.Height()) * TCustomImageList::kBytesPerPixel;
+}
+
+std::size_t TPngImageCollectionItems::PictureBytes() const
+{
+    std::size_t bytes = 0;
+    for (int i = 0; i < Count(); ++i) {
+        if (const TPNGObject* png = GetItem(i)->PngImage())
+            bytes += PictureBytes(*png);
+    }
+    return bytes;
+}
+
+int TPngImageCollectionItems::PicturedCount() const
+{
+    int count = 0;
+    for (int i = 0; i < Count(); ++i)
+        count += GetItem(i)->PngImage() ? 1 : 0;
+    return count;
+}
+
+std::size_t TPngImageCollectionItems::NativeImageBytes() const
+{
+    const auto* list = qobject_cast<const TPngImageList*>(owner_);
+    return list ? list->NativeImageBytes() : 0;
 }
 
 std::unique_ptr<TCollectionItem> TPngImageCollectionItems::CreateItem()

@@ -1,6 +1,7 @@
 #include "png/pngimagelist.h"
 
 #include "classlib/exception.h"
+#include "classlib/imageallocation.h"
 
 #include <string>
 
@@ -10,16 +11,18 @@ namespace {
 // pixel stays invisible even where the native list would take it as opaque.
 TBitmap MaskOfAlpha(const QImage& image)
 {
-    TBitmap mask(image.width(), image.height(), pf1bit);
-    mask.Fill(clBlack);
+    QImage mask = AllocateImage(image.width(), image.height(), QImage::Format_Mono);
+    mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mask.fill(0);
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* bits = mask.scanLine(y);
         for (int x = 0; x < image.width(); ++x) {
             if (qAlpha(line[x]) == 0)
-                mask.SetPixel(x, y, clWhite);
+                bits[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
         }
     }
-    return mask;
+    return TBitmap(std::move(mask));
 }
 
 int DesignCoordinate(const std::string& name, const TFormValue& value)
@@ -129,17 +132,13 @@ void TPngImageList::CopyPngs()
 {
     if (updateCount_ > 0)
         return;
-    NativeClear();
-    for (int i = 0; i < pngImages_->Count(); ++i) {
-        if (const TPNGObject* png = pngImages_->GetItem(i)->PngImage())
-            NativeAppend(LookIcon(*png));
-    }
+    NativeInvalidate();
     Changed();
 }
 
 TIcon TPngImageList::PngToIcon(const TPNGObject& png)
 {
-    const QImage image = png.ToQImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage image = png.ToQImage();
     return TIcon(TBitmap(image), MaskOfAlpha(image));
 }
 
@@ -153,6 +152,7 @@ int TPngImageList::Add(const TBitmap* image, const TBitmap* mask)
     if (!image || image->Empty())
         return -1;
     auto png = CreatePNG(*image, mask ? *mask : TBitmap(), false);
+    CheckRoomFor(*png);
     Operation operation(*this);
     const int index = AppendItem(std::move(png)).Index();
     operation.Finish(true);
@@ -164,6 +164,7 @@ int TPngImageList::AddIcon(const TIcon* icon)
     if (!icon || icon->Empty())
         return -1;
     auto png = ConvertToPNG(*icon);
+    CheckRoomFor(*png);
     Operation operation(*this);
     const int index = AppendItem(std::move(png)).Index();
     operation.Finish(true);
@@ -175,9 +176,12 @@ void TPngImageList::AddImages(const TCustomImageList* source)
     if (!source)
         return;
     std::vector<std::unique_ptr<TPNGObject>> pngs;
+    std::size_t added = 0;
     for (int i = 0; i < source->Count(); ++i) {
         pngs.push_back(std::make_unique<TPNGObject>());
         CopyImageFromImageList(*pngs.back(), *source, i);
+        added += TPngImageCollectionItems::PictureBytes(*pngs.back()) + NativeImageBytes();
+        CheckRoom(added);
     }
     Operation operation(*this);
     for (auto& png : pngs)
@@ -190,6 +194,7 @@ int TPngImageList::AddMasked(const TBitmap* image, TColor maskColor)
     if (!image || image->Empty())
         return -1;
     auto png = CreatePNGMasked(*image, maskColor);
+    CheckRoomFor(*png);
     Operation operation(*this);
     const int index = AppendItem(std::move(png)).Index();
     operation.Finish(true);
@@ -206,7 +211,7 @@ void TPngImageList::Clear()
 
 void TPngImageList::Delete(int index)
 {
-    if (index < 0 || index >= pngImages_->Count())
+    if (index < 0 || index >= Count() || index >= pngImages_->Count())
         return;
     Operation operation(*this);
     const bool pictured = pngImages_->GetItem(index)->PngImage() != nullptr;
@@ -338,6 +343,7 @@ TPngImageCollectionItem& TPngImageList::AppendItem(std::unique_ptr<TPNGObject> p
 
 void TPngImageList::InsertItem(int index, std::unique_ptr<TPNGObject> png)
 {
+    CheckRoomFor(*png);
     Operation operation(*this);
     TPngImageCollectionItem& item = pngImages_->Insert(index, true);
     item.TakePngImage(std::move(png));
@@ -347,9 +353,11 @@ void TPngImageList::InsertItem(int index, std::unique_ptr<TPNGObject> png)
 
 void TPngImageList::ReplaceItem(int index, std::unique_ptr<TPNGObject> png)
 {
-    Operation operation(*this);
     TPngImageCollectionItem& item = *pngImages_->GetItem(index);
     const bool pictured = item.PngImage() != nullptr;
+    CheckRoom(TPngImageCollectionItems::PictureBytes(*png) + NativeImageBytes(),
+              pictured ? TPngImageCollectionItems::PictureBytes(*item.PngImage()) + NativeImageBytes() : 0);
+    Operation operation(*this);
     item.TakePngImage(std::move(png));
     if (pictured)
         NativeReplace(NativeIndexOf(index), LookIcon(*item.PngImage()));
@@ -367,4 +375,35 @@ int TPngImageList::NativeIndexOf(int itemIndex) const
             ++nativeIndex;
     }
     return nativeIndex;
+}
+
+void TPngImageList::MaskedChanged()
+{
+    NativeInvalidate();
+    Changed();
+}
+
+int TPngImageList::PendingNativeCount() const
+{
+    return pngImages_->PicturedCount();
+}
+
+std::vector<TIcon> TPngImageList::MakeNativeImages() const
+{
+    std::vector<TIcon> icons;
+    for (int i = 0; i < pngImages_->Count(); ++i) {
+        if (const TPNGObject* png = pngImages_->GetItem(i)->PngImage())
+            icons.push_back(LookIcon(*png));
+    }
+    return icons;
+}
+
+std::size_t TPngImageList::UsedBytes() const
+{
+    return pngImages_->PictureBytes() + std::size_t(pngImages_->PicturedCount()) * NativeImageBytes();
+}
+
+void TPngImageList::CheckRoomFor(const TPNGObject& png) const
+{
+    CheckRoom(TPngImageCollectionItems::PictureBytes(png) + NativeImageBytes());
 }

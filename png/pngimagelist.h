@@ -6,6 +6,11 @@
 // The image list operations give PNG meaning through the base's virtual operations: each makes or
 // changes items of PngImages, updates the native list and signals Change once. While an update is in
 // progress (BeginUpdate … EndUpdate) the native list is not rebuilt.
+//
+// A rebuild only drops the native pictures: they are made from PngImages when first asked for (GetImage,
+// GetIcon), never while a description is read. Pictures and native images share the list's budget
+// (kMaxBytes): an operation that would pass it raises EInvalidOperation, a description that would pass it
+// is refused, and native pictures that would pass it are not made (EInvalidOperation).
 #pragma once
 
 #include "classlib/filer.h"
@@ -46,7 +51,7 @@ public:
     void EndUpdate(bool update = true);
     int UpdateCount() const { return updateCount_; }
     // Rebuilds the native list from PngImages (items without a picture are left out) and signals a
-    // change; nothing while an update is in progress.
+    // change; nothing while an update is in progress. The native pictures are made when first asked for.
     virtual void CopyPngs();
     // The native icon of a picture: its colours with their alpha.
     static TIcon PngToIcon(const TPNGObject& png);
@@ -59,7 +64,7 @@ public:
     void AddImages(const TCustomImageList* source) override;
     int AddMasked(const TBitmap* image, TColor maskColor) override;
     void Clear() override;
-    // An index outside PngImages does nothing.
+    // An index outside the native list does nothing.
     void Delete(int index) override;
     // Raise EInvalidOperation for an index outside 0 to the item count.
     void Insert(int index, const TBitmap* image, const TBitmap* mask) override;
@@ -86,6 +91,11 @@ public:
 protected:
     // Draws the item's picture stretched to Width × Height, with PngOptions when not enabled.
     void DoDraw(int index, TCanvas& canvas, int x, int y, bool enabled) const override;
+    // The native pictures are made again with the new mask.
+    void MaskedChanged() override;
+    int PendingNativeCount() const override;
+    std::vector<TIcon> MakeNativeImages() const override;
+    std::size_t UsedBytes() const override;
 
 private:
     class Operation;
@@ -94,6 +104,8 @@ private:
     TPngImageCollectionItem& AppendItem(std::unique_ptr<TPNGObject> png);
     void InsertItem(int index, std::unique_ptr<TPNGObject> png);
     void ReplaceItem(int index, std::unique_ptr<TPNGObject> png);
+    // Raises EInvalidOperation when png, as a new item's picture, would pass the budget.
+    void CheckRoomFor(const TPNGObject& png) const;
     int NativeIndexOf(int itemIndex) const;
 
     std::unique_ptr<TPngImageCollectionItems> pngImages_;

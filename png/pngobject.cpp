@@ -3,6 +3,7 @@
 #include "classlib/bitmap.h"
 #include "classlib/canvas.h"
 #include "classlib/exception.h"
+#include "classlib/imageallocation.h"
 #include "png/pngcodec.h"
 
 #include <algorithm>
@@ -77,6 +78,20 @@ void CopyPixelBytes(const std::uint8_t* from, std::uint8_t* to, std::size_t coun
     toAt += count;
 }
 
+// Splits interleaved pixels of colourBytes colour bytes and alphaBytes alpha bytes each into the colour
+// and alpha rows; the sizes are constants, so that each copy is a few moves.
+template <std::size_t colorBytes, std::size_t alphaBytes>
+void SplitPixels(const std::uint8_t* from, std::uint8_t* color, std::uint8_t* alpha, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(color, from, colorBytes);
+        std::memcpy(alpha, from + colorBytes, alphaBytes);
+        from += colorBytes + alphaBytes;
+        color += colorBytes;
+        alpha += alphaBytes;
+    }
+}
+
 Picture FromImage(PngImage&& image)
 {
     Picture picture;
@@ -87,15 +102,11 @@ Picture FromImage(PngImage&& image)
         return picture;
     }
     Allocate(picture);
-    const std::size_t sampleBytes = std::size_t(picture.Depth() / 8);
-    const std::size_t colorBytes = sampleBytes * std::size_t(ColorSampleCount(picture.format.colorType));
-    std::size_t from = 0;
-    std::size_t toColor = 0;
-    std::size_t toAlpha = 0;
-    for (std::size_t i = 0, n = std::size_t(picture.format.width) * std::size_t(picture.format.height); i < n; ++i) {
-        CopyPixelBytes(image.pixels.data(), picture.color.data(), colorBytes, from, toColor);
-        CopyPixelBytes(image.pixels.data(), picture.alpha.data(), sampleBytes, from, toAlpha);
-    }
+    const std::size_t count = std::size_t(picture.format.width) * std::size_t(picture.format.height);
+    const bool rgb = ColorSampleCount(picture.format.colorType) == 3;
+    const auto split = picture.Depth() == 16 ? (rgb ? SplitPixels<6, 2> : SplitPixels<2, 2>)
+                                             : (rgb ? SplitPixels<3, 1> : SplitPixels<1, 1>);
+    split(image.pixels.data(), picture.color.data(), picture.alpha.data(), count);
     return picture;
 }
 
@@ -313,7 +324,7 @@ QImage EightBitRgbImage(const Picture& picture, QImage::Format format)
 {
     const bool premultiplied = format == QImage::Format_ARGB32_Premultiplied;
     const bool withAlpha = HasAlphaChannel(picture.format.colorType);
-    QImage image(picture.format.width, picture.format.height, format);
+    QImage image = AllocateImage(picture.format.width, picture.format.height, format);
     for (int y = 0; y < picture.format.height; ++y) {
         const std::uint8_t* colors = picture.ColorRow(y);
         const std::uint8_t* alpha = withAlpha ? picture.AlphaRow(y) : nullptr;
@@ -404,7 +415,7 @@ void TPNGObject::AssignBitmap(const TBitmap& bitmap)
 
 void TPNGObject::AssignTo(TBitmap& bitmap) const
 {
-    QImage image(Width(), Height(), QImage::Format_BGR888);
+    QImage image = AllocateImage(Width(), Height(), QImage::Format_BGR888);
     for (int y = 0; y < Height(); ++y)
         CopyColorRowTo24(*data_, y, image.scanLine(y));
     bitmap.Image() = std::move(image);
@@ -562,7 +573,7 @@ QImage TPNGObject::ToQImage() const
 {
     if (IsPlainEightBitRgb(*data_))
         return EightBitRgbImage(*data_, QImage::Format_ARGB32);
-    QImage image(Width(), Height(), QImage::Format_ARGB32);
+    QImage image = AllocateImage(Width(), Height(), QImage::Format_ARGB32);
     for (int y = 0; y < Height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < Width(); ++x) {
@@ -581,7 +592,7 @@ void TPNGObject::Draw(TCanvas& canvas, const QRect& rect) const
     if (drawn.premultiplied.isNull())
         drawn.premultiplied = IsPlainEightBitRgb(*data_)
                                   ? EightBitRgbImage(*data_, QImage::Format_ARGB32_Premultiplied)
-                                  : ToQImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+                                  : ConvertImage(ToQImage(), QImage::Format_ARGB32_Premultiplied);
     canvas.DrawImage(rect, drawn.premultiplied);
 }
 

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -146,4 +149,22 @@ TEST(TFormParser, DeeplyNestedCollectionsAreBounded)
     for (int i = 0; i < 10000; ++i)
         text += "  X = < item\n";
     EXPECT_NE(ErrorOf(text).find("collections nested deeper than 64 levels"), std::string::npos);
+}
+
+TEST(TFormParser, BinaryValuesTakeDigitsInAnyCaseAcrossBlanksAndLines)
+{
+    const std::vector<std::pair<std::string, QByteArray>> cases = {
+        {"{}", QByteArray()},
+        {"{ }", QByteArray()},
+        {"{89504e47}", QByteArray::fromHex("89504E47")},
+        {"{\n  8950\n  4E47\n  0D}", QByteArray::fromHex("89504E470D")},
+        {"{8 9 5\t0\r\n4\nE}", QByteArray::fromHex("89504E")},
+        {"{aBcD" + std::string(4096, 'f') + "}", QByteArray::fromHex(QByteArray("ABCD") + QByteArray(4096, 'F'))},
+    };
+    for (const auto& [value, bytes] : cases) {
+        const TFormObject form = TFormParser::Parse("object A: TA\n  Data = " + value + "\n  Tag = 1\nend");
+        ASSERT_EQ(form.properties.size(), 2u) << value;
+        EXPECT_EQ(form.properties[0].value.binary, bytes) << value;
+        EXPECT_EQ(form.properties[1].line, 3 + int(std::count(value.begin(), value.end(), '\n'))) << value;
+    }
 }

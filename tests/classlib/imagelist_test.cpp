@@ -2,10 +2,13 @@
 
 #include "classlib/canvas.h"
 #include "classlib/exception.h"
+#include "support/testchild.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -277,4 +280,36 @@ TEST(ImageList, DrawsEnabledAsItIsAndDisabledGreyAtHalfOpacity)
     EXPECT_EQ(disabled.red(), disabled.green());
     EXPECT_NEAR(disabled.alpha(), 127, 1);
     EXPECT_EQ(qAlpha(target.pixel(9, 1)), 0);
+}
+
+TEST(ImageList, PicturesThatCannotBeAllocatedRaiseInsteadOfCrashing)
+{
+    if (kSanitizedBuild)
+        GTEST_SKIP() << "an address-space limit does not work under a sanitizer";
+    const std::map<std::string, std::function<void(TCustomImageList&, const TBitmap&)>> cases = {
+        {"Add", [](TCustomImageList& list, const TBitmap& big) { list.Add(&big, nullptr); }},
+        {"AddMasked", [](TCustomImageList& list, const TBitmap& big) { list.AddMasked(&big, clWhite); }},
+        {"AddIcon", [](TCustomImageList& list, const TBitmap&) {
+             const TIcon small(TBitmap(8, 8, pf32bit), TBitmap(8, 8, pf1bit));
+             list.AddIcon(&small);
+         }},
+    };
+    if (IsTestChild()) {
+        TCustomImageList list;
+        list.SetWidth(TCustomImageList::kMaxSide);
+        list.SetHeight(TCustomImageList::kMaxSide);
+        const TBitmap big(TCustomImageList::kMaxSide, TCustomImageList::kMaxSide, pf32bit);
+        LimitAddressSpace(std::size_t{8} << 20);
+        try {
+            cases.at(TestChildPart())(list, big);
+        } catch (const EOutOfResources&) {
+            ::_exit(list.Count() == 0 ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    for (const auto& [name, add] : cases) {
+        const ChildOutcome outcome = RunTestInChild(name);
+        EXPECT_TRUE(outcome.exited) << name << ": ended by signal " << outcome.signal;
+        EXPECT_EQ(outcome.exitCode, 0) << name;
+    }
 }

@@ -2,12 +2,15 @@
 #include "png/pngimagelist.h"
 
 #include "classlib/classregistry.h"
+#include "classlib/exception.h"
 #include "classlib/formparser.h"
 #include "classlib/formreader.h"
 #include "classlib/formwriter.h"
+#include "png/pngimagecollection.h"
 #include "png/pngimagecollectionitem.h"
 #include "png/pngimagecollectionitems.h"
 
+#include "support/testchild.h"
 #include "support/pngpicture.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +18,9 @@
 #include <QBuffer>
 #include <QWidget>
 
+#include <map>
 #include <sstream>
+#include <string>
 
 namespace {
 
@@ -77,4 +82,122 @@ TEST(PngImageListDescription, TwoItemListStoresPicturesNamesForeignBackgroundAnd
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(ListOf(copy)->PngImages().GetItem(i)->PngImage()->ToQImage(),
                   list->PngImages().GetItem(i)->PngImage()->ToQImage());
+}
+
+namespace {
+
+// The binary value of a PNG file as a description writes it: upper-case hexadecimal, 64 digits a line.
+std::string BinaryValue(const QByteArray& file)
+{
+    const std::string hex = file.toHex().toUpper().toStdString();
+    std::string value = "{";
+    for (std::size_t at = 0; at < hex.size(); at += 64)
+        value += "\n        " + hex.substr(at, 64);
+    return value + "}";
+}
+
+// A form holding one component of className whose collection property holds count copies of picture.
+std::string HoldingDescription(const std::string& className, const std::string& collection, int side,
+                               int count, const QByteArray& picture)
+{
+    std::string text = "object Form: TForm\n  object Pictures: " + className + "\n";
+    if (side > 0)
+        text += "    Width = " + std::to_string(side) + "\n    Height = " + std::to_string(side) + "\n";
+    text += "    " + collection + " = <";
+    const std::string data = BinaryValue(picture);
+    for (int i = 0; i < count; ++i)
+        text += "\n      item\n        PngImage.Data = " + data + "\n        Name = 'P" + std::to_string(i) + "'\n      end";
+    return text + ">\n  end\nend\n";
+}
+
+QByteArray SolidPicture(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(qRgba(200, 40, 40, 255));
+    return PngFileOf(image);
+}
+
+// Reads text in a child; 0 when it is refused with a message naming the component "Pictures", 1 when it
+// is read, 2 when refused with another message.
+int ReadRefusedNamingPictures(const std::string& text)
+{
+    QWidget form;
+    try {
+        TFormReader::Read(&form, text);
+    } catch (const EReadError& error) {
+        const std::string message = error.Message().ToUtf8();
+        return message.find("Pictures") != std::string::npos && message.find("256 MiB") != std::string::npos ? 0 : 2;
+    }
+    return 1;
+}
+
+} // namespace
+
+TEST(PngImageListDescription, PicturesBeyondTheTotalBudgetAreRefusedWithinBoundedMemory)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TPngImageList>("TPngImageList");
+    RegisterClass<TPngImageCollection>("TPngImageCollection");
+    struct Case {
+        std::string text;
+        long maxGrowthMiB;
+    };
+    const QByteArray tiny = SolidPicture(4);
+    const QByteArray large = SolidPicture(3600); // within the limit of one picture, eight of them are not
+    const std::map<std::string, Case> cases = {
+        {"ten tiny pictures in the largest list", {HoldingDescription("TPngImageList", "PngImages", 4096, 10, tiny), 64}},
+        {"large pictures in a list", {HoldingDescription("TPngImageList", "PngImages", 16, 8, large), 384}},
+        {"large pictures in a collection", {HoldingDescription("TPngImageCollection", "Items", 0, 8, large), 384}},
+    };
+    if (IsTestChild())
+        ::_exit(TestChildPart() == kIdlePart ? 0 : ReadRefusedNamingPictures(cases.at(TestChildPart()).text));
+    const long idle = RunTestInChild(kIdlePart).peakResidentKiB;
+    for (const auto& [name, c] : cases) {
+        const ChildOutcome outcome = RunTestInChild(name);
+        EXPECT_TRUE(outcome.exited) << name << ": ended by signal " << outcome.signal;
+        EXPECT_EQ(outcome.exitCode, 0) << name;
+        if (!kSanitizedBuild) {
+            EXPECT_LT((outcome.peakResidentKiB - idle) / 1024, c.maxGrowthMiB) << name;
+        }
+    }
+}
+
+TEST(PngImageListDescription, AListWithinTheBudgetReadsWithoutMakingItsNativeImages)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TPngImageList>("TPngImageList");
+    if (IsTestChild() && TestChildPart() == kIdlePart)
+        ::_exit(0);
+    if (IsTestChild()) {
+        // Three native images of the largest size take 240 MiB once made; reading makes none of them.
+        QWidget form;
+        TFormReader::Read(&form, HoldingDescription("TPngImageList", "PngImages", 4096, 3, SolidPicture(4)));
+        const auto* list = form.findChild<TPngImageList*>("Pictures");
+        ::_exit(list && list->Count() == 3 && list->PngImages().Count() == 3 ? 0 : 1);
+    }
+    const long idle = RunTestInChild(kIdlePart).peakResidentKiB;
+    const ChildOutcome outcome = RunTestInChild("read");
+    EXPECT_EQ(outcome.exitCode, 0);
+    if (!kSanitizedBuild) {
+        EXPECT_LT((outcome.peakResidentKiB - idle) / 1024, 32);
+    }
+}
+
+TEST(PngImageListDescription, AnEmptyPictureIsWrittenAndReadsBackTheSame)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TPngImageList>("TPngImageList");
+    QWidget form;
+    form.setObjectName("Form");
+    auto* list = new TPngImageList(&form);
+    list->setObjectName("PIL_Icons");
+    list->PngImages().Add();
+    list->PngImages().Add().SetPngImage(Picture(qRgb(0, 0, 255)));
+    list->PngImages().Add(true);
+    const std::string written = TFormWriter::Write(&form);
+    QWidget copy;
+    TFormReader::Read(&copy, written);
+    EXPECT_EQ(ListOf(copy)->Count(), 2);
+    EXPECT_EQ(ListOf(copy)->PngImages().Count(), 3);
+    EXPECT_EQ(TFormWriter::Write(&copy), written);
 }

@@ -451,7 +451,6 @@ TEST(PngImageList, ReadRoutinesRejectValuesThatDoNotFitAndKeepTheList)
         {"PngImages", TFormValue::OfInteger(3)},
         {"PngImages", item({{"PngImage.Data", TFormValue::OfString("89504E47")}})},
         {"PngImages", item({{"PngImage.Data", TFormValue::OfBinary(truncated)}})},
-        {"PngImages", item({{"PngImage.Data", TFormValue::OfBinary(QByteArray())}})},
         {"PngImages", item({{"Name", TFormValue::OfInteger(1)}})},
         {"PngImages", item({{"Background", TFormValue::OfIdentifier("clNoSuchColour")}})},
         {"PngImages", item({{"Background", TFormValue::OfInteger(std::int64_t(1) << 40)}})},
@@ -487,17 +486,133 @@ TEST(PngImageList, NativeImagesFollowTheItemsAroundItemsWithoutAPicture)
         {"replace after", [&white](TPngImageList& list) { list.Replace(2, &white, nullptr); }},
         {"replace the empty item", [&white](TPngImageList& list) { list.Replace(1, &white, nullptr); }},
     };
-    for (const auto& [name, operation] : operations) {
+    // Native images not made yet, and made before the operation.
+    for (const bool made : {false, true}) {
+        for (const auto& [name, operation] : operations) {
+            TPngImageList list;
+            AddPictures(list, {kRed});
+            list.PngImages().Add(true);
+            AddPictures(list, {kGreen, kBlue});
+            if (made)
+                list.GetImage(0);
+            operation(list);
+            std::vector<QRgb> pictured;
+            for (int i = 0; i < list.PngImages().Count(); ++i) {
+                if (const TPNGObject* png = list.PngImages().GetItem(i)->PngImage())
+                    pictured.push_back(png->ToQImage().pixel(8, 8));
+            }
+            EXPECT_EQ(NativeColors(list), pictured) << name << (made ? ", made before" : "");
+        }
+    }
+}
+
+TEST(PngImageList, AChangedMaskedFlagKeepsThePicturesInTheNativeList)
+{
+    TPngImageList list;
+    AddPictures(list, {kRed, kGreen});
+    for (const bool masked : {false, true}) {
+        EXPECT_GT(CountChanges(list, [&] { list.SetMasked(masked); }), 0);
+        EXPECT_EQ(list.PngImages().Count(), 2) << masked;
+        ASSERT_EQ(list.Count(), 2) << masked;
+        EXPECT_EQ(NativeColors(list), (std::vector<QRgb>{kRed, kGreen})) << masked;
+    }
+}
+
+TEST(PngImageList, DeleteTakesIndexesBelowTheNativeCountOnly)
+{
+    struct Case {
+        int index;
+        std::vector<std::string> names;
+        std::vector<QRgb> native;
+    };
+    // Items: PngImage0 (red), PngImage1 (no picture), PngImage2 (green); the native count is 2.
+    const std::vector<Case> cases = {
+        {0, {"PngImage1", "PngImage2"}, {kGreen}},
+        {1, {"PngImage0", "PngImage2"}, {kRed, kGreen}},
+        {2, {"PngImage0", "PngImage1", "PngImage2"}, {kRed, kGreen}},
+        {-1, {"PngImage0", "PngImage1", "PngImage2"}, {kRed, kGreen}},
+    };
+    for (const Case& c : cases) {
         TPngImageList list;
         AddPictures(list, {kRed});
         list.PngImages().Add(true);
-        AddPictures(list, {kGreen, kBlue});
-        operation(list);
-        std::vector<QRgb> pictured;
-        for (int i = 0; i < list.PngImages().Count(); ++i) {
-            if (const TPNGObject* png = list.PngImages().GetItem(i)->PngImage())
-                pictured.push_back(png->ToQImage().pixel(8, 8));
-        }
-        EXPECT_EQ(NativeColors(list), pictured) << name;
+        AddPictures(list, {kGreen});
+        ASSERT_EQ(list.Count(), 2);
+        list.Delete(c.index);
+        EXPECT_EQ(ItemNames(list), c.names) << c.index;
+        EXPECT_EQ(NativeColors(list), c.native) << c.index;
     }
+}
+
+TEST(PngImageList, AnItemWithAnEmptyPictureReadsBackWithItsPicture)
+{
+    TPngImageList list;
+    list.PngImages().Add();
+    AddPictures(list, {kRed});
+    list.PngImages().Add(true);
+    ASSERT_EQ(list.Count(), 2);
+    DefinitionFiler filer;
+    list.DefineProperties(filer);
+    const TFormValue written = filer.Written()["PngImages"];
+
+    TPngImageList read;
+    DefinitionFiler reader;
+    read.DefineProperties(reader);
+    reader.definitions["PngImages"].read(written);
+    ASSERT_EQ(read.PngImages().Count(), 3);
+    ASSERT_NE(read.PngImages().GetItem(0)->PngImage(), nullptr);
+    EXPECT_TRUE(read.PngImages().GetItem(0)->PngImage()->Empty());
+    EXPECT_EQ(read.PngImages().GetItem(2)->PngImage(), nullptr);
+    EXPECT_EQ(read.Count(), list.Count());
+    EXPECT_EQ(NativeColors(read), NativeColors(list));
+}
+
+TEST(PngImageList, AnItemNameOutsideWindows1251IsRefused)
+{
+    const auto named = [](const char* utf8) {
+        return TFormValue::OfCollection({TFormItem{{{"Name", TFormValue::OfString(QString::fromUtf8(utf8))}}}});
+    };
+    TPngImageList list;
+    DefinitionFiler filer;
+    list.DefineProperties(filer);
+    EXPECT_THROW(filer.definitions["PngImages"].read(named("Лампа 中")), Exception);
+    EXPECT_EQ(list.PngImages().Count(), 0);
+    filer.definitions["PngImages"].read(named("Лампа №1"));
+    EXPECT_EQ(list.PngImages().GetItem(0)->Name(), AnsiString::FromUtf8("Лампа №1"));
+}
+
+TEST(PngImageList, OperationsBeyondTheBudgetRaiseNamingTheListAndChangeNothing)
+{
+    TPngImageList list;
+    list.setObjectName("PIL_Big");
+    list.SetWidth(TCustomImageList::kMaxSide);
+    list.SetHeight(TCustomImageList::kMaxSide); // one native image counts 80 MiB
+    const TIcon icon(FilledBitmap(16, 16, clNavy), FilledBitmap(16, 16, clBlack));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(list.AddIcon(&icon), i);
+    const TBitmap bitmap = FilledBitmap(16, 16, clRed);
+    const std::vector<std::pair<std::string, std::function<void()>>> operations = {
+        {"AddIcon", [&] { list.AddIcon(&icon); }},
+        {"Add", [&] { list.Add(&bitmap, nullptr); }},
+        {"InsertMasked", [&] { list.InsertMasked(1, &bitmap, clWhite); }},
+        {"AddImages", [&] { list.AddImages(&list); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        try {
+            operation();
+            ADD_FAILURE() << name << " was not refused";
+        } catch (const EInvalidOperation& error) {
+            EXPECT_NE(error.Message().Bytes().find("PIL_Big"), std::string::npos) << name;
+        }
+        EXPECT_EQ(list.PngImages().Count(), 3) << name;
+        EXPECT_EQ(list.Count(), 3) << name;
+    }
+    list.ReplaceIcon(0, &icon);
+    EXPECT_EQ(list.Count(), 3);
+
+    // Items added to the collection itself are held to the budget when their native images are made.
+    list.PngImages().Add();
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_THROW(list.GetImage(0), EInvalidOperation);
+    EXPECT_EQ(list.PngImages().Count(), 4);
 }

@@ -3,6 +3,7 @@
 #include "classlib/bitmap.h"
 #include "classlib/canvas.h"
 #include "classlib/exception.h"
+#include "support/testchild.h"
 #include "support/testdata.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -903,4 +905,47 @@ TEST(PngHostileFiles, TheLargestPictureThatLoadsTakesEveryEffect)
     EXPECT_NO_THROW(work.CreateAlpha());
     EXPECT_EQ(surface.pixel(3, 2), qRgb(0, 0, 0));
     EXPECT_EQ(surface.pixel(3, 6), qRgb(255, 255, 255));
+}
+
+TEST(PngHostileFiles, ImagesThatCannotBeAllocatedRaiseInsteadOfCrashing)
+{
+    if (kSanitizedBuild)
+        GTEST_SKIP() << "an address-space limit does not work under a sanitizer";
+    struct Case {
+        std::string name;
+        int colorType;
+        std::function<void(const TPNGObject&)> use;
+    };
+    const std::vector<Case> cases = {
+        {"RGBA as a QImage", COLOR_RGBALPHA, [](const TPNGObject& png) { png.ToQImage(); }},
+        {"grey as a QImage", COLOR_GRAYSCALE, [](const TPNGObject& png) { png.ToQImage(); }},
+        {"RGBA into a bitmap", COLOR_RGBALPHA, [](const TPNGObject& png) { TBitmap bitmap; png.AssignTo(bitmap); }},
+        {"RGBA drawn", COLOR_RGBALPHA,
+         [](const TPNGObject& png) {
+             QImage target(4, 4, QImage::Format_ARGB32);
+             TCanvas canvas(&target);
+             png.Draw(canvas, QRect(0, 0, 4, 4));
+         }},
+    };
+    if (IsTestChild()) {
+        for (const Case& c : cases) {
+            if (c.name != TestChildPart())
+                continue;
+            TPNGObject png;
+            png.CreateBlank(c.colorType, 8, 3000, 3000);
+            LimitAddressSpace(std::size_t{8} << 20);
+            try {
+                c.use(png);
+            } catch (const EOutOfResources&) {
+                ::_exit(0);
+            }
+            ::_exit(1);
+        }
+        ::_exit(127);
+    }
+    for (const Case& c : cases) {
+        const ChildOutcome outcome = RunTestInChild(c.name);
+        EXPECT_TRUE(outcome.exited) << c.name << ": ended by signal " << outcome.signal;
+        EXPECT_EQ(outcome.exitCode, 0) << c.name;
+    }
 }
