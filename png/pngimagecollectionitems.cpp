@@ -1,6 +1,7 @@
 #include "png/pngimagecollectionitems.h"
 
 #include "classlib/colorident.h"
+#include "classlib/controlproperties.h"
 #include "classlib/exception.h"
 #include "png/pngimagelist.h"
 
@@ -67,18 +68,14 @@ std::unique_ptr<TPNGObject> PngFromFile(const TFormProperty& property)
     return png;
 }
 
+// The same colour values as a control's Color, system colours ($8000000F) included.
 TColor ColorFrom(const TFormProperty& property)
 {
-    const TFormValue& value = property.value;
-    if (value.kind == TFormValue::Kind::Identifier) {
-        if (const auto color = IdentToColor(value.text.toStdString()))
-            return *color;
-        throw Exception(PropertyError(property.name, "unknown colour " + value.text.toStdString()));
+    try {
+        return TControlProperties::ToColor(property.value);
+    } catch (const Exception& error) {
+        throw Exception(PropertyError(property.name, error.Message().Bytes()));
     }
-    ExpectKind(property, TFormValue::Kind::Integer, "a colour");
-    if (value.integer < std::numeric_limits<TColor>::min() || value.integer > std::numeric_limits<TColor>::max())
-        throw Exception(PropertyError(property.name, "colour out of range"));
-    return static_cast<TColor>(value.integer);
 }
 
 void ReadItemProperty(TPngImageCollectionItem& item, const TFormProperty& property)
@@ -144,10 +141,10 @@ void TPngImageCollectionItems::ReadFormValue(const TFormValue& value)
     if (value.kind != TFormValue::Kind::Collection)
         throw Exception("a collection of PNG images expected");
     TPngImageCollectionItems read(nullptr);
-    for (const TFormItem& entry : value.items) {
+    for (std::size_t index = 0; index < value.items.size(); ++index) {
         TPngImageCollectionItem& item = read.Add(true);
-        for (const TFormProperty& property : entry.properties)
-            ReadItemProperty(item, property);
+        for (const TFormProperty& property : value.items[index].properties)
+            InCollectionItem(index, property, [&] { ReadItemProperty(item, property); });
     }
     Assign(read);
 }

@@ -192,6 +192,7 @@ TEST_F(FormReader, BadDescriptionsNameTheLineAndTheCause)
         {"    Enabled = Yes\n", "Line 3: B (TTestButton).Enabled: expected True or False"},
         {"    Width = -1\n", "Line 3: B (TTestButton).Width: -1 is out of range 0..16777215"},
         {"    Font.Height = 0\n", "Line 3: B (TTestButton).Font.Height: a font height of 0 has no size"},
+        {"    Font.Height = -4096\n", "Line 3: B (TTestButton).Font.Height: -4096 is out of range -512..512"},
         {"    Pressed = True\n", "Line 3: B (TTestButton).Pressed: Pressed is read-only"},
         {"    Images = Nobody\n", "Line 3: B (TTestButton).Images: there is no component named Nobody"},
         {"    Images = F\n", "Line 3: B (TTestButton).Images: F is not a TTestList"},
