@@ -22,3 +22,19 @@ void TCommPortComponent::Register()
 {
     RegisterClass<TCommPortComponent>("TCommPort");
 }
+
+void TCommPortComponent::SetOpen(bool value)
+{
+    if (IsLoading())
+        openWhenLoaded_ = value;
+    else
+        port_.SetOpen(value);
+}
+
+void TCommPortComponent::Loaded()
+{
+    TLoadable::Loaded();
+    if (openWhenLoaded_)
+        port_.SetOpen(true);
+    openWhenLoaded_ = false;
+}

@@ -1,17 +1,21 @@
 // The serial port component as the window description sees it: a QObject that owns a TCommPort (which stays
 // free of Qt), publishes its properties in the port's order and delivers its events as signals. Registered
-// as class "TCommPort" by Register().
+// as class "TCommPort" by Register(). Every published property has the streaming default zero, so the window
+// description holds each one that is not 0, False, the first enumerator or the empty set. Open = True read
+// from a description opens the port only when the whole description is read, after the line settings.
 #pragma once
 
 #include "classlib/designposition.h"
+#include "classlib/loadable.h"
 #include "comm/commport.h"
 
 #include <QObject>
 
 #include <cstdint>
 
-class TCommPortComponent : public QObject, public TDefinesProperties {
+class TCommPortComponent : public QObject, public TDefinesProperties, public TLoadable {
     Q_OBJECT
+    Q_CLASSINFO("StreamingDefault", "zero")
     Q_PROPERTY(int ComNumber READ ComNumber WRITE SetComNumber)
     Q_PROPERTY(bool Open READ Open WRITE SetOpen)
     Q_PROPERTY(bool DTR READ DTR WRITE SetDTR)
@@ -73,7 +77,8 @@ public:
     int ComNumber() const { return port_.ComNumber(); }
     void SetComNumber(int value) { port_.SetComNumber(value); }
     bool Open() const { return port_.Open(); }
-    void SetOpen(bool value) { port_.SetOpen(value); }
+    void SetOpen(bool value);
+    void Loaded() override;
     bool DTR() const { return port_.DTR(); }
     void SetDTR(bool value) { port_.SetDTR(value); }
     bool RTS() const { return port_.RTS(); }
@@ -136,5 +141,6 @@ signals:
 private:
     TCommPort port_;
     TDesignPosition position_;
+    bool openWhenLoaded_ = false;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TCommPortComponent::TEventStates)

@@ -1,8 +1,55 @@
 #include "classlib/controlalign.h"
 
+#include <QPointer>
 #include <QVariant>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
+
+constexpr const char* kArrangePending = "zentor:arrangePending";
+
+// Parents whose arranging waits, noted once each (the mark on the widget), while deferrals live.
+struct TDeferredArranging {
+    int depth = 0;
+    std::vector<QPointer<QWidget>> parents;
+};
+
+TDeferredArranging& Deferred()
+{
+    static TDeferredArranging deferred;
+    return deferred;
+}
+
+void Note(QWidget* parent)
+{
+    if (parent->property(kArrangePending).toBool())
+        return;
+    parent->setProperty(kArrangePending, true);
+    Deferred().parents.emplace_back(parent);
+}
+
+// The noted parents that still exist, without their marks, outer parents first.
+std::vector<QWidget*> TakeNoted()
+{
+    std::vector<QWidget*> parents;
+    for (const QPointer<QWidget>& parent : Deferred().parents)
+        if (parent) {
+            parent->setProperty(kArrangePending, QVariant());
+            parents.push_back(parent);
+        }
+    Deferred().parents.clear();
+    const auto depth = [](const QWidget* widget) {
+        int levels = 0;
+        for (; widget; widget = widget->parentWidget())
+            ++levels;
+        return levels;
+    };
+    std::stable_sort(parents.begin(), parents.end(),
+                     [&depth](const QWidget* a, const QWidget* b) { return depth(a) < depth(b); });
+    return parents;
+}
 
 bool HiddenExplicitly(const QWidget* widget)
 {
@@ -49,6 +96,10 @@ TControlAlign::TAlign TControlAlign::AlignOf(const QWidget* widget)
 
 void TControlAlign::Arrange(QWidget* parent)
 {
+    if (Deferred().depth > 0) {
+        Note(parent);
+        return;
+    }
     QRect free = parent->rect();
     for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient})
         for (QObject* object : parent->children()) {
@@ -56,4 +107,22 @@ void TControlAlign::Arrange(QWidget* parent)
             if (child && !child->isWindow() && !HiddenExplicitly(child) && AlignOf(child) == align)
                 Place(child, align, free);
         }
+}
+
+TControlAlign::TDeferral::TDeferral()
+{
+    ++Deferred().depth;
+}
+
+TControlAlign::TDeferral::~TDeferral()
+{
+    if (--Deferred().depth > 0)
+        return;
+    for (QWidget* parent : TakeNoted())
+        Arrange(parent);
+}
+
+void TControlAlign::TDeferral::Discard()
+{
+    TakeNoted();
 }

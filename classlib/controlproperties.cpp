@@ -25,6 +25,9 @@ constexpr const char* kTabOrder = "zentor:TabOrder";
 
 constexpr int kMaxCoordinate = QWIDGETSIZE_MAX;
 constexpr int kDefaultCharset = 1;
+// The largest character height in pixels. Text in such a font is already as tall as half a screen; a label
+// that sizes itself to a caption in a font eight times that took seconds and gigabytes to paint.
+constexpr int kMaxFontHeight = 512;
 
 [[noreturn]] void Refuse(const std::string& why)
 {
@@ -350,7 +353,7 @@ std::vector<TPublishedProperty> FontProperties()
         WhileNot(Entry(
                      "Font.Height", [](const QObject* o) { return TFormValue::OfInteger(FontHeight(Widget(o))); },
                      [](QObject* o, const TFormValue& v) {
-                         const int height = ToInt(v, -4096, 4096);
+                         const int height = ToInt(v, -kMaxFontHeight, kMaxFontHeight);
                          if (height == 0)
                              Refuse("a font height of 0 has no size");
                          ChangeFont(Widget(o), [height](QFont& font) { font.setPixelSize(std::abs(height)); });

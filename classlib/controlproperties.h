@@ -4,7 +4,7 @@
 //   Caption (windows only: the window title), Cursor (crDefault, crHandPoint, crAppStart …), Enabled,
 //   Visible (not hidden explicitly; for a window: shown), Hint, ShowHint (the hint is the tool tip while
 //   ShowHint is True), ParentColor, Color, ParentFont, Font.Charset, Font.Color, Font.Height (negative:
-//   character height in pixels), Font.Name, Font.Style ([fsBold, fsItalic, fsUnderline, fsStrikeOut]),
+//   character height in pixels; -512 to 512 without 0), Font.Name, Font.Style ([fsBold, fsItalic, fsUnderline, fsStrikeOut]),
 //   TabOrder (position in the tab chain among the siblings), TabStop.
 // A control class declares only its own Q_PROPERTYs; one of a common name replaces the common property.
 //

@@ -23,8 +23,8 @@ int SignalIndex(const QObject* component, const std::string& event)
     return -1;
 }
 
-// Handlers are the form's own methods, named in upper case like published properties; Qt's slots
-// (close, deleteLater …) begin in lower case and are never handlers.
+// Handlers are the form's own public slots, named in upper case like published properties; Qt's slots
+// (close, deleteLater …) begin in lower case and are never handlers, nor are signals.
 int HandlerIndex(const QObject* receiver, const std::string& handler, const QMetaMethod& signal)
 {
     if (handler.empty() || handler[0] < 'A' || handler[0] > 'Z')
@@ -32,11 +32,28 @@ int HandlerIndex(const QObject* receiver, const std::string& handler, const QMet
     const QMetaObject* meta = receiver->metaObject();
     for (int i = 0; i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);
-        if (method.name() == handler.c_str() && method.methodType() != QMetaMethod::Constructor &&
-            QMetaObject::checkConnectArgs(signal, method))
+        if (method.name() == handler.c_str() && method.methodType() == QMetaMethod::Slot &&
+            method.access() == QMetaMethod::Public && QMetaObject::checkConnectArgs(signal, method))
             return i;
     }
     return -1;
+}
+
+QMetaMethod EventSignal(const QObject* component, const std::string& event)
+{
+    const int signalIndex = SignalIndex(component, event);
+    if (signalIndex < 0)
+        throw Exception(AnsiString::FromUtf8("there is no event " + event));
+    return component->metaObject()->method(signalIndex);
+}
+
+QMetaMethod Handler(const QObject* receiver, const std::string& handler, const QMetaMethod& signal)
+{
+    const int handlerIndex = HandlerIndex(receiver, handler, signal);
+    if (handlerIndex < 0)
+        throw Exception(AnsiString::FromUtf8(std::string(receiver->metaObject()->className()) + " has no handler '" +
+                                             handler + "' that fits " + signal.methodSignature().toStdString()));
+    return receiver->metaObject()->method(handlerIndex);
 }
 
 } // namespace
@@ -46,19 +63,25 @@ bool TEventBinding::IsEvent(const QObject* component, const std::string& event)
     return SignalIndex(component, event) >= 0;
 }
 
+void TEventBinding::Check(const QObject* component, const std::string& event, const QObject* receiver,
+                          const std::string& handler)
+{
+    Handler(receiver, handler, EventSignal(component, event));
+}
+
 void TEventBinding::Bind(QObject* component, const std::string& event, QObject* receiver, const std::string& handler)
 {
-    const int signalIndex = SignalIndex(component, event);
-    if (signalIndex < 0)
-        throw Exception(AnsiString::FromUtf8("there is no event " + event));
-    const QMetaMethod signal = component->metaObject()->method(signalIndex);
-    const int handlerIndex = HandlerIndex(receiver, handler, signal);
-    if (handlerIndex < 0)
-        throw Exception(AnsiString::FromUtf8(std::string(receiver->metaObject()->className()) + " has no handler '" +
-                                             handler + "' that fits " + signal.methodSignature().toStdString()));
-    QObject::connect(component, signal, receiver, receiver->metaObject()->method(handlerIndex));
+    const QMetaMethod signal = EventSignal(component, event);
+    const QMetaMethod method = Handler(receiver, handler, signal);
     QVariantMap bindings = component->property(kBindingsProperty).toMap();
-    bindings.insert(QString::fromStdString(event), QString::fromStdString(handler));
+    const QString key = QString::fromStdString(event);
+    if (bindings.contains(key)) {
+        const int previous = HandlerIndex(receiver, bindings.value(key).toString().toStdString(), signal);
+        if (previous >= 0)
+            QObject::disconnect(component, signal, receiver, receiver->metaObject()->method(previous));
+    }
+    QObject::connect(component, signal, receiver, method);
+    bindings.insert(key, QString::fromStdString(handler));
     component->setProperty(kBindingsProperty, bindings);
 }
 

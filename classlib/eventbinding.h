@@ -13,9 +13,13 @@ class TEventBinding {
 public:
     // True when component has a signal of that name beginning with "On".
     static bool IsEvent(const QObject* component, const std::string& event);
-    // Connects component's signal event to the slot (or invokable method) handler of receiver; handler names
-    // begin with an upper-case letter. Throws Exception
-    // when there is no such event, or receiver has no method of that name whose parameters fit the event.
+    // Throws Exception when component has no such event, or receiver has no handler of that name whose
+    // parameters fit the event. Handlers are public slots whose names begin with an upper-case letter; a signal
+    // is never a handler (a handler that emits its own event again would never end).
+    static void Check(const QObject* component, const std::string& event, const QObject* receiver,
+                      const std::string& handler);
+    // Checks as Check, then connects component's signal event to the handler of receiver, in place of the
+    // handler bound to that event before.
     static void Bind(QObject* component, const std::string& event, QObject* receiver, const std::string& handler);
     // Disconnects every handler of component's event and forgets its bound name, so that one owner can install
     // the only handler of that event.

@@ -23,6 +23,7 @@ class EOutOfResources : public Exception { using Exception::Exception; };
 // A window description that cannot be read or written; the message names the line and the cause.
 class EFilerError : public Exception { using Exception::Exception; };
 class EReadError : public EFilerError { using EFilerError::EFilerError; };
+class EWriteError : public EFilerError { using EFilerError::EFilerError; };
 
 // Errors raised by the PNG codec; the message is the codec's own.
 class EPNGError : public EInvalidGraphic { using EInvalidGraphic::EInvalidGraphic; };

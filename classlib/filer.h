@@ -3,11 +3,41 @@
 // value to its read routine, the writer stores the write routine's value when hasData is true.
 #pragma once
 
+#include "classlib/exception.h"
 #include "classlib/formvalue.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
+
+// A fault in one item of a stored collection, which the reader reports at the line of the item's property
+// with the item's index.
+class ECollectionItemError : public Exception {
+public:
+    ECollectionItemError(std::size_t index, int line, AnsiString message)
+        : Exception(std::move(message)), index_(index), line_(line)
+    {
+    }
+    std::size_t Index() const { return index_; }
+    int Line() const { return line_; }
+
+private:
+    std::size_t index_;
+    int line_;
+};
+
+// Runs read for property of the collection item at index; an Exception it raises comes out as an
+// ECollectionItemError naming the item and the property's line.
+template <class Read>
+void InCollectionItem(std::size_t index, const TFormProperty& property, Read&& read)
+{
+    try {
+        read();
+    } catch (const Exception& error) {
+        throw ECollectionItemError(index, property.line, error.Message());
+    }
+}
 
 class TFiler {
 public:

@@ -4,12 +4,14 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +29,34 @@ std::string Quoted(std::string_view text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
     return "'" + shown + (text.size() > kShown ? "...'" : "'");
+}
+
+bool SameWord(std::string_view a, std::string_view b);
+
+void CheckTextSize(std::string_view text)
+{
+    if (text.size() <= TFormParser::MaxTextSize)
+        return;
+    const auto limit = text.begin() + static_cast<std::ptrdiff_t>(TFormParser::MaxTextSize);
+    const auto line = static_cast<int>(std::count(text.begin(), limit, '\n')) + 1;
+    Fail(line, "the description is longer than " + std::to_string(TFormParser::MaxTextSize) + " bytes");
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text)
+{
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    return text.substr(0, kMark.size()) == kMark ? text.substr(kMark.size()) : text;
+}
+
+// How a message names an object: "Name (TClass)", or "(TClass)" when it has no name.
+std::string OwnerName(const TFormObject& object)
+{
+    return (object.name.empty() ? "" : object.name.substr(0, 40) + " ") + "(" + object.className.substr(0, 40) + ")";
+}
+
+bool IsReservedWord(std::string_view word)
+{
+    return SameWord(word, "end") || SameWord(word, "object");
 }
 
 void CheckLineLengths(std::string_view text)
@@ -194,6 +224,8 @@ public:
     {
         if (AtEnd())
             return "the end of the text";
+        if (text_.substr(pos_, 3) == "\xEF\xBB\xBF")
+            return "a UTF-8 byte-order mark";
         const std::string_view word = PeekWord();
         return Quoted(word.empty() ? text_.substr(pos_, 1) : word);
     }
@@ -338,6 +370,26 @@ public:
     }
 
 private:
+    // Refuses a property name given twice among properties (one object's or one item's); the message names
+    // the first line that repeats a name. Sorting positions costs less than a set of names while parsing.
+    static void CheckGivenOnce(const std::vector<TFormProperty>& properties, const std::string& owner)
+    {
+        std::vector<std::uint32_t> order(properties.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&properties](std::uint32_t a, std::uint32_t b) {
+            return properties[a].name < properties[b].name;
+        });
+        const TFormProperty* repeated = nullptr;
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const TFormProperty& later = properties[order[i]];
+            if (later.name == properties[order[i - 1]].name && (!repeated || later.line < repeated->line))
+                repeated = &later;
+        }
+        if (repeated)
+            Fail(repeated->line, owner + ": property " + Shown(repeated->name) + " is given twice");
+    }
+
     TFormObject Object(int depth)
     {
         if (depth >= TFormParser::MaxDepth)
@@ -348,47 +400,62 @@ private:
         TFormObject object;
         object.line = scan_.Line();
         Header(object);
+        const std::string owner = OwnerName(object);
         while (true) {
             if (scan_.AtEnd())
                 Fail(object.line, "object " + Quoted(object.name) + " not closed with 'end'");
             const std::string_view word = scan_.PeekWord();
             if (SameWord(word, "end")) {
                 scan_.Identifier("'end'");
+                CheckGivenOnce(object.properties, owner);
                 return object;
             }
             if (SameWord(word, "object"))
                 object.children.push_back(Object(depth + 1));
             else
-                object.properties.push_back(Property(depth));
+                object.properties.push_back(Property(depth, owner));
         }
     }
 
     void Header(TFormObject& object)
     {
-        const std::string_view first = scan_.Identifier("the object's name");
+        const std::string_view first = Name("the object's name");
         if (scan_.Take(':')) {
             object.name = first;
-            object.className = scan_.Identifier("the object's class after ':'");
+            object.className = Name("the object's class after ':'");
         } else {
             object.className = first;
         }
     }
 
-    TFormProperty Property(int depth)
+    // A component or class name: an identifier without dots.
+    std::string_view Name(const char* what)
+    {
+        const int line = scan_.Line();
+        const std::string_view name = scan_.Identifier(what);
+        if (name.find('.') != std::string_view::npos)
+            Fail(line, std::string("expected ") + what + " without dots, found " + Quoted(name));
+        return name;
+    }
+
+    TFormProperty Property(int depth, const std::string& owner)
     {
         TFormProperty property;
         property.line = scan_.Line();
-        property.name = scan_.Identifier("a property name, 'object' or 'end'");
+        const std::string_view name = scan_.Identifier("a property name, 'object' or 'end'");
+        property.name = name;
         scan_.Expect('=', ("after " + Quoted(property.name)).c_str());
-        property.value = Value(depth);
+        if (IsReservedWord(scan_.PeekWord()))
+            Fail(property.line, "property " + Quoted(property.name) + " has no value before " + scan_.Describe());
+        property.value = Value(depth, owner + "." + Shown(name));
         return property;
     }
 
-    TFormValue Value(int depth)
+    TFormValue Value(int depth, const std::string& path)
     {
         const char c = scan_.Peek();
         if (c == '<')
-            return Collection(depth + 1);
+            return Collection(depth + 1, path);
         if (c == '[')
             return Set();
         if (c == '(')
@@ -431,9 +498,11 @@ private:
         set.kind = TFormValue::Kind::Set;
         if (scan_.Take(']'))
             return set;
-        do
+        do {
+            if (set.members.size() == TFormParser::MaxSetSize)
+                scan_.Fail("a set holds at most " + std::to_string(TFormParser::MaxSetSize) + " members");
             set.members.emplace_back(scan_.Identifier("a set member"));
-        while (scan_.Take(','));
+        } while (scan_.Take(','));
         scan_.Expect(']', "to close the set");
         return set;
     }
@@ -447,12 +516,15 @@ private:
         while (!scan_.Take(')')) {
             if (scan_.AtEnd())
                 Fail(startLine, "list not closed with ')'");
-            list.list.push_back(Scalar());
+            const char c = scan_.Peek();
+            if (c != '\'' && c != '#')
+                scan_.Fail("expected a string in a list, found " + scan_.Describe());
+            list.list.push_back(Text().text);
         }
         return list;
     }
 
-    TFormValue Collection(int depth)
+    TFormValue Collection(int depth, const std::string& path)
     {
         if (depth >= TFormParser::MaxDepth)
             scan_.Fail("collections nested deeper than " + std::to_string(TFormParser::MaxDepth) + " levels");
@@ -464,12 +536,12 @@ private:
                 Fail(startLine, "collection not closed with '>'");
             if (!SameWord(scan_.PeekWord(), "item"))
                 scan_.Fail("expected 'item' or '>' in a collection, found " + scan_.Describe());
-            items.push_back(Item(depth));
+            items.push_back(Item(depth, path + "[" + std::to_string(items.size()) + "]"));
         }
         return TFormValue::OfCollection(std::move(items));
     }
 
-    TFormItem Item(int depth)
+    TFormItem Item(int depth, const std::string& owner)
     {
         const int startLine = scan_.Line();
         scan_.Identifier("'item'");
@@ -477,11 +549,14 @@ private:
         while (!SameWord(scan_.PeekWord(), "end")) {
             if (scan_.AtEnd())
                 Fail(startLine, "item not closed with 'end'");
-            item.properties.push_back(Property(depth));
+            item.properties.push_back(Property(depth, owner));
         }
         scan_.Identifier("'end'");
+        CheckGivenOnce(item.properties, owner);
         return item;
     }
+
+    static std::string Shown(std::string_view name) { return std::string(name.substr(0, 40)); }
 
     TScanner scan_;
 };
@@ -490,6 +565,8 @@ private:
 
 TFormObject TFormParser::Parse(std::string_view text)
 {
+    CheckTextSize(text);
+    text = WithoutByteOrderMark(text);
     CheckLineLengths(text);
     return TParser(text).Root();
 }

@@ -1,16 +1,20 @@
 #include "classlib/formreader.h"
 
 #include "classlib/classregistry.h"
+#include "classlib/controlalign.h"
 #include "classlib/controlproperties.h"
 #include "classlib/eventbinding.h"
 #include "classlib/exception.h"
 #include "classlib/filer.h"
 #include "classlib/formparser.h"
+#include "classlib/loadable.h"
 #include "classlib/publishedproperty.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -48,6 +52,9 @@ void Guarded(int line, const QObject* component, const std::string& property, St
         step();
     } catch (const EReadError&) {
         throw;
+    } catch (const ECollectionItemError& error) {
+        Fail(error.Line() > 0 ? error.Line() : line, NameOf(component) + "." + Shown(property) + "[" +
+                                                       std::to_string(error.Index()) + "]: " + CauseOf(error));
     } catch (const std::exception& error) {
         Fail(line, NameOf(component) + "." + Shown(property) + ": " + CauseOf(error));
     }
@@ -62,16 +69,20 @@ public:
         const std::string rootClass = TClassRegistry::ClassNameOf(root_);
         if (form.className != rootClass)
             Fail(form.line, "the description is for " + Shown(form.className) + ", not for " + rootClass);
-        try {
-            root_->setObjectName(QString::fromStdString(form.name));
-            ReadObject(root_, form);
-            ResolveReferences();
-            if (root_->isWidgetType())
-                TControlProperties::ApplyTabOrder(static_cast<QWidget*>(root_));
-        } catch (...) {
-            DeleteCreated();
-            throw;
+        {
+            TControlAlign::TDeferral arranging;
+            try {
+                ReadAll(form);
+            } catch (...) {
+                arranging.Discard();
+                Undo();
+                throw;
+            }
+            for (const TBinding& binding : bindings_)
+                TEventBinding::Bind(binding.component, binding.event, root_, binding.handler);
         }
+        for (TLoadable* component : loading_)
+            component->Loaded();
     }
 
 private:
@@ -81,6 +92,44 @@ private:
         std::string target;
         int line;
     };
+
+    // An event of a component and the root's handler for it, checked while reading and bound at the end.
+    struct TBinding {
+        QObject* component;
+        std::string event;
+        std::string handler;
+    };
+
+    // A value of the root as it was before the read, set back when the read fails.
+    struct TSaved {
+        std::function<void()> restore;
+    };
+
+    void ReadAll(const TFormObject& form)
+    {
+        const QString oldName = root_->objectName();
+        saved_.push_back({[this, oldName] { root_->setObjectName(oldName); }});
+        root_->setObjectName(QString::fromStdString(form.name));
+        ReadObject(root_, form);
+        ResolveReferences();
+        if (root_->isWidgetType())
+            TControlProperties::ApplyTabOrder(static_cast<QWidget*>(root_));
+    }
+
+    // Leaves the root as it was: its values set back in reverse order, the components the read made deleted.
+    void Undo()
+    {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            try {
+                it->restore();
+            } catch (const std::exception&) {
+                // a value that no longer fits stays as the read left it; the others are still set back
+            }
+        }
+        if (auto* root = dynamic_cast<TLoadable*>(root_))
+            root->CancelLoading();
+        DeleteCreated();
+    }
 
     void ReadObject(QObject* object, const TFormObject& block)
     {
@@ -126,18 +175,63 @@ private:
 
     void ReadProperties(QObject* object, const TFormObject& block)
     {
-        std::map<std::string, const TFormProperty*> given;
+        if (auto* component = dynamic_cast<TLoadable*>(object)) {
+            component->Loading();
+            loading_.push_back(component);
+        }
+        std::map<std::string, const TFormProperty*> given; // the parser refused names given twice
         for (const TFormProperty& property : block.properties)
-            if (!given.emplace(property.name, &property).second)
-                Fail(property.line, NameOf(object) + ": property " + Shown(property.name) + " is given twice");
+            given.emplace(property.name, &property);
         const std::vector<TPublishedProperty> published = TPublishedProperty::Of(object);
         TFilerDefinitions defined;
         if (auto* definer = dynamic_cast<TDefinesProperties*>(object))
             definer->DefineProperties(defined);
         CheckKnown(object, block, published, defined);
+        if (object == root_)
+            SaveRoot(published, defined, given);
         SetPublished(object, published, given);
-        BindEvents(object, block, published);
+        CheckEvents(object, block, published);
         ReadDefined(object, defined, given);
+    }
+
+    // Remembers every published value of the root and the defined values the description gives, so that a
+    // failed read can set back what changed (a value may change with another one: Color with ParentColor).
+    void SaveRoot(const std::vector<TPublishedProperty>& published, const TFilerDefinitions& defined,
+                  const std::map<std::string, const TFormProperty*>& given)
+    {
+        for (const TPublishedProperty& property : published)
+            SaveRootValue(property);
+        for (const TFilerDefinitions::TDefinition& definition : defined.definitions)
+            if (given.count(definition.name))
+                saved_.push_back({[read = definition.read, old = definition.write()] { read(old); }});
+    }
+
+    void SaveRootValue(const TPublishedProperty& property)
+    {
+        if (property.reference) {
+            QPointer<QObject> old(const_cast<QObject*>(property.target(root_)));
+            saved_.push_back({[this, property, old] { property.setReference(root_, old); }});
+            return;
+        }
+        try {
+            saved_.push_back({[this, property, old = property.get(root_)] {
+                if (!SameValue(property.get(root_), old))
+                    property.set(root_, old);
+            }});
+        } catch (const std::exception&) {
+            // a value the description cannot express cannot be set back either
+        }
+    }
+
+    static bool SameValue(const TFormValue& a, const TFormValue& b)
+    {
+        if (a.kind != b.kind || a.text != b.text || a.members != b.members || a.binary != b.binary ||
+            a.list.size() != b.list.size())
+            return false;
+        for (std::size_t i = 0; i < a.list.size(); ++i)
+            if (a.list[i] != b.list[i])
+                return false;
+        return a.kind == TFormValue::Kind::Float ? a.number == b.number : a.integer == b.integer;
     }
 
     void CheckKnown(const QObject* object, const TFormObject& block, const std::vector<TPublishedProperty>& published,
@@ -166,7 +260,7 @@ private:
         }
     }
 
-    void BindEvents(QObject* object, const TFormObject& block, const std::vector<TPublishedProperty>& published)
+    void CheckEvents(QObject* object, const TFormObject& block, const std::vector<TPublishedProperty>& published)
     {
         for (const TFormProperty& property : block.properties) {
             const auto named = [&property](const auto& entry) { return entry.name == property.name; };
@@ -175,7 +269,9 @@ private:
             Guarded(property.line, object, property.name, [&] {
                 if (property.value.kind != TFormValue::Kind::Identifier)
                     throw Exception("expected the name of a handler");
-                TEventBinding::Bind(object, property.name, root_, property.value.text.toStdString());
+                const std::string handler = property.value.text.toStdString();
+                TEventBinding::Check(object, property.name, root_, handler);
+                bindings_.push_back({object, property.name, handler});
             });
         }
     }
@@ -217,6 +313,9 @@ private:
     std::vector<QObject*> created_; // created components whose parent existed before the read
     std::set<const QObject*> createdAll_;
     std::vector<TReference> references_;
+    std::vector<TBinding> bindings_;
+    std::vector<TSaved> saved_;
+    std::vector<TLoadable*> loading_;
     std::map<QString, QObject*> named_; // components by name, filled at the first look-up
     bool indexed_ = false;
 };
@@ -235,6 +334,9 @@ void TFormReader::ReadFile(QObject* root, const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw EReadError(AnsiString::FromUtf8("cannot open the description " + path.toStdString() + ": " +
                                               file.errorString().toStdString()));
+    if (file.size() > static_cast<qint64>(TFormParser::MaxTextSize))
+        throw EReadError(AnsiString::FromUtf8("the description " + path.toStdString() + " is longer than " +
+                                              std::to_string(TFormParser::MaxTextSize) + " bytes"));
     const QByteArray text = file.readAll();
     Read(root, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
 }

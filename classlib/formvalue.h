@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,55 @@ struct TFormItem {
     std::vector<TFormProperty> properties;
 };
 
+// The strings of a list value, kept in one buffer: a list of many short strings costs little more than its
+// characters, and an empty list only a pointer.
+class TFormStrings {
+public:
+    TFormStrings() = default;
+    TFormStrings(const TFormStrings& other) : data_(other.data_ ? std::make_unique<TData>(*other.data_) : nullptr) {}
+    TFormStrings(TFormStrings&&) noexcept = default;
+    TFormStrings& operator=(const TFormStrings& other)
+    {
+        if (this != &other)
+            data_ = other.data_ ? std::make_unique<TData>(*other.data_) : nullptr;
+        return *this;
+    }
+    TFormStrings& operator=(TFormStrings&&) noexcept = default;
+
+    std::size_t size() const { return data_ ? data_->ends.size() : 0; }
+    bool empty() const { return size() == 0; }
+    QString operator[](std::size_t index) const
+    {
+        const qsizetype start = index == 0 ? 0 : data_->ends[index - 1];
+        return data_->characters.mid(start, data_->ends[index] - start);
+    }
+    void push_back(const QString& text)
+    {
+        if (!data_)
+            data_ = std::make_unique<TData>();
+        data_->characters += text;
+        data_->ends.push_back(data_->characters.size());
+    }
+
+private:
+    struct TData {
+        QString characters;
+        std::vector<qsizetype> ends; // where each string ends in characters
+    };
+    std::unique_ptr<TData> data_;
+};
+
 struct TFormValue {
-    enum class Kind { Integer, Float, String, Identifier, Set, List, Binary, Collection };
+    enum class Kind : std::uint8_t { Integer, Float, String, Identifier, Set, List, Binary, Collection };
 
     Kind kind = Kind::Integer;
-    std::int64_t integer = 0;
-    double number = 0.0;
+    union {
+        std::int64_t integer = 0; // Integer
+        double number;            // Float
+    };
     QString text;                     // String, and the name of an Identifier (True, False, clBtnFace, taCenter …)
     std::vector<std::string> members; // Set: the names between the brackets
-    std::vector<TFormValue> list;     // List: the values between the parentheses (string lists)
+    TFormStrings list;                // List: the strings between the parentheses (string lists)
     QByteArray binary;                // Binary: the bytes between the braces
     std::vector<TFormItem> items;     // Collection
 

@@ -6,8 +6,11 @@
 #include "classlib/filer.h"
 #include "classlib/publishedproperty.h"
 
+#include <QMetaClassInfo>
+#include <QMetaProperty>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -91,8 +94,8 @@ std::string FormatSet(const TFormValue& value)
 std::string FormatList(const TFormValue& value, int depth)
 {
     std::string result = "(";
-    for (const TFormValue& item : value.list)
-        result += "\n" + Indent(depth + 1) + FormatValue(item, depth + 1);
+    for (std::size_t i = 0; i < value.list.size(); ++i)
+        result += "\n" + Indent(depth + 1) + FormatString(value.list[i], depth + 1);
     return result + ")";
 }
 
@@ -123,11 +126,53 @@ std::string FormatValue(const TFormValue& value, int depth)
     return {};
 }
 
+bool IsName(const std::string& name)
+{
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return !name.empty() && letter(name[0]) &&
+           std::all_of(name.begin(), name.end(), [&](char c) { return letter(c) || digit(c); });
+}
+
+std::string NameOf(const QObject* object)
+{
+    const std::string name = object->objectName().toStdString();
+    return (name.empty() ? "" : name.substr(0, 40) + " ") + "(" + TClassRegistry::ClassNameOf(object) + ")";
+}
+
+[[noreturn]] void Refuse(const QObject* object, const std::string& what)
+{
+    throw EWriteError(AnsiString::FromUtf8(NameOf(object) + what));
+}
+
+// A class whose published properties all have the streaming default zero declares
+// Q_CLASSINFO("StreamingDefault", "zero"): each is stored unless it is 0, False, the enumeration's value 0
+// or the empty set, whatever its constructor sets.
+bool DefaultsAreZero(const QObject* object)
+{
+    const QMetaObject* meta = object->metaObject();
+    const int index = meta->indexOfClassInfo("StreamingDefault");
+    return index >= 0 && qstrcmp(meta->classInfo(index).value(), "zero") == 0;
+}
+
+bool IsZero(const QObject* object, const std::string& name)
+{
+    const int index = object->metaObject()->indexOfProperty(name.c_str());
+    if (index < 0)
+        return false;
+    const QVariant value = object->metaObject()->property(index).read(object);
+    return value == QVariant(value.metaType());
+}
+
 class TWriter {
 public:
+    explicit TWriter(const QObject* root) : root_(root) {}
+
     std::string Object(const QObject* object, int depth)
     {
         const std::string name = object->objectName().toStdString();
+        if (!name.empty() && !IsName(name))
+            Refuse(object, ": the name is not an identifier (letters A to Z, digits and '_', not first a digit)");
         const std::string className = TClassRegistry::ClassNameOf(object);
         std::string text = Indent(depth) + "object " + (name.empty() ? "" : name + ": ") + className + "\n";
         text += Published(object, depth + 1);
@@ -147,18 +192,42 @@ private:
         std::map<std::string, TPublishedProperty> defaults;
         for (TPublishedProperty& property : TPublishedProperty::Of(fresh))
             defaults.emplace(property.name, std::move(property));
+        const bool zeroDefaults = DefaultsAreZero(object);
         std::string text;
         for (const TPublishedProperty& property : TPublishedProperty::Of(object)) {
             if (!property.stored(object))
                 continue;
-            const std::string line = FormatProperty(property.name, property.get(object), depth);
+            if (property.reference)
+                CheckInTree(object, property);
+            const std::string line = FormatProperty(property.name, Value(object, property), depth);
             const auto standard = defaults.find(property.name);
-            if (property.compareWithDefault && standard != defaults.end() &&
-                FormatProperty(property.name, standard->second.get(fresh), depth) == line)
+            if (zeroDefaults ? IsZero(object, property.name)
+                             : property.compareWithDefault && standard != defaults.end() &&
+                                   FormatProperty(property.name, standard->second.get(fresh), depth) == line)
                 continue;
             text += line;
         }
         return text;
+    }
+
+    static TFormValue Value(const QObject* object, const TPublishedProperty& property)
+    {
+        try {
+            return property.get(object);
+        } catch (const Exception& error) {
+            Refuse(object, "." + property.name + ": " + error.Message().ToUtf8());
+        }
+    }
+
+    // A reference names the root or a component inside the written tree, or nothing.
+    void CheckInTree(const QObject* object, const TPublishedProperty& property) const
+    {
+        const QObject* target = property.target(object);
+        for (const QObject* inside = target; inside; inside = inside->parent())
+            if (inside == root_)
+                return;
+        if (target)
+            Refuse(object, "." + property.name + ": refers to " + NameOf(target) + ", which is not in the written tree");
     }
 
     std::string Defined(const QObject* object, int depth)
@@ -195,6 +264,7 @@ private:
         return new QObject;
     }
 
+    const QObject* root_;
     QWidget scratch_; // parent of the fresh instances of child controls; declared first, so destroyed last
     std::map<std::pair<const QMetaObject*, bool>, std::unique_ptr<QObject>> fresh_;
 };
@@ -203,5 +273,5 @@ private:
 
 std::string TFormWriter::Write(const QObject* root)
 {
-    return TWriter().Object(root, 0);
+    return TWriter(root).Object(root, 0);
 }

@@ -3,7 +3,12 @@
 // property is stored only when it differs from its streaming default: its value on a fresh instance of the
 // same class (or of the nearest registered base class), created as a child when the component is one.
 // Properties such a fresh instance lacks are always stored. Bound events follow the properties, then the
-// values the component defines itself (TDefinesProperties) whose hasData is true.
+// values the component defines itself (TDefinesProperties) whose hasData is true. A class declaring
+// Q_CLASSINFO("StreamingDefault", "zero") has the streaming default zero for each of its own properties.
+//
+// What the reader could not read back raises EWriteError naming the component: a name that is not an
+// identifier, a reference to a component without a name or outside the written tree, an enumeration value
+// without a name.
 #pragma once
 
 #include <QObject>

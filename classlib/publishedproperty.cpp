@@ -175,7 +175,9 @@ private:
         entry.get = [property](const QObject* component) {
             const auto number = static_cast<int>(EnumNumber(property.read(component)));
             const char* key = property.enumerator().valueToKey(number);
-            return key ? TFormValue::OfIdentifier(QString::fromLatin1(key)) : TFormValue::OfInteger(number);
+            if (!key)
+                Refuse(std::to_string(number) + " is not a value of " + property.enumerator().enumName());
+            return TFormValue::OfIdentifier(QString::fromLatin1(key));
         };
         entry.set = [property](QObject* component, const TFormValue& value) {
             Expect(value, Kind::Identifier, "a name of an enumerator");
@@ -274,22 +276,21 @@ private:
             const QVariant value = property.read(component);
             if (ansi)
                 for (const AnsiString& text : value.value<QList<AnsiString>>())
-                    list.list.push_back(TFormValue::OfString(QString::fromStdString(text.ToUtf8())));
+                    list.list.push_back(QString::fromStdString(text.ToUtf8()));
             else
                 for (const QString& text : value.toStringList())
-                    list.list.push_back(TFormValue::OfString(text));
+                    list.list.push_back(text);
             return list;
         };
         entry.set = [property, ansi](QObject* component, const TFormValue& value) {
             Expect(value, Kind::List, "a list of strings in parentheses");
             QStringList texts;
             QList<AnsiString> ansiTexts;
-            for (const TFormValue& item : value.list) {
-                Expect(item, Kind::String, "a string in the list");
+            for (std::size_t i = 0; i < value.list.size(); ++i) {
                 if (ansi)
-                    ansiTexts.push_back(TControlProperties::ToAnsiString(item.text));
+                    ansiTexts.push_back(TControlProperties::ToAnsiString(value.list[i]));
                 else
-                    texts.push_back(item.text);
+                    texts.push_back(value.list[i]);
             }
             Write(component, property, ansi ? QVariant::fromValue(ansiTexts) : QVariant(texts));
         };
@@ -313,8 +314,11 @@ private:
         entry.reference = true;
         entry.get = [property](const QObject* component) {
             const QObject* target = property.read(component).value<QObject*>();
+            if (target && target->objectName().isEmpty())
+                Refuse("refers to a component without a name");
             return TFormValue::OfIdentifier(target ? target->objectName() : QStringLiteral("nil"));
         };
+        entry.target = [property](const QObject* component) { return property.read(component).value<QObject*>(); };
         entry.set = [](QObject*, const TFormValue& value) { Expect(value, Kind::Identifier, "a component name"); };
         entry.setReference = [property](QObject* component, QObject* target) {
             QVariant value = target ? QVariant::fromValue(target) : QVariant(property.metaType());

@@ -28,7 +28,8 @@
 
 struct TPublishedProperty {
     std::string name;
-    // The current value as the description stores it.
+    // The current value as the description stores it; throws Exception when it has no such form (an
+    // enumeration value without a name, a reference to a component without one).
     std::function<TFormValue(const QObject*)> get;
     // Sets the value; throws Exception with a plain message when it does not fit.
     std::function<void(QObject*, const TFormValue&)> set;
@@ -39,6 +40,8 @@ struct TPublishedProperty {
     // Names another component: the reader sets it through setReference once every component exists.
     bool reference = false;
     std::function<void(QObject*, QObject*)> setReference;
+    // The component a reference names (nullptr for none).
+    std::function<const QObject*(const QObject*)> target;
 
     static std::vector<TPublishedProperty> Of(const QObject* component);
 };

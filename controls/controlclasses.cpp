@@ -8,6 +8,7 @@
 #include "controls/shadowlabel.h"
 #include "controls/validateedit.h"
 #include "controls/xpbutton.h"
+#include "png/pngimagecollection.h"
 #include "png/pngimagelist.h"
 
 void RegisterControlClasses()
@@ -20,4 +21,5 @@ void RegisterControlClasses()
     RegisterClass<TValidateEdit>("TValidateEdit");
     RegisterClass<TExtStringGrid>("TExtStringGrid");
     RegisterClass<TPngImageList>("TPngImageList");
+    RegisterClass<TPngImageCollection>("TPngImageCollection");
 }

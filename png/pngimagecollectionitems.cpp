@@ -86,18 +86,14 @@ std::unique_ptr<TPNGObject> PngFromFile(const TFormProperty& property)
     return png;
 }
 
+// The same colour values as a control's Color, system colours ($8000000F) included.
 TColor ColorFrom(const TFormProperty& property)
 {
-    const TFormValue& value = property.value;
-    if (value.kind == TFormValue::Kind::Identifier) {
-        if (const auto color = IdentToColor(value.text.toStdString()))
-            return *color;
-        throw Exception(PropertyError(property.name, "unknown colour " + value.text.toStdString()));
+    try {
+        return TControlProperties::ToColor(property.value);
+    } catch (const Exception& error) {
+        throw Exception(PropertyError(property.name, error.Message().Bytes()));
     }
-    ExpectKind(property, TFormValue::Kind::Integer, "a colour");
-    if (value.integer < std::numeric_limits<TColor>::min() || value.integer > std::numeric_limits<TColor>::max())
-        throw Exception(PropertyError(property.name, "colour out of range"));
-    return static_cast<TColor>(value.integer);
 }
 
 // One item as a description gives it, before it joins the collection.
@@ -164,7 +160,7 @@ TStoredItem ReadItem(const TFormItem& entry, int index, TReadBudget& budget)
     for (const TFormProperty& property : entry.properties) {
         if (property.name == "PngImage.Data" && property.value.kind == TFormValue::Kind::Binary)
             budget.CheckDeclared(property.value.binary, index);
-        ReadItemProperty(stored, property);
+        InCollectionItem(std::size_t(index), property, [&] { ReadItemProperty(stored, property); });
     }
     budget.Take(stored, index);
     return stored;

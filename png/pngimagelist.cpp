@@ -306,10 +306,10 @@ void TPngImageList::DefineProperties(TFiler& filer)
         [this] { return pngImages_->ToFormValue(); }, true);
     filer.DefineProperty(
         "Left", [this](const TFormValue& value) { designLeft_ = DesignCoordinate("Left", value); },
-        [this] { return TFormValue::OfInteger(designLeft_); }, true);
+        [this] { return TFormValue::OfInteger(designLeft_); }, designLeft_ != 0);
     filer.DefineProperty(
         "Top", [this](const TFormValue& value) { designTop_ = DesignCoordinate("Top", value); },
-        [this] { return TFormValue::OfInteger(designTop_); }, true);
+        [this] { return TFormValue::OfInteger(designTop_); }, designTop_ != 0);
 }
 
 void TPngImageList::DoDraw(int index, TCanvas& canvas, int x, int y, bool enabled) const

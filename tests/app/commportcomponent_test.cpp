@@ -78,22 +78,11 @@ TEST_F(CommPortComponent, TheMainWindowsPortSettingsReachThePort)
     EXPECT_FALSE(port.Open());
 }
 
-TEST_F(CommPortComponent, WritesWhatDiffersFromANewPortAndReadsItBack)
+TEST_F(CommPortComponent, WritesEveryValueThatIsNotZeroAndReadsItBack)
 {
     TFormReader::Read(&form, kMainWindowPort);
     const std::string text = TFormWriter::Write(&form);
-    EXPECT_EQ(text, "object Form: TPortForm\n"
-                    "  object CommPort1: TCommPort\n"
-                    "    ComNumber = 1\n"
-                    "    DTR = True\n"
-                    "    RTS = True\n"
-                    "    InSize = 4096\n"
-                    "    OutSize = 8192\n"
-                    "    MonitorEvents = [evRxChar, evTxEmpty, evCTS, evDSR, evRlsd, evRing]\n"
-                    "    XoffLim = 8\n"
-                    "    OnDataReceived = CommPort1DataReceived\n"
-                    "  end\n"
-                    "end\n");
+    EXPECT_EQ(text, kMainWindowPort);
     TPortForm copy;
     TFormReader::Read(&copy, text);
     EXPECT_EQ(TFormWriter::Write(&copy), text);
@@ -124,6 +113,27 @@ TEST_F(CommPortComponent, PortEventsReachTheFormsHandlers)
     link.pty.Write("abc", 3);
     ASSERT_TRUE(PumpUntil([&] { return !form.counts.empty() && form.counts.back() == 3; }));
     EXPECT_EQ(form.opens.size(), 1u);
+    Port().SetOpen(false);
+}
+
+TEST_F(CommPortComponent, OpenFromTheDescriptionWaitsForTheWholeDescription)
+{
+    TPtyLink link;
+    TFormReader::Read(&form, "object Form: TPortForm\n"
+                             "  object CommPort1: TCommPort\n"
+                             "    ComNumber = " + std::to_string(link.Number()) + "\n"
+                             "    Open = True\n"
+                             "    InSize = 4096\n"
+                             "    Baud = 19200\n"
+                             "    DataBits = 7\n"
+                             "    OnOpen = CommPort1Open\n"
+                             "  end\n"
+                             "end\n");
+    EXPECT_TRUE(Port().Open());
+    EXPECT_EQ(form.opens.size(), 1u) << "opened once, after the line settings and the handler";
+    EXPECT_EQ(Port().Port().BaudRate(), cbr19200);
+    EXPECT_EQ(Port().Port().DataBits(), 7);
+    EXPECT_EQ(Port().Port().InSize(), 4096u);
     Port().SetOpen(false);
 }
 

@@ -5,16 +5,20 @@
 #include "classlib/classregistry.h"
 #include "classlib/combobox.h"
 #include "classlib/form.h"
+#include "classlib/exception.h"
 #include "classlib/formreader.h"
+#include "classlib/formwriter.h"
 #include "classlib/image.h"
 #include "classlib/statusbar.h"
 #include "classlib/timer.h"
 #include "controls/controltestsupport.h"
 #include "png/pngfunctions.h"
+#include "png/pngimagecollection.h"
 #include "png/pngimagelist.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 
@@ -129,6 +133,19 @@ TEST_F(MainFormLoad, EveryControlHasItsClassParentAndPlace)
     }
 }
 
+TEST_F(MainFormLoad, EveryControlHasItsPlaceRightAfterReadingAndIsWrittenSo)
+{
+    for (const TPlacedControl& expected : kControls)
+        EXPECT_EQ(Find<QWidget>(expected.name)->geometry(), expected.geometry) << expected.name;
+    const std::string text = TFormWriter::Write(&form);
+    const auto block = [&text](const std::string& name) {
+        const std::size_t start = text.find("object " + name + ":");
+        return start == std::string::npos ? std::string() : text.substr(start, text.find("\n    object", start) - start);
+    };
+    EXPECT_NE(block("Panel1").find("    Height = 204\n"), std::string::npos) << block("Panel1");
+    EXPECT_NE(block("StatusBarMain").find("    Top = 204\n"), std::string::npos) << block("StatusBarMain");
+}
+
 TEST_F(MainFormLoad, WindowSettingsListsAndTimersAreRead)
 {
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8(" Стирание финализированной Quarsa (для Zentor)  версия 0.15"));
@@ -196,6 +213,89 @@ TEST_F(MainFormLoad, RenderedWindowShowsPanelsStatusLinePicturesAndTheLamp)
     EXPECT_GT(qGreen(lampCentre), qRed(lampCentre) + 60) << std::hex << lampCentre;
     const QRgb quitPicture = PixelAt("BTN_Quit", {12, 30});
     EXPECT_GT(qRed(quitPicture), qGreen(quitPicture) + 80) << std::hex << quitPicture;
+}
+
+// Descriptions of image lists and picture collections read into a plain form with every class registered.
+class ImageListDescription : public testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterFormClasses(); }
+
+    std::string ErrorOf(const std::string& text)
+    {
+        try {
+            TFormReader::Read(&form, text);
+        } catch (const EReadError& error) {
+            return error.Message().ToUtf8();
+        }
+        return "no error";
+    }
+
+    static std::string Item(const std::string& hex, const char* more = "")
+    {
+        return "      item\n        PngImage.Data = {" + hex + "}\n" + more + "      end";
+    }
+
+    static std::string PngHex()
+    {
+        QImage image(2, 2, QImage::Format_ARGB32);
+        image.fill(qRgba(0, 0, 255, 255));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes.toHex().toUpper().toStdString();
+    }
+
+    TForm form;
+};
+
+TEST_F(ImageListDescription, BadPictureIsReportedAtItsLineWithItsItem)
+{
+    const std::string good = PngHex();
+    EXPECT_EQ(ErrorOf("object F: TForm\n"
+                      "  object PIL: TPngImageList\n"
+                      "    PngImages = <\n" +
+                      Item(good) + "\n" + Item(good) + "\n" + Item("89504E47") + ">\n"
+                      "  end\n"
+                      "end\n"),
+              "Line 11: PIL (TPngImageList).PngImages[2]: PNG image property PngImage.Data: corrupt PNG data "
+              "(Unexpected end of PNG data)");
+}
+
+TEST_F(ImageListDescription, ItemBackgroundTakesTheColoursAControlTakes)
+{
+    TFormReader::Read(&form, "object F: TForm\n"
+                             "  object PIL: TPngImageList\n"
+                             "    PngImages = <\n" +
+                             Item(PngHex(), "        Background = $8000000F\n") + ">\n"
+                             "  end\n"
+                             "end\n");
+    EXPECT_EQ(form.findChild<TPngImageList*>("PIL")->PngImages().GetItem(0)->Background(), clBtnFace);
+}
+
+TEST_F(ImageListDescription, PictureCollectionIsARegisteredClass)
+{
+    TFormReader::Read(&form, "object F: TForm\n"
+                             "  object Pictures: TPngImageCollection\n"
+                             "    Items = <\n" +
+                             Item(PngHex(), "        Name = 'Blue'\n") + ">\n"
+                             "  end\n"
+                             "end\n");
+    const auto* pictures = form.findChild<TPngImageCollection*>("Pictures");
+    ASSERT_NE(pictures, nullptr);
+    EXPECT_EQ(pictures->Items().GetItem(0)->Name(), AnsiString("Blue"));
+}
+
+TEST_F(ImageListDescription, ListAtTheOriginStoresNoPosition)
+{
+    auto* list = new TPngImageList(&form);
+    list->setObjectName("PIL");
+    const std::string text = TFormWriter::Write(&form);
+    EXPECT_EQ(text.find("Left"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Top"), std::string::npos) << text;
+    list->SetDesignPosition(0, 168);
+    EXPECT_NE(TFormWriter::Write(&form).find("    Top = 168\n"), std::string::npos);
+    EXPECT_EQ(TFormWriter::Write(&form).find("Left"), std::string::npos);
 }
 
 } // namespace

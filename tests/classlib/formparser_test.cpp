@@ -1,10 +1,12 @@
 #include "classlib/formparser.h"
 
 #include "classlib/exception.h"
+#include "support/peakmemory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +31,14 @@ std::string ErrorOf(const std::string& text)
         return error.Message().ToUtf8();
     }
     return "no error";
+}
+
+std::string SetOf(int count)
+{
+    std::string members = "m0";
+    for (int i = 1; i < count; ++i)
+        members += ", m" + std::to_string(i);
+    return "[" + members + "]";
 }
 
 } // namespace
@@ -77,7 +87,7 @@ TEST(TFormParser, ReadsEveryKindOfValueWithItsLine)
     EXPECT_TRUE(PropertyNamed(form, "Options").value.members.empty());
     const TFormValue& list = PropertyNamed(form, "Items.Strings").value;
     ASSERT_EQ(list.list.size(), 2u);
-    EXPECT_EQ(list.list[1].text, "19200");
+    EXPECT_EQ(list.list[1], "19200");
     EXPECT_EQ(PropertyNamed(form, "Data").value.binary, QByteArray::fromHex("89504E470D0A"));
     const TFormProperty& images = PropertyNamed(form, "PngImages");
     ASSERT_EQ(images.value.items.size(), 2u);
@@ -132,6 +142,20 @@ TEST(TFormParser, BadDescriptionsNameTheLineAndTheCause)
         {"object A: TA\n  Caption = '" + std::string(TFormParser::MaxLineLength, 'x') + "'\nend",
          "Line 2: line longer than 1048576 characters"},
         {deep, "Line 65: objects nested deeper than 64 levels"},
+        {"object A: TA\n  Caption =\nend\n", "Line 2: property 'Caption' has no value before 'end'"},
+        {"object A: TA\n  Images = <\n    item\n      Name =\n    end>\nend\n",
+         "Line 4: property 'Name' has no value before 'end'"},
+        {"object A: TA\n  Caption =\n  object B: TB\n  end\nend\n", "Line 2: property 'Caption' has no value before 'object'"},
+        {"object A: TA\n  Left = 1\n  Left = 2\nend\n", "Line 3: A (TA): property Left is given twice"},
+        {"object A: TA\n  Images = <\n    item\n    end\n    item\n      Name = 'a'\n      Name = 'b'\n    end>\nend\n",
+         "Line 7: A (TA).Images[1]: property Name is given twice"},
+        {"object TA\n  Images = <\n    item\n      Background = 1\n      Background = 2\n    end>\nend\n",
+         "Line 5: (TA).Images[0]: property Background is given twice"},
+        {"object A: TA\n  Items.Strings = (\n    '1'\n    1)\nend\n", "Line 4: expected a string in a list, found '1'"},
+        {"object My.Panel: TA\nend\n", "Line 1: expected the object's name without dots, found 'My.Panel'"},
+        {"object A: T.A\nend\n", "Line 1: expected the object's class after ':' without dots, found 'T.A'"},
+        {"object A: TA\n  Style = " + SetOf(257) + "\nend\n", "Line 2: a set holds at most 256 members"},
+        {"\n\n" + std::string(TFormParser::MaxTextSize, ' '), "Line 3: the description is longer than 16777216 bytes"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ErrorOf(c.text).substr(0, c.message.size()), c.message) << c.text.substr(0, 200);
@@ -166,5 +190,62 @@ TEST(TFormParser, BinaryValuesTakeDigitsInAnyCaseAcrossBlanksAndLines)
         ASSERT_EQ(form.properties.size(), 2u) << value;
         EXPECT_EQ(form.properties[0].value.binary, bytes) << value;
         EXPECT_EQ(form.properties[1].line, 3 + int(std::count(value.begin(), value.end(), '\n'))) << value;
+    }
+}
+
+TEST(TFormParser, ByteOrderMarkAtTheStartIsSkipped)
+{
+    const TFormObject form = TFormParser::Parse("\xEF\xBB\xBFobject A: TA\n  Left = 1\nend\n");
+    EXPECT_EQ(form.name, "A");
+    EXPECT_EQ(PropertyNamed(form, "Left").line, 2);
+    EXPECT_EQ(ErrorOf("object A: TA\n\xEF\xBB\xBF\nend\n"), "Line 2: expected a property name, 'object' or 'end', found a UTF-8 byte-order mark");
+}
+
+TEST(TFormParser, SetOf256MembersIsRead)
+{
+    const TFormObject form = TFormParser::Parse("object A: TA\n  Style = " + SetOf(256) + "\nend\n");
+    EXPECT_EQ(PropertyNamed(form, "Style").value.members.size(), 256u);
+}
+
+// The parsed form of hostile texts stays within a few times their size (peak resident memory of a child
+// process; the text itself is made before the measurement starts).
+struct MemoryCase {
+    const char* what;
+    std::string text;
+    std::size_t maxGrowthPerByte;
+};
+
+std::string Repeated(const std::string& head, const std::string& piece, std::size_t bytes, const std::string& tail)
+{
+    std::string text = head;
+    text.reserve(bytes + head.size() + tail.size() + piece.size());
+    while (text.size() < bytes)
+        text += piece;
+    return text + tail;
+}
+
+std::string DistinctProperties(std::size_t bytes)
+{
+    std::string text = "object A: TA\n";
+    text.reserve(bytes + 64);
+    for (std::size_t i = 0; text.size() < bytes; ++i)
+        text += "P" + std::to_string(i) + " = " + std::to_string(i % 10) + "\n";
+    return text + "end\n";
+}
+
+TEST(TFormParser, HostileTextsTakeAFewTimesTheirSizeAtMost)
+{
+    constexpr std::size_t kBytes = 8u << 20;
+    const MemoryCase cases[] = {
+        {"short strings in a list", Repeated("object A: TA\n  L.Strings = (", "\n'ab'", kBytes, ")\nend\n"), 4},
+        {"numbers in a list", Repeated("object A: TA\n  L.Strings = (", " 1", kBytes, ")\nend\n"), 1},
+        {"properties of distinct names", DistinctProperties(kBytes), 32},
+    };
+    for (const MemoryCase& c : cases) {
+        const std::optional<std::size_t> growth =
+            PeakMemoryGrowth([&c] { TFormParser::Parse(c.text); }, std::chrono::seconds(120));
+        ASSERT_TRUE(growth.has_value()) << c.what;
+        EXPECT_LE(*growth, c.maxGrowthPerByte * c.text.size()) << c.what << ": " << *growth / (1 << 20) << " MiB";
+        std::printf("%s: %zu MiB for %zu MiB of text\n", c.what, *growth >> 20, c.text.size() >> 20);
     }
 }

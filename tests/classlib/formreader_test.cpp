@@ -3,6 +3,9 @@
 #include "classlib/canvas.h"
 #include "classlib/controlproperties.h"
 #include "classlib/exception.h"
+#include "classlib/panel.h"
+#include "classlib/standardclasses.h"
+#include "classlib/statusbar.h"
 #include "formtestcomponents.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +16,11 @@ namespace {
 
 class FormReader : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { RegisterTestComponents(); }
+    static void SetUpTestSuite()
+    {
+        RegisterStandardClasses();
+        RegisterTestComponents();
+    }
 
     template <class T>
     T* Child(const char* name)
@@ -185,12 +192,14 @@ TEST_F(FormReader, BadDescriptionsNameTheLineAndTheCause)
         {"    Enabled = Yes\n", "Line 3: B (TTestButton).Enabled: expected True or False"},
         {"    Width = -1\n", "Line 3: B (TTestButton).Width: -1 is out of range 0..16777215"},
         {"    Font.Height = 0\n", "Line 3: B (TTestButton).Font.Height: a font height of 0 has no size"},
+        {"    Font.Height = -4096\n", "Line 3: B (TTestButton).Font.Height: -4096 is out of range -512..512"},
         {"    Pressed = True\n", "Line 3: B (TTestButton).Pressed: Pressed is read-only"},
         {"    Images = Nobody\n", "Line 3: B (TTestButton).Images: there is no component named Nobody"},
         {"    Images = F\n", "Line 3: B (TTestButton).Images: F is not a TTestList"},
         {"    OnClick = Missing\n", "Line 3: B (TTestButton).OnClick: TTestForm has no handler 'Missing' that fits OnClick(QObject*)"},
         {"    OnChange = deleteLater\n", "Line 3: B (TTestButton).OnChange: TTestForm has no handler 'deleteLater' that fits OnChange()"},
         {"    OnClick = 'ButtonClick'\n", "Line 3: B (TTestButton).OnClick: expected the name of a handler"},
+        {"    OnClick = OnActivate\n", "Line 3: B (TTestButton).OnClick: TTestForm has no handler 'OnActivate' that fits OnClick(QObject*)"},
         {"    Level = 1\n    Level = 2\n", "Line 4: B (TTestButton): property Level is given twice"},
         {"    object B: TTestButton\n    end\n", "Line 3: a component named B exists already"},
         {"  end\n  object L: TTestList\n    object C: TTestButton\n    end\n",
@@ -206,7 +215,90 @@ TEST_F(FormReader, BadDescriptionsNameTheLineAndTheCause)
         EXPECT_EQ(form.findChild<QObject*>("B"), nullptr) << "created components are deleted again: " << c.body;
     }
     EXPECT_EQ(ErrorOf("object F: TTestButton\nend\n"), "Line 1: the description is for TTestButton, not for TTestForm");
+    EXPECT_EQ(ErrorOf("object F: TTestForm\n  OnActivate = OnActivate\nend\n"),
+              "Line 2: F (TTestForm).OnActivate: TTestForm has no handler 'OnActivate' that fits OnActivate(QObject*)");
 }
+
+TEST_F(FormReader, FailedReadLeavesTheRootAsItWasAndBindsNothing)
+{
+    form.setObjectName("Before");
+    form.setWindowTitle("before");
+    form.resize(120, 90);
+    const std::string failing = "object F: TTestForm\n"
+                                "  Caption = 'after'\n"
+                                "  Width = 300\n"
+                                "  Color = clRed\n"
+                                "  OnActivate = FormActivate\n"
+                                "  object B: TTestButton\n"
+                                "    OnClick = ButtonClick\n"
+                                "  end\n"
+                                "  object X: TNoSuchClass\n"
+                                "  end\n"
+                                "end\n";
+    EXPECT_EQ(ErrorOf(failing), "Line 9: unknown class TNoSuchClass");
+    EXPECT_EQ(form.objectName(), "Before");
+    EXPECT_EQ(form.windowTitle(), "before");
+    EXPECT_EQ(form.size(), QSize(120, 90));
+    EXPECT_TRUE(form.palette().color(QPalette::Window) != QColor(255, 0, 0));
+    EXPECT_FALSE(form.autoFillBackground());
+    EXPECT_TRUE(form.findChildren<QObject*>(Qt::FindDirectChildrenOnly).isEmpty());
+    emit form.OnActivate(&form);
+    EXPECT_TRUE(form.calls.empty());
+}
+
+TEST_F(FormReader, ReadingTheSameHandlerAgainBindsItOnce)
+{
+    const std::string text = "object F: TTestForm\n  OnActivate = FormActivate\nend\n";
+    EXPECT_EQ(ErrorOf(text.substr(0, text.size() - 4) + "  Width = -1\nend\n"), "Line 3: F (TTestForm).Width: -1 is out of range 0..16777215");
+    TFormReader::Read(&form, text);
+    TFormReader::Read(&form, text);
+    emit form.OnActivate(&form);
+    EXPECT_EQ(form.calls, std::vector<std::string>{"FormActivate"});
+}
+
+TEST_F(FormReader, AlignedControlsAreArrangedOncePerParentAtTheEnd)
+{
+    std::string text = "object F: TTestForm\n  Width = 300\n  Height = 200\n  object Probe: TAlignProbe\n  end\n";
+    constexpr int kPanels = 200;
+    for (int i = 0; i < kPanels; ++i)
+        text += "  object S" + std::to_string(i) + ": TStatusBar\n    Height = 1\n  end\n" +
+                "  object P" + std::to_string(i) + ": TPanel\n    Height = 1\n    Align = alTop\n  end\n";
+    TFormReader::Read(&form, text + "end\n");
+    auto* probe = Child<TAlignProbe>("Probe");
+    EXPECT_EQ(probe->asked, 5) << "one pass over the children for each of the five alignments";
+    EXPECT_EQ(Child<TPanel>("P199")->geometry(), QRect(0, 199, 300, 1));
+    EXPECT_EQ(Child<TStatusBar>("S0")->geometry(), QRect(0, 199, 300, 1));
+    EXPECT_EQ(Child<TStatusBar>("S199")->geometry(), QRect(0, 0, 300, 1)); // the bottom edge fills upwards
+}
+
+TEST_F(FormReader, ControlsHaveTheGeometryTheirDescriptionGives)
+{
+    TFormReader::Read(&form, "object F: TTestForm\n"
+                             "  Width = 543\n"
+                             "  Height = 229\n"
+                             "  object Panel1: TPanel\n"
+                             "    Left = 0\n"
+                             "    Top = 0\n"
+                             "    Width = 543\n"
+                             "    Height = 204\n"
+                             "    Align = alClient\n"
+                             "    object Inner: TPanel\n"
+                             "      Height = 30\n"
+                             "      Align = alBottom\n"
+                             "    end\n"
+                             "  end\n"
+                             "  object Status: TStatusBar\n"
+                             "    Left = 0\n"
+                             "    Top = 204\n"
+                             "    Width = 543\n"
+                             "    Height = 25\n"
+                             "  end\n"
+                             "end\n");
+    EXPECT_EQ(Child<TPanel>("Panel1")->geometry(), QRect(0, 0, 543, 204));
+    EXPECT_EQ(Child<TPanel>("Inner")->geometry(), QRect(0, 174, 543, 30));
+    EXPECT_EQ(Child<TStatusBar>("Status")->geometry(), QRect(0, 204, 543, 25));
+}
+
 
 TEST_F(FormReader, MissingFileIsAnError)
 {

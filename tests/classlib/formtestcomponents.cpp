@@ -18,6 +18,11 @@ void TTestForm::ButtonChange()
     calls.push_back("ButtonChange");
 }
 
+void TTestForm::FormActivate(QObject*)
+{
+    calls.push_back("FormActivate");
+}
+
 TTestButton::TTestButton(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -96,6 +101,7 @@ void RegisterTestComponents()
     RegisterClass<TTestPanel>("TTestPanel");
     RegisterClass<TTestButton>("TTestButton");
     RegisterClass<TTestList>("TTestList");
+    RegisterClass<TAlignProbe>("TAlignProbe");
 }
 
 QByteArray TestPng()

@@ -27,6 +27,23 @@ public:
 public slots:
     void ButtonClick(QObject* Sender);
     void ButtonChange();
+    void FormActivate(QObject* Sender);
+
+signals:
+    void OnActivate(QObject* Sender);
+};
+
+// An unaligned control that counts how often arranging asks for its alignment.
+class TAlignProbe : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int Align READ Align)
+
+public:
+    explicit TAlignProbe(QWidget* parent = nullptr) : QWidget(parent) {}
+
+    int Align() const { return ++asked, 0; }
+
+    mutable int asked = 0;
 };
 
 class TTestPanel : public QWidget {

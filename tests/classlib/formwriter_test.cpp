@@ -2,10 +2,13 @@
 
 #include "classlib/controlproperties.h"
 #include "classlib/eventbinding.h"
+#include "classlib/exception.h"
 #include "classlib/formreader.h"
 #include "formtestcomponents.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -146,4 +149,57 @@ TEST_F(FormWriter, RoundTripGivesTheSameTextAndTheSamePixels)
     EXPECT_NE(first.find("Visible = False"), std::string::npos);
     EXPECT_NE(first.find("Font.Color = clRed"), std::string::npos);
     EXPECT_NE(first.find("Picture.Data = {"), std::string::npos);
+}
+
+TEST_F(FormWriter, WhatTheReaderCouldNotReadBackIsRefused)
+{
+    struct Case {
+        const char* what;
+        std::function<void(TTestForm&)> build;
+        std::string message;
+    };
+    const auto button = [](QObject* parent, const char* name) {
+        auto* created = new TTestButton(static_cast<QWidget*>(parent));
+        created->setObjectName(QString::fromUtf8(name));
+        return created;
+    };
+    QObject outside;
+    auto* stranger = new TTestList(&outside);
+    stranger->setObjectName("Stranger");
+    const Case cases[] = {
+        {"blank in a name", [&](TTestForm& f) { button(&f, "My Panel"); },
+         "My Panel (TTestButton): the name is not an identifier (letters A to Z, digits and '_', not first a digit)"},
+        {"Cyrillic name", [&](TTestForm& f) { button(&f, "Кнопка"); },
+         "Кнопка (TTestButton): the name is not an identifier (letters A to Z, digits and '_', not first a digit)"},
+        {"digit first", [&](TTestForm& f) { button(&f, "1st"); },
+         "1st (TTestButton): the name is not an identifier (letters A to Z, digits and '_', not first a digit)"},
+        {"unnamed reference",
+         [&](TTestForm& f) { button(&f, "B")->SetImages(new TTestList(&f)); },
+         "B (TTestButton).Images: refers to a component without a name"},
+        {"reference outside the tree", [&](TTestForm& f) { button(&f, "B")->SetImages(stranger); },
+         "B (TTestButton).Images: refers to Stranger (TTestList), which is not in the written tree"},
+        {"enumeration value without a name",
+         [&](TTestForm& f) { button(&f, "B")->SetAlignment(static_cast<TTestButton::TAlignment>(99)); },
+         "B (TTestButton).Alignment: 99 is not a value of TAlignment"},
+    };
+    for (const Case& c : cases) {
+        TTestForm written;
+        written.setObjectName("F");
+        c.build(written);
+        try {
+            const std::string text = TFormWriter::Write(&written);
+            ADD_FAILURE() << c.what << " was written:\n" << text;
+        } catch (const EWriteError& error) {
+            EXPECT_EQ(error.Message().ToUtf8(), c.message) << c.what;
+        }
+    }
+}
+
+TEST_F(FormWriter, ReferenceToTheRootOrInsideTheTreeIsWritten)
+{
+    form.setObjectName("F");
+    auto* panel = Add<TTestPanel>(&form, "P");
+    auto* list = Add<TTestList>(panel, "L");
+    Add<TTestButton>(&form, "B")->SetImages(list);
+    EXPECT_NE(TFormWriter::Write(&form).find("Images = L\n"), std::string::npos);
 }
