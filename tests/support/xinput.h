@@ -42,11 +42,11 @@ inline bool XDoTool(const QStringList& arguments)
     return xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
 }
 
-// Moves the pointer onto the point of the widget (local coordinates) and waits until the server has it there.
+// Moves the pointer onto the point of the widget (local coordinates); the server keeps the order of what follows.
 inline bool XMoveTo(const QWidget& widget, QPoint local)
 {
     const QPoint global = widget.mapToGlobal(local);
-    return XDoTool({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+    return XDoTool({"mousemove", QString::number(global.x()), QString::number(global.y())});
 }
 
 // Clicks (count times, 60 ms apart: a double click for 2) with the button (1 left, 2 middle, 3 right) at the point.
