@@ -44,7 +44,13 @@ TComboBox::TComboBox(QWidget* parent) : QComboBox(parent)
     setInsertPolicy(QComboBox::NoInsert);
     SetStyle(style_);
     connect(this, &QComboBox::activated, this, &TComboBox::RaiseChange);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusMovedTo(now); });
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusMovedTo(now); });
+}
+
+// The focus leaves a box being destroyed while only its QWidget part is left: no watching from here on.
+TComboBox::~TComboBox()
+{
+    disconnect(focusWatch_);
 }
 
 void TComboBox::RaiseChange()

@@ -24,6 +24,7 @@ public:
     Q_ENUM(TComboBoxStyle)
 
     explicit TComboBox(QWidget* parent = nullptr);
+    ~TComboBox() override;
 
     TComboBoxStyle Style() const { return style_; }
     int ItemHeight() const { return itemHeight_; }
@@ -61,6 +62,7 @@ private:
     void RaiseChange();
 
     bool controlFocus_ = false;
+    QMetaObject::Connection focusWatch_;
     TComboBoxStyle style_ = csDropDown;
     int itemHeight_ = 16;
 };
