@@ -4,6 +4,7 @@
 #include "classlib/keypress.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
@@ -40,12 +41,21 @@ private:
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent)
 {
     setItemDelegate(new TItemHeightDelegate(*this));
+    setInsertPolicy(QComboBox::NoInsert);
     SetStyle(style_);
-    connect(this, &QComboBox::activated, this, [this] { emit OnChange(this); });
-    connect(this, &QComboBox::editTextChanged, this, [this] {
-        if (isEditable() && lineEdit()->hasFocus())
-            emit OnChange(this);
-    });
+    connect(this, &QComboBox::activated, this, &TComboBox::RaiseChange);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusMovedTo(now); });
+}
+
+// The focus leaves a box being destroyed while only its QWidget part is left: no watching from here on.
+TComboBox::~TComboBox()
+{
+    disconnect(focusWatch_);
+}
+
+void TComboBox::RaiseChange()
+{
+    emit OnChange(this);
 }
 
 QList<AnsiString> TComboBox::Items() const
@@ -65,6 +75,9 @@ void TComboBox::SetStyle(TComboBoxStyle style)
 {
     style_ = style;
     setEditable(style == csDropDown || style == csSimple);
+    // Only the user's typing: a picked item has raised OnChange already.
+    if (QLineEdit* edit = lineEdit())
+        connect(edit, &QLineEdit::textEdited, this, &TComboBox::RaiseChange, Qt::UniqueConnection);
 }
 
 void TComboBox::SetItemHeight(int height)
@@ -114,16 +127,43 @@ void TComboBox::keyPressEvent(QKeyEvent* event)
                   [this](QKeyEvent* passed) { QComboBox::keyPressEvent(passed); });
 }
 
+void TComboBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    RouteCommittedText(event, [this](QKeyEvent* key) { keyPressEvent(key); },
+                       [this](QInputMethodEvent* rest) { QComboBox::inputMethodEvent(rest); });
+}
+
 void TComboBox::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
-    if (MovesControlFocus(event))
-        emit OnEnter(this);
+    if (!MovesControlFocus(event) || controlFocus_)
+        return;
+    controlFocus_ = true;
+    emit OnEnter(this);
 }
 
+// Opening the list first takes the focus away for the popup, then gives it to the list itself; neither moves
+// it to another control.
 void TComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
-    if (MovesControlFocus(event))
-        emit OnExit(this);
+    if (!MovesControlFocus(event) || FocusInOwnList() || !controlFocus_)
+        return;
+    controlFocus_ = false;
+    emit OnExit(this);
+}
+
+// The focus can also leave the open list straight for another control of the window.
+void TComboBox::FocusMovedTo(QWidget* now)
+{
+    if (!controlFocus_ || !now || now == this || isAncestorOf(now) || now->window() != window())
+        return;
+    controlFocus_ = false;
+    emit OnExit(this);
+}
+
+bool TComboBox::FocusInOwnList() const
+{
+    const QWidget* focused = QApplication::focusWidget();
+    return focused && focused->window() == view()->window() && focused->window() != window();
 }

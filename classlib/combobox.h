@@ -1,7 +1,9 @@
 // A combo box with the class library's list properties: Items (the texts, "Items.Strings" in a description),
 // ItemIndex (-1 for none), Text, ItemHeight of the drop-down list's rows, and Style: csDropDown and csSimple
-// let the user type, the list styles only choose. OnChange fires when the user picks an item or edits the text;
-// OnKeyPress, OnEnter and OnExit as for the edit controls (classlib/keypress.h).
+// let the user type, the list styles only choose; typed text never becomes an item. OnChange fires when the
+// user picks an item or edits the text; OnKeyPress, OnEnter and OnExit as for the edit controls
+// (classlib/keypress.h): opening and closing the box's own drop-down list keeps the control focus in the box,
+// so OnExit and OnEnter come only in pairs, when the focus moves to another control and back.
 #pragma once
 
 #include "classlib/ansistring.h"
@@ -22,6 +24,7 @@ public:
     Q_ENUM(TComboBoxStyle)
 
     explicit TComboBox(QWidget* parent = nullptr);
+    ~TComboBox() override;
 
     TComboBoxStyle Style() const { return style_; }
     int ItemHeight() const { return itemHeight_; }
@@ -48,10 +51,18 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Whether the focus has gone into the box's own drop-down list.
+    bool FocusInOwnList() const;
+    void FocusMovedTo(QWidget* now);
+    void RaiseChange();
+
+    bool controlFocus_ = false;
+    QMetaObject::Connection focusWatch_;
     TComboBoxStyle style_ = csDropDown;
     int itemHeight_ = 16;
 };

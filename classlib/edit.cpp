@@ -20,6 +20,12 @@ void TEdit::keyPressEvent(QKeyEvent* event)
                   [this](QKeyEvent* passed) { QLineEdit::keyPressEvent(passed); });
 }
 
+void TEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    RouteCommittedText(event, [this](QKeyEvent* key) { keyPressEvent(key); },
+                       [this](QInputMethodEvent* rest) { QLineEdit::inputMethodEvent(rest); });
+}
+
 void TEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);

@@ -11,6 +11,8 @@ namespace {
 // A format may name the settings' formats ("c", "t", "ddddd" …); names inside those are left out, so a
 // settings format that names itself neither recurses nor multiplies the text.
 constexpr int kMaxNesting = 1;
+// The longest run of one letter that any specifier takes ("dddddd"); longer runs are never counted further.
+constexpr std::size_t kLongestSpecifier = 6;
 
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -112,10 +114,13 @@ private:
         }
     }
 
+    // The run of the letter at i, counted up to the longest specifier, so that writing a format takes time in
+    // proportion to its length however long its runs are.
     static std::size_t RunLength(const std::string& format, std::size_t i)
     {
+        const std::size_t limit = std::min(format.size(), i + kLongestSpecifier);
         std::size_t end = i;
-        while (end < format.size() && Lower(format[end]) == Lower(format[i]))
+        while (end < limit && Lower(format[end]) == Lower(format[i]))
             ++end;
         return end - i;
     }

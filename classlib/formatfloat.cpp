@@ -260,8 +260,6 @@ public:
     {
         for (std::size_t i = 0; i < section.size();)
             i = WriteAt(section, i);
-        if (!pointSeen_ && layout_.IntegerPlaceholders == 0)
-            WriteIntegerDigits(0, digits_.Integer.size());
         return text_;
     }
 
@@ -309,11 +307,12 @@ private:
         }
     }
 
+    // Integer digits without a placeholder of their own stand at the point, in a section that has digits.
     void WritePoint()
     {
         if (pointSeen_)
             return;
-        if (layout_.IntegerPlaceholders == 0)
+        if (layout_.IntegerPlaceholders == 0 && layout_.FractionPlaceholders > 0)
             WriteIntegerDigits(0, digits_.Integer.size());
         pointSeen_ = true;
         if (!digits_.Fraction.empty())

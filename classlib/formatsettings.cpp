@@ -134,6 +134,14 @@ void TakeDateFormats(TFormatSettings& settings, const TLocaleFacts& facts)
 
 std::string Text(const char* text) { return text ? text : ""; }
 
+// A month named by itself, as "mmmm" names it: the stand-alone form where the language has one apart from the
+// form inside a date (Russian "Март" beside "8 марта"), else the locale's one name.
+std::string StandAloneMonthName(int month)
+{
+    const std::string standAlone = Text(nl_langinfo(static_cast<nl_item>(ALTMON_1 + month)));
+    return standAlone.empty() ? Text(nl_langinfo(static_cast<nl_item>(MON_1 + month))) : standAlone;
+}
+
 } // namespace
 
 TFormatSettings FormatSettingsFromLocale(const TLocaleFacts& facts)
@@ -169,7 +177,7 @@ TLocaleFacts CurrentLocaleFacts()
     facts.PmString = Text(nl_langinfo(PM_STR));
     for (int i = 0; i < 12; ++i) {
         facts.ShortMonthNames[i] = Text(nl_langinfo(ABMON_1 + i));
-        facts.LongMonthNames[i] = Text(nl_langinfo(MON_1 + i));
+        facts.LongMonthNames[i] = StandAloneMonthName(i);
     }
     for (int i = 0; i < 7; ++i) {
         facts.ShortDayNames[i] = Text(nl_langinfo(ABDAY_1 + i));

@@ -35,7 +35,8 @@ struct TLocaleFacts {
     // localeconv(): decimal_point and thousands_sep.
     std::string DecimalPoint;
     std::string ThousandsSep;
-    // nl_langinfo(): D_FMT and T_FMT (strftime formats), AM_STR, PM_STR, CODESET.
+    // nl_langinfo(): D_FMT and T_FMT (strftime formats), AM_STR, PM_STR, CODESET, the names of months and days;
+    // the long month names are the stand-alone forms (ALTMON_n) where the locale has them.
     std::string DateFormat;
     std::string TimeFormat;
     std::string AmString;

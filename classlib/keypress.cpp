@@ -54,6 +54,28 @@ void RouteKeyPress(QKeyEvent* event, const std::function<bool(char&)>& keyPress,
     event->setAccepted(changed.isAccepted());
 }
 
+void RouteCommittedText(QInputMethodEvent* event, const std::function<void(QKeyEvent*)>& typeKey,
+                        const std::function<void(QInputMethodEvent*)>& passOn)
+{
+    const QString committed = event->commitString();
+    if (committed.isEmpty()) {
+        passOn(event);
+        return;
+    }
+    QInputMethodEvent replacement;
+    replacement.setCommitString(QString(), event->replacementStart(), event->replacementLength());
+    passOn(&replacement);
+    for (const char32_t codePoint : committed.toUcs4()) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUcs4(&codePoint, 1));
+        typeKey(&key);
+    }
+    if (!event->preeditString().isEmpty() || !event->attributes().isEmpty()) {
+        QInputMethodEvent preEdit(event->preeditString(), event->attributes());
+        passOn(&preEdit);
+    }
+    event->accept();
+}
+
 bool MovesControlFocus(const QFocusEvent* event)
 {
     return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;

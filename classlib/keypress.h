@@ -9,14 +9,21 @@
 // Windows-1251 form raise no event. The signal must be connected directly (the default between objects of the
 // GUI thread), since the handler writes through the reference.
 //
+// Text that an input method commits (dead keys, compose sequences, input method editors) arrives as typed
+// keys: each character takes the key path, OnKeyPress included, as on the platform, where such text comes as
+// one character message per character. Text still being composed (pre-edit) is shown but is never part of the
+// control's text.
+//
 // OnEnter and OnExit fire when the control gains or loses the input focus inside its window; a popup list or
-// menu, or another window becoming active, moves no focus in this sense.
+// menu (the control's own drop-down list included), or another window becoming active, moves no focus in this
+// sense.
 //
 // One handler per event: an owner that takes over a control's events (the field grid with its attached edit
 // controls) first calls TEventBinding::Unbind for each event, which drops every handler the control had.
 #pragma once
 
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 #include <functional>
@@ -30,6 +37,11 @@ std::optional<char> TypedCharacter(const QKeyEvent* event);
 // to passOn.
 void RouteKeyPress(QKeyEvent* event, const std::function<bool(char&)>& keyPress,
                    const std::function<void(QKeyEvent*)>& passOn);
+
+// Hands the committed text of event to typeKey as one key press per character, and the rest of the event (the
+// replacement of text around the caret, the pre-edit text and its attributes) to passOn without that text.
+void RouteCommittedText(QInputMethodEvent* event, const std::function<void(QKeyEvent*)>& typeKey,
+                        const std::function<void(QInputMethodEvent*)>& passOn);
 
 // True when the focus change moves the focus between controls (OnEnter, OnExit).
 bool MovesControlFocus(const QFocusEvent* event);

@@ -35,6 +35,12 @@ void TMemo::keyPressEvent(QKeyEvent* event)
                   [this](QKeyEvent* passed) { QPlainTextEdit::keyPressEvent(passed); });
 }
 
+void TMemo::inputMethodEvent(QInputMethodEvent* event)
+{
+    RouteCommittedText(event, [this](QKeyEvent* key) { keyPressEvent(key); },
+                       [this](QInputMethodEvent* rest) { QPlainTextEdit::inputMethodEvent(rest); });
+}
+
 void TMemo::focusInEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusInEvent(event);

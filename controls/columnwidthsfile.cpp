@@ -4,16 +4,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <optional>
+#include <streambuf>
 #include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A width line is never longer than this with its blanks; longer lines are not widths.
-constexpr std::size_t kMaxLineLength = 64;
 
 fs::path PathOf(const AnsiString& fileName)
 {
@@ -34,49 +31,51 @@ bool MayWrite(const fs::path& path)
     return status.type() == fs::file_type::not_found || status.type() == fs::file_type::regular;
 }
 
-bool IsBlank(char c)
+using Traits = std::char_traits<char>;
+
+bool IsWhiteSpace(Traits::int_type c)
 {
-    return c == ' ' || c == '\t' || c == '\r';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// The next line without its line feed, or nothing at the end of the file. A line longer than kMaxLineLength
-// is skipped to its end and comes back empty, so it never reads as a width.
-std::optional<std::string> NextLine(std::istream& in)
+bool IsDigit(Traits::int_type c)
 {
-    std::string line;
-    char c = 0;
-    while (in.get(c) && c != '\n') {
-        if (line.size() == kMaxLineLength) {
-            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-            return std::string();
-        }
-        line += c;
+    return c >= '0' && c <= '9';
+}
+
+// Skips white space; true when something other than the end of the file follows.
+bool SkipWhiteSpace(std::streambuf& in)
+{
+    Traits::int_type c = in.sgetc();
+    while (IsWhiteSpace(c))
+        c = in.snextc();
+    return !Traits::eq_int_type(c, Traits::eof());
+}
+
+// Skips text that reads as no number, up to the next white space.
+void SkipWord(std::streambuf& in)
+{
+    Traits::int_type c = in.sgetc();
+    while (!Traits::eq_int_type(c, Traits::eof()) && !IsWhiteSpace(c))
+        c = in.snextc();
+}
+
+// An optional sign and digits at the reading position, as the next integer of the file, saturated at the ends
+// of a wide range before the width limit applies; nothing, with the text skipped, when no digit follows.
+std::optional<int> ReadInteger(std::streambuf& in)
+{
+    Traits::int_type c = in.sgetc();
+    const bool negative = c == '-';
+    if (c == '-' || c == '+')
+        c = in.snextc();
+    if (!IsDigit(c)) {
+        SkipWord(in);
+        return std::nullopt;
     }
-    if (line.empty() && !in && c != '\n')
-        return std::nullopt;
-    return line;
-}
-
-// The line read as one integer, saturated at the ends of the 64-bit range before the width limit applies.
-std::optional<int> WidthOf(const std::string& line)
-{
-    std::size_t i = 0;
-    while (i < line.size() && IsBlank(line[i]))
-        ++i;
-    const bool negative = i < line.size() && line[i] == '-';
-    if (i < line.size() && (line[i] == '-' || line[i] == '+'))
-        ++i;
-    const std::size_t firstDigit = i;
     std::int64_t magnitude = 0;
-    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
-        magnitude = std::min<std::int64_t>(magnitude * 10 + (line[i] - '0'), std::int64_t{1} << 40);
-    const std::size_t lastDigit = i;
-    while (i < line.size() && IsBlank(line[i]))
-        ++i;
-    if (lastDigit == firstDigit || i != line.size())
-        return std::nullopt;
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<int>(std::clamp<std::int64_t>(value, 0, kMaxColumnWidth));
+    for (; IsDigit(c); c = in.snextc())
+        magnitude = std::min<std::int64_t>(magnitude * 10 + (c - '0'), std::int64_t{1} << 40);
+    return static_cast<int>(std::clamp<std::int64_t>(negative ? -magnitude : magnitude, 0, kMaxColumnWidth));
 }
 
 } // namespace
@@ -96,8 +95,8 @@ bool LoadColumnWidths(const AnsiString& fileName, std::vector<int>& widths)
         return false;
     int width = 0;
     for (int& column : widths) {
-        if (const std::optional<std::string> line = NextLine(in))
-            width = WidthOf(*line).value_or(width);
+        if (SkipWhiteSpace(*in.rdbuf()))
+            width = ReadInteger(*in.rdbuf()).value_or(width);
         column = width;
     }
     return true;

@@ -12,11 +12,13 @@ inline constexpr int kMaxColumnWidth = 16384;
 // width held inside [0, kMaxColumnWidth].
 int LimitColumnWidth(int width);
 
-// Gives the columns of widths (its size is the column count) the widths of the file's lines, limited by
-// LimitColumnWidth. A line that is not one integer (a sign, digits and blanks around them) leaves the last
-// width read in place, 0 before the first; so does a file shorter than the grid. Only the first line per
-// column is read, however long the file. Returns false, with widths untouched, when the name is empty or
-// names no regular file that can be opened (a folder, a pipe, a device, a link loop).
+// Gives the columns of widths (its size is the column count) the next integers of the file, in order, limited
+// by LimitColumnWidth: white space (blanks, tabs, line ends of any kind, empty lines) is skipped, then an
+// optional sign and digits make the integer. Text that reads as no integer is skipped up to the next white
+// space and leaves the last width read in place, 0 before the first ("12abc" gives 12, then keeps it); so
+// does a file shorter than the grid. Nothing past the last column's integer is read. Returns false, with widths
+// untouched, when the name is empty or names no regular file that can be opened (a folder, a pipe, a device,
+// a link loop).
 bool LoadColumnWidths(const AnsiString& fileName, std::vector<int>& widths);
 
 // Creates or truncates the file and writes one "%d\n" line per width. A name that is taken by something other

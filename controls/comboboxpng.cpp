@@ -53,8 +53,9 @@ int DecimalOrMinusOne(const QString& text)
 
 } // namespace
 
-TComboBoxPng::TComboBoxPng(QWidget* parent) : QComboBox(parent)
+TComboBoxPng::TComboBoxPng(QWidget* parent) : TComboBox(parent)
 {
+    SetStyle(csOwnerDrawFixed);
     setItemDelegate(new TItemPainter(*this));
 }
 
@@ -75,13 +76,6 @@ void TComboBoxPng::fSetImages(TPngImageList* images)
 void TComboBoxPng::fSetListIndexesPng(const QStringList& indexes)
 {
     listIndexesPng_ = indexes;
-    update();
-}
-
-void TComboBoxPng::SetItemHeight(int height)
-{
-    itemHeight_ = height;
-    view()->doItemsLayout();
     update();
 }
 
@@ -129,9 +123,13 @@ void TComboBoxPng::DrawPicture(TCanvas& canvas, int imageIndex, const QRect& pla
 }
 
 // The frame and button come from the style; the current item is drawn like an item of the list, in the
-// selected colours while the box has the focus.
-void TComboBoxPng::paintEvent(QPaintEvent*)
+// selected colours while the box has the focus. A box of an editable style shows its typed text instead.
+void TComboBoxPng::paintEvent(QPaintEvent* event)
 {
+    if (isEditable()) {
+        TComboBox::paintEvent(event);
+        return;
+    }
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);

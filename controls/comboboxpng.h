@@ -1,43 +1,34 @@
-// A drop-down list whose items show a picture from an image list in front of their text: the image at the
-// item's own position, or the image whose index a parallel list of index texts gives for the item.
+// A combo box of the class library (Items, ItemIndex, Text, Style, ItemHeight, OnChange, OnKeyPress, OnEnter,
+// OnExit) whose items show a picture from an image list in front of their text: the image at the item's own
+// position, or the image whose index a parallel list of index texts gives for the item. It starts owner-drawn
+// at a fixed item height; the control draws the items of the list and the chosen item in the box.
 #pragma once
 
 #include "classlib/canvas.h"
+#include "classlib/combobox.h"
 #include "png/pngimagelist.h"
 
-#include <QComboBox>
 #include <QPointer>
 #include <QStringList>
 
-class TComboBoxPng : public QComboBox {
+class TComboBoxPng : public TComboBox {
     Q_OBJECT
-    Q_PROPERTY(TComboBoxStyle Style MEMBER Style)
-    Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
     Q_PROPERTY(TPngImageList* Images READ Images WRITE fSetImages)
     Q_PROPERTY(QStringList ListIndexesPng READ ListIndexesPng WRITE fSetListIndexesPng)
     Q_PROPERTY(bool AutoIndexes MEMBER AutoIndexes)
 
 public:
-    enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
-    Q_ENUM(TComboBoxStyle)
-
     explicit TComboBoxPng(QWidget* parent = nullptr);
     ~TComboBoxPng() override;
 
     // The list the pictures come from; not owned, and null again once the list is destroyed.
     TPngImageList* Images() const { return images_; }
     const QStringList& ListIndexesPng() const { return listIndexesPng_; }
-    int ItemHeight() const { return itemHeight_; }
 
     void fSetImages(TPngImageList* images);
     // Copies the entries; entry i is the image index, in decimal, of item i.
     void fSetListIndexesPng(const QStringList& indexes);
-    // Height of every item of the drop-down list.
-    void SetItemHeight(int height);
 
-    // The box is always a drop-down list whose items the control draws at one height; the style the window
-    // description names is kept as given.
-    TComboBoxStyle Style = csOwnerDrawFixed;
     // Item i shows image i, and ListIndexesPng is ignored.
     bool AutoIndexes = true;
 
@@ -55,5 +46,4 @@ private:
 
     QPointer<TPngImageList> images_;
     QStringList listIndexesPng_;
-    int itemHeight_ = 16;
 };

@@ -57,6 +57,27 @@ std::optional<Variant> EditedValue(const AnsiString& typeName, const AnsiString&
     return std::nullopt;
 }
 
+// The plain text form of a value; none for a value that has no text form (a date outside the calendar).
+std::optional<AnsiString> PlainText(const Variant& value)
+{
+    try {
+        return value.AsString();
+    } catch (const EVariantError&) {
+        return std::nullopt;
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
+
+// The item of a combo box that shows text: the first of that very text, else the first that differs only in
+// letter case, as the platform's own search finds it; none when no item matches.
+int ItemOf(const TComboBox& combo, const AnsiString& text)
+{
+    const QString wanted = QString::fromStdString(text.ToUtf8());
+    const int same = combo.findText(wanted, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return same >= 0 ? same : combo.findText(wanted, Qt::MatchFixedString);
+}
+
 // The text of the controls whose text editing stores: edit boxes (the validating one included) and combo
 // boxes.
 std::optional<AnsiString> StoredText(const QObject* control)
@@ -267,19 +288,28 @@ void TExtStringGrid::EditControlOnKeyPress(QObject*, char& Key)
     setFocus();
 }
 
-// The control shows the current value's plain text form; a combo box selects the item of that text, or its
-// first item.
+// The control shows the current value's plain text form, or no text for a value without one (never the text
+// of a value edited before); a combo box selects the item of that text, or its first item.
 void TExtStringGrid::EditControlOnEnter(QObject* Sender)
 {
     const std::optional<std::uint32_t> field = EditedField(Sender);
     if (!field)
         return;
-    const AnsiString text = table_.fGetValues(*field, GetCurIndex()).AsString();
-    if (auto* edit = qobject_cast<TEdit*>(Sender)) {
-        edit->SetText(text);
+    const std::optional<AnsiString> text = PlainText(table_.fGetValues(*field, GetCurIndex()));
+    ShowValueText(Sender, text);
+    untouchedText_.reset();
+    if (!text)
+        untouchedText_ = StoredText(Sender);
+}
+
+void TExtStringGrid::ShowValueText(QObject* control, const std::optional<AnsiString>& text)
+{
+    if (auto* edit = qobject_cast<TEdit*>(control)) {
+        edit->SetText(text.value_or(AnsiString()));
         edit->selectAll();
-    } else if (auto* combo = qobject_cast<TComboBox*>(Sender)) {
-        combo->SetItemIndex(std::max<int>(0, combo->Items().indexOf(text)));
+    } else if (auto* combo = qobject_cast<TComboBox*>(control)) {
+        const int item = text ? ItemOf(*combo, *text) : -1;
+        combo->SetItemIndex(item >= 0 ? item : std::min(0, combo->count() - 1));
     }
 }
 
@@ -290,6 +320,7 @@ void TExtStringGrid::EditControlOnExit(QObject* Sender)
         return;
     if (editCommit_)
         StoreEditedText(*field, GetCurIndex(), Sender);
+    untouchedText_.reset();
     table_[*field].EditControl->hide();
     Redraw();
 }
@@ -449,10 +480,11 @@ std::optional<std::uint32_t> TExtStringGrid::EditedField(const QObject* control)
     return field;
 }
 
+// A value without a text form is replaced only by a text the user gave: not by the one its control showed.
 void TExtStringGrid::StoreEditedText(std::uint32_t field, std::int32_t row, const QObject* control)
 {
     const std::optional<AnsiString> text = StoredText(control);
-    if (!text)
+    if (!text || (untouchedText_ && *untouchedText_ == *text))
         return;
     if (const std::optional<Variant> value = EditedValue(table_[field].TypeName, *text))
         table_.fSetValues(field, row, *value);

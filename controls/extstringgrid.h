@@ -23,7 +23,7 @@ class TPngImageList;
 
 class TExtStringGrid : public TStringGrid {
     Q_OBJECT
-    Q_PROPERTY(QList<AnsiString> gFields READ gFields WRITE fSetFields)
+    Q_PROPERTY(QList<AnsiString> gFields READ gFields WRITE PutFieldLines)
     Q_PROPERTY(AnsiString gFileWidths READ gFileWidths WRITE fSetFileWidths)
     Q_PROPERTY(int gCaptionHeight READ gCaptionHeight WRITE fSetCaptionHeight)
     Q_PROPERTY(bool gCanEditGrid MEMBER gCanEditGrid)
@@ -36,6 +36,9 @@ public:
     const QList<AnsiString>& gFields() const { return fields_; }
     // Copies the lines, then Init.
     void fSetFields(const QList<AnsiString>& lines);
+    // Puts the lines into the grid's own list, as a window description does: they take effect, and bad lines
+    // raise their errors, when the owner calls Init.
+    void PutFieldLines(const QList<AnsiString>& lines) { fields_ = lines; }
     const AnsiString& gFileWidths() const { return fileWidths_; }
     // Deletes the file named so far (even when the name stays), then takes the new name; nothing is loaded
     // until the next Init.
@@ -113,11 +116,15 @@ private:
     // The current field when control is its attached control.
     std::optional<std::uint32_t> EditedField(const QObject* control) const;
     void StoreEditedText(std::uint32_t field, std::int32_t row, const QObject* control);
+    void ShowValueText(QObject* control, const std::optional<AnsiString>& text);
 
     QList<AnsiString> fields_;
     AnsiString fileWidths_;
     int captionHeight_ = 20;
     bool editCommit_ = false;
+    // Set while the edited value has no text form: the text its control showed then, which leaving the control
+    // with that very text does not store.
+    std::optional<AnsiString> untouchedText_;
     TFieldsTable table_;
     std::vector<std::uint32_t> columnFields_;
 };

@@ -67,6 +67,7 @@ void TGradientCheck::fgSetCheckable(bool value)
     checkable_ = value;
     if (value) {
         setCursor(Qt::PointingHandCursor);
+        HoverFromPointer();
         fSetChecked(true);
     } else {
         // A non-checkable panel gets no leave notice, so it must not keep a hover flag it could show later.
@@ -133,6 +134,8 @@ void TGradientCheck::fSetChecked(bool value)
 void TGradientCheck::fSetEnabled(bool value)
 {
     enabled_ = value;
+    if (value)
+        HoverFromPointer();
     HandleChildren(value);
     setEnabled(value);
     update();
@@ -189,6 +192,12 @@ void TGradientCheck::RestoreChildren()
 bool TGradientCheck::HoverLook() const
 {
     return hover_ && enabled_ && checkable_;
+}
+
+// The pointer may have crossed the edge while the panel ignored it.
+void TGradientCheck::HoverFromPointer()
+{
+    hover_ = pointerInside_ && enabled_ && checkable_;
 }
 
 void TGradientCheck::paintEvent(QPaintEvent*)
@@ -299,11 +308,30 @@ void TGradientCheck::Outline(TCanvas& canvas, const QRect& rect, bool round)
         canvas.Rectangle(rect);
 }
 
+// Presses that reach the panel from a child that handles none of its own (a disabled one) count as the panel's.
+void TGradientCheck::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        pressed_ = OwnSurfaceAt(event->position().toPoint());
+}
+
 void TGradientCheck::mouseReleaseEvent(QMouseEvent* event)
 {
-    QWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint at = event->position().toPoint();
+    const bool click = pressed_ && rect().contains(at) && OwnSurfaceAt(at);
+    pressed_ = false;
+    if (click)
         Click();
+}
+
+bool TGradientCheck::OwnSurfaceAt(QPoint point) const
+{
+    const QWidget* child = childAt(point);
+    return !child || !child->isEnabled();
 }
 
 void TGradientCheck::Click()
@@ -315,6 +343,7 @@ void TGradientCheck::Click()
 
 void TGradientCheck::enterEvent(QEnterEvent* event)
 {
+    pointerInside_ = true;
     if (!checkable_)
         return;
     QWidget::enterEvent(event);
@@ -329,6 +358,7 @@ void TGradientCheck::enterEvent(QEnterEvent* event)
 // pointer.
 void TGradientCheck::leaveEvent(QEvent* event)
 {
+    pointerInside_ = false;
     if (!checkable_)
         return;
     QWidget::leaveEvent(event);

@@ -1,6 +1,9 @@
 // A container panel with a painted background (two-colour gradient, or a flat fill with an outline, optionally
 // with rounded corners), an optional picture at its left edge, and an optional check behaviour: unchecking
-// disables the child controls and remembers their states, checking restores them.
+// disables the child controls and remembers their states, checking restores them. A click belongs to the
+// control under the pointer: the panel takes one only on its own surface (or on a disabled child, which takes
+// none), and keeps its mouse events from an outer panel. Once enabled or made checkable again, the hover look
+// follows where the pointer is at that moment.
 #pragma once
 
 #include "classlib/ansistring.h"
@@ -90,6 +93,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -111,6 +115,8 @@ private:
     void SaveAndDisableChildren();
     void RestoreChildren();
     bool HoverLook() const;
+    bool OwnSurfaceAt(QPoint point) const;
+    void HoverFromPointer();
     Colors PaintColors() const;
     void DrawBackground(TCanvas& canvas, const Colors& colors);
     void DrawPicture(TCanvas& canvas);
@@ -132,6 +138,8 @@ private:
     bool enabled_ = true;
     bool visible_ = true;
     bool hover_ = false;
+    bool pointerInside_ = false;
+    bool pressed_ = false;
     std::vector<bool> savedChildStates_;
     // Starts with one pixel: resizing keeps the pixel format, which an empty bitmap does not have. Opaque
     // 32-bit, since every paint covers every pixel: the fastest format to paint on and to copy to the screen.

@@ -4,6 +4,7 @@
 #include "classlib/controlproperties.h"
 #include "controls/pngpicturedata.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -32,6 +33,7 @@ TPngCheckBox::TPngCheckBox(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
+    setMouseTracking(true); // OnMouseMove comes with no button held too
 }
 
 TPngCheckBox::~TPngCheckBox() = default;
@@ -131,21 +133,54 @@ void TPngCheckBox::leaveEvent(QEvent* event)
 
 void TPngCheckBox::mousePressEvent(QMouseEvent* event)
 {
-    QWidget::mousePressEvent(event);
+    MouseDown(*event);
+    event->accept();
+}
+
+void TPngCheckBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
     if (event->button() == Qt::LeftButton)
+        emit OnDblClick(this);
+    MouseDown(*event);
+    event->accept();
+}
+
+void TPngCheckBox::MouseDown(const QMouseEvent& event)
+{
+    if (event.button() == Qt::LeftButton)
         pressed_ = true;
+    const QPoint at = event.position().toPoint();
+    if (const std::optional<TMouseButton> button = MouseButtonOf(event.button()))
+        emit OnMouseDown(this, *button, ShiftStateOf(event), at.x(), at.y());
 }
 
 // A click is a left press and release both on the box.
 void TPngCheckBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    QWidget::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton)
-        return;
-    const bool click = pressed_ && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click)
-        Click();
+    event->accept();
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        const bool click = pressed_ && rect().contains(at);
+        pressed_ = false;
+        if (click)
+            Click();
+    }
+    if (const std::optional<TMouseButton> button = MouseButtonOf(event->button()))
+        emit OnMouseUp(this, *button, ShiftStateOf(*event), at.x(), at.y());
+}
+
+void TPngCheckBox::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    const QPoint at = event->position().toPoint();
+    emit OnMouseMove(this, ShiftStateOf(*event), at.x(), at.y());
+}
+
+void TPngCheckBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    bool handled = false;
+    emit OnContextPopup(this, event->pos(), handled);
+    event->setAccepted(handled);
 }
 
 void TPngCheckBox::Click()

@@ -1,12 +1,15 @@
 // A check box drawn from two PNG pictures, one for each state, with a one-line caption on the side away
 // from the picture. The caption can carry a drop shadow, and a soft rounded highlight shows while the
 // pointer is over the enabled box. Apart from the highlight it paints no background, so the parent shows
-// through; it takes mouse clicks but never the keyboard focus. The pictures reach a window description as
-// "PngCheck.Data" and "PngUncheck.Data" (complete PNG files).
+// through; it takes mouse clicks but never the keyboard focus. Each click flips the box, the second click of a
+// double click too, which raises OnDblClick before its press. The mouse events a control handles stay with it:
+// none reaches the parent. The pictures reach a window description as "PngCheck.Data" and "PngUncheck.Data"
+// (complete PNG files).
 #pragma once
 
 #include "classlib/ansistring.h"
 #include "classlib/filer.h"
+#include "classlib/mouseevents.h"
 #include "classlib/tcolor.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
@@ -71,6 +74,21 @@ public:
 signals:
     // Raised after the click has flipped Checked, so a handler reads the new state.
     void OnClick(QObject* Sender);
+    // A handler that sets Handled keeps the request; otherwise it goes on to the parent.
+    void OnContextPopup(QObject* Sender, QPoint MousePos, bool& Handled);
+    void OnDblClick(QObject* Sender);
+    // The box takes part in no drag and drop and no docking: these are declared for descriptions that name
+    // them and are never raised.
+    void OnDragDrop(QObject* Sender, QObject* Source, int X, int Y);
+    void OnDragOver(QObject* Sender, QObject* Source, int X, int Y, TDragState State, bool& Accept);
+    void OnEndDock(QObject* Sender, QObject* Target, int X, int Y);
+    void OnEndDrag(QObject* Sender, QObject* Target, int X, int Y);
+    void OnMouseDown(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void OnMouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
+    // Raised after the click that the release makes, as the platform does.
+    void OnMouseUp(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void OnStartDock(QObject* Sender, QObject*& DragObject);
+    void OnStartDrag(QObject* Sender, QObject*& DragObject);
     void OnMouseEnter(QObject* Sender);
     void OnMouseExit(QObject* Sender);
 
@@ -79,11 +97,15 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
     virtual void Click();
 
 private:
+    void MouseDown(const QMouseEvent& event);
     void CMMouseEnter();
     void CMMouseLeave();
     void Paint(TCanvas& canvas);

@@ -4,6 +4,7 @@
 #include "classlib/controlproperties.h"
 #include "controls/pngpicturedata.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 
 #include <algorithm>
@@ -117,6 +118,21 @@ void TShadowLabel::DefineProperties(TFiler& filer)
     DefinePngPictureData(filer, "PngLeft", left_, [this](const TPNGObject& p) { fSetPngLeft(p); });
     DefinePngPictureData(filer, "PngCenter", center_, [this](const TPNGObject& p) { fSetPngCenter(p); });
     DefinePngPictureData(filer, "PngRight", right_, [this](const TPNGObject& p) { fSetPngRight(p); });
+}
+
+void TShadowLabel::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void TShadowLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void TShadowLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 void TShadowLabel::paintEvent(QPaintEvent*)

@@ -1,6 +1,8 @@
 // A one-line label that can draw its caption twice: first as a coloured shadow a few pixels off, then as
 // the text proper, over an optional PNG background (one picture, or a left cap, a tiled middle piece
-// and a right cap stretched across the label). It paints no background of its own and takes no focus.
+// and a right cap stretched across the label). It paints no background of its own and takes no focus. A click
+// on an enabled label is the label's own: its presses and releases go no further, so the panel under it never
+// takes them for a click of its own.
 // The text is drawn in the widget's font and font colour. The pictures reach a window description as
 // "PngPicture.Data", "PngLeft.Data" … (complete PNG files).
 #pragma once
@@ -66,6 +68,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void Paint(TCanvas& canvas);

@@ -216,9 +216,11 @@ void TValidateEdit::BasePaste(QClipboard::Mode mode)
 }
 
 // A numeric box shows the pasted number written with its decimals, or its old text when that number does
-// not fit.
+// not fit. The box holds maxLength() characters (32767 unless set lower), so a Mantissa beyond that shows as
+// many decimals as fit.
 void TValidateEdit::NormaliseNumber(const QString& oldText)
 {
-    const std::optional<std::string> normalised = NormalisePastedNumber(Settings(), AnsiBytes(text()));
+    const std::optional<std::string> normalised =
+        NormalisePastedNumber(Settings(), AnsiBytes(text()), maxLength());
     setText(normalised ? FromAnsi(*normalised) : oldText);
 }

@@ -9,9 +9,8 @@
 
 namespace {
 
-// Beyond this many decimals a double shows only zeros; the limit keeps a huge Mantissa from asking for a
-// text of gigabytes.
-constexpr int kMaxDecimals = 1100;
+// Beyond this many decimals every digit of a double is 0 (the smallest one has 1074 decimals).
+constexpr int kExactDecimals = 1100;
 // "%-.*lf" with a negative precision writes the default six decimals.
 constexpr int kDefaultDecimals = 6;
 
@@ -290,7 +289,8 @@ std::string FilterPaste(const TValidateSettings& settings, std::string_view past
     return inserted;
 }
 
-std::optional<std::string> NormalisePastedNumber(const TValidateSettings& settings, std::string_view text)
+std::optional<std::string> NormalisePastedNumber(const TValidateSettings& settings, std::string_view text,
+                                                 int maxLength)
 {
     const double value = LeadingNumber(text);
     if (!std::isfinite(value))
@@ -298,16 +298,20 @@ std::optional<std::string> NormalisePastedNumber(const TValidateSettings& settin
     if (settings.rangeMode && (value < settings.minValue || value > settings.maxValue))
         return std::nullopt;
     const bool integer = settings.kind == ValidateKind::Integer || settings.kind == ValidateKind::IntegerPs;
-    return FormatFixed(value, integer ? 0 : settings.mantissa);
+    return FormatFixed(value, integer ? 0 : std::min(settings.mantissa, maxLength));
 }
 
 std::string FormatFixed(double value, int decimals)
 {
-    const int shown = decimals < 0 ? kDefaultDecimals : std::min(decimals, kMaxDecimals);
-    std::string text(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10 + 16 + shown), '\0');
+    const int shown = decimals < 0 ? kDefaultDecimals : decimals;
+    const int exact = std::min(shown, kExactDecimals);
+    std::string text(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10 + 16 + exact), '\0');
     const auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed,
-                                            shown);
-    text.resize(error == std::errc() ? static_cast<std::size_t>(end - text.data()) : 0);
+                                            exact);
+    if (error != std::errc())
+        return std::string();
+    text.resize(static_cast<std::size_t>(end - text.data()));
+    text.append(static_cast<std::size_t>(shown - exact), '0');
     return text;
 }
 

@@ -50,8 +50,10 @@ double LeadingNumber(std::string_view text);
 // through at the state before the paste, rejected ones dropped.
 std::string FilterPaste(const TValidateSettings& settings, std::string_view pasted, const TEditState& state);
 // The text a numeric box shows after a paste left text in it: the number written with the kind's decimals,
-// or nothing when the old text must come back (outside the range, or beyond the double range).
-std::optional<std::string> NormalisePastedNumber(const TValidateSettings& settings, std::string_view text);
+// at most maxLength of them (a box holding maxLength characters shows no more), or nothing when the old text
+// must come back (outside the range, or beyond the double range).
+std::optional<std::string> NormalisePastedNumber(const TValidateSettings& settings, std::string_view text,
+                                                 int maxLength);
 // value in fixed-point notation with decimals digits after "." (as "%-.*lf"); negative decimals give six.
 std::string FormatFixed(double value, int decimals);
 

@@ -8,6 +8,7 @@ packages=(
   libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
+  locales                       # locale sources: a test compiles ru_RU with localedef
   fonts-wine fonts-dejavu-core fonts-liberation
   clang-14 libclang-rt-14-dev   # the fuzz targets: clang and its libFuzzer runtime
   g++-mingw-w64-x86-64-posix    # the Windows cross build (posix threads for std::thread)

@@ -48,6 +48,17 @@ TEST(FormatFloat, PlaceholdersSeparatorsAndSections)
                   TFormatSettings());
 }
 
+// A section without a digit placeholder stands for the number in words: it writes its text and no digits.
+TEST(FormatFloat, SectionsWithoutPlaceholdersWriteOnlyTheirText)
+{
+    ExpectFormats({
+                      {"0;\"neg\"", -5, "neg"},    {"0;\"neg\"", 5, "5"},     {"\"pos\";0", 5, "pos"},
+                      {"0;neg;zero", -2.5, "neg"}, {"0;neg;zero", 0, "zero"}, {"x.", 12.5, "x"},
+                      {"0;;", -7, "-7"},
+                  },
+                  TFormatSettings());
+}
+
 TEST(FormatFloat, ExponentForms)
 {
     ExpectFormats({
@@ -104,7 +115,7 @@ TEST(FormatFloat, HugeFormatsGiveTheirWholeLength)
     EXPECT_EQ(FormatFloat(AnsiString("0." + zeros), 0.5, TFormatSettings()), AnsiString("0.5" + zeros.substr(1)));
     const std::string hashes = "#," + std::string(100000, '#');
     EXPECT_EQ(FormatFloat(AnsiString(hashes), 1234567, TFormatSettings()), "1,234,567");
-    EXPECT_EQ(FormatFloat(AnsiString(std::string(100000, '\'')), 1, TFormatSettings()), "1");
+    EXPECT_EQ(FormatFloat(AnsiString(std::string(100000, '\'')), 1, TFormatSettings()), "") << "no placeholder";
 }
 
 TEST(StrToFloatDef, ReadsTheRegionalFormatOrGivesTheDefault)

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tempfolder.h"
+
 #include <clocale>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -67,6 +71,31 @@ TEST(FormatSettings, TheCLocaleGivesTheDefaults)
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(FormatFloat("#,##0.00", 1234.5, settings), "1,234.50");
     EXPECT_EQ(FormatDateTime("", EncodeDate(2026, 12, 8), settings), "12/8/2026");
+}
+
+// "mmmm" names the month by itself, so it takes the stand-alone form where the language has one: the Russian
+// locale, compiled from the C library's sources into a private folder, gives "Март", not the genitive "марта".
+TEST(FormatSettings, LongMonthNamesAreTheStandAloneForms)
+{
+    TTempFolder folder;
+    const std::string compile = "localedef -i ru_RU -f UTF-8 " + folder.File("ru_RU.UTF-8") + " >/dev/null 2>&1";
+    if (std::system(compile.c_str()) != 0)
+        GTEST_SKIP() << "localedef cannot compile ru_RU (Debian package locales)";
+    const char* oldPath = std::getenv("LOCPATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    setenv("LOCPATH", folder.Path().c_str(), 1);
+    const bool russian = std::setlocale(LC_ALL, "ru_RU.UTF-8") != nullptr;
+    const TLocaleFacts facts = CurrentLocaleFacts();
+    std::setlocale(LC_ALL, saved.c_str());
+    if (oldPath)
+        setenv("LOCPATH", savedPath.c_str(), 1);
+    else
+        unsetenv("LOCPATH");
+    ASSERT_TRUE(russian);
+    const TFormatSettings settings = FormatSettingsFromLocale(facts);
+    EXPECT_EQ(FormatDateTime("d mmmm yyyy", EncodeDate(2026, 3, 8), settings).ToUtf8(), "8 Март 2026");
+    EXPECT_EQ(FormatDateTime("mmm", EncodeDate(2026, 3, 8), settings).ToUtf8(), "мар");
 }
 
 } // namespace

@@ -33,7 +33,7 @@ struct LoadCase {
     std::vector<int> widths;
 };
 
-TEST_F(ColumnWidthsFileTest, LoadsOneWidthPerLineAndRepeatsTheLastOneRead)
+TEST_F(ColumnWidthsFileTest, ReadsTheNextIntegerForEachColumnAndRepeatsTheLastOneRead)
 {
     const std::vector<LoadCase> cases = {
         {"whole file", "10\n20\n30\n", {10, 20, 30}},
@@ -43,11 +43,16 @@ TEST_F(ColumnWidthsFileTest, LoadsOneWidthPerLineAndRepeatsTheLastOneRead)
         {"last line without line feed", "40\n50", {40, 50, 50}},
         {"garbage keeps the width before it", "40\nabc\n60\n", {40, 40, 60}},
         {"garbage first gives 0", "x\n5\n", {0, 5}},
-        {"number with trailing text is garbage", "40\n12px\n", {40, 40}},
+        {"blank lines are skipped", "\n\n10\n20", {10, 20, 20, 20}},
+        {"two numbers on one line", "10 20\n30\n", {10, 20, 30}},
+        {"number then text: the number counts", "12abc\n20\n", {12, 12, 20}},
+        {"text glued to a number", "40\n12px\n", {40, 12, 12}},
+        {"CR-only line ends", "10\r20\r30\r", {10, 20, 30}},
         {"blanks, sign and CR around a number", "  +15 \r\n\t-0\n", {15, 0}},
+        {"a sign without digits is garbage", "7\n- 5\n", {7, 7, 5}},
         {"negative widths become 0", "-5\n7\n", {0, 7}},
         {"huge widths are held at the limit", "99999999999999999999999\n2147483648\n", {kMaxColumnWidth, kMaxColumnWidth}},
-        {"over-long line is garbage", "8\n" + std::string(100, ' ') + "9\n", {8, 8}},
+        {"long white space before a number", "8\n" + std::string(100, ' ') + "9\n", {8, 9}},
         {"binary bytes", std::string("3\n\0\xff\x80\n", 6), {3, 3}},
     };
     for (const LoadCase& c : cases)
@@ -90,7 +95,7 @@ TEST_F(ColumnWidthsFileTest, WhatIsNoRegularFileIsNeitherReadNorWritten)
     EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
 }
 
-TEST_F(ColumnWidthsFileTest, HundredMegabyteFileReadsOnlyItsFirstLines)
+TEST_F(ColumnWidthsFileTest, HundredMegabyteNumberIsHeldAtTheLimit)
 {
     {
         std::ofstream out(path, std::ios::binary);
@@ -101,7 +106,7 @@ TEST_F(ColumnWidthsFileTest, HundredMegabyteFileReadsOnlyItsFirstLines)
     }
     std::vector<int> widths(3);
     ASSERT_TRUE(LoadColumnWidths(AnsiString(path), widths));
-    EXPECT_EQ(widths, (std::vector<int>{11, 11, 11}));
+    EXPECT_EQ(widths, (std::vector<int>{11, kMaxColumnWidth, kMaxColumnWidth}));
 }
 
 TEST_F(ColumnWidthsFileTest, DeleteRemovesTheFileButNoFolder)

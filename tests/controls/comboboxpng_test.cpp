@@ -3,6 +3,7 @@
 #include "pixeltestsupport.h"
 
 #include "classlib/classregistry.h"
+#include "classlib/eventbinding.h"
 #include "classlib/formreader.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,31 @@ TEST_F(ComboBoxPngTest, ReadFromADescriptionLikeSetUpInCode)
     }
     EXPECT_EQ(Render(*described), Render(combo));
     list.release(); // the form owns it now
+}
+
+// It is the class library's combo box: a description sets its items, selection and events like a TComboBox's.
+TEST_F(ComboBoxPngTest, IsAClassLibraryComboBoxWithItsPropertiesAndEvents)
+{
+    RegisterClass<TComboBoxPng>("TComboBoxPng");
+    QWidget form;
+    TPngImageList* images = list.release(); // the form owns it now
+    images->setParent(&form);
+    images->setObjectName("PIL_1");
+    TFormReader::Read(&form, "object Form1: QWidget\n"
+                             "  object CB_1: TComboBoxPng\n    Style = csOwnerDrawFixed\n"
+                             "    Items.Strings = (\n      '3'\n      '7')\n    ItemIndex = 1\n    Images = PIL_1\n"
+                             "    ListIndexesPng.Strings = (\n      '1'\n      '0')\n    AutoIndexes = False\n"
+                             "  end\nend\n");
+    auto* described = form.findChild<TComboBoxPng*>("CB_1");
+    ASSERT_NE(described, nullptr);
+    const QMetaObject* base = described->metaObject()->superClass();
+    ASSERT_NE(base, nullptr);
+    EXPECT_STREQ(base->className(), "TComboBox");
+    EXPECT_EQ(described->property("Items").value<QList<AnsiString>>(), (QList<AnsiString>{"3", "7"}));
+    EXPECT_EQ(described->property("ItemIndex").toInt(), 1);
+    EXPECT_EQ(described->property("Text").value<AnsiString>(), AnsiString("7"));
+    for (const char* event : {"OnChange", "OnKeyPress", "OnEnter", "OnExit"})
+        EXPECT_TRUE(TEventBinding::IsEvent(described, event)) << event;
 }
 
 TEST_F(ComboBoxPngTest, RendersEveryLookIntoOneSheet)

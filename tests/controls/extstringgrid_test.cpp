@@ -6,6 +6,7 @@
 #include "classlib/bitmap.h"
 #include "classlib/combobox.h"
 #include "classlib/edit.h"
+#include "classlib/exception.h"
 #include "classlib/formatsettings.h"
 #include "classlib/formreader.h"
 #include "controltestsupport.h"
@@ -17,10 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -513,6 +516,94 @@ TEST_F(ExtStringGridTest, ComboBoxSelectsTheItemOfTheValueOrTheFirst)
     }
 }
 
+// The attached combo box finds the value's item as the platform's own search does, ignoring letter case,
+// but takes an item of the very same text before one that differs in case.
+TEST_F(ExtStringGridTest, ComboBoxFindsTheValueIgnoringCaseButPrefersTheSameText)
+{
+    TComboBox combo(&window);
+    combo.hide();
+    combo.SetItems({"Alpha", "beta", "BETA"});
+    FourFields(3);
+    Attach("name", combo);
+    const struct {
+        const char* value;
+        int item;
+    } cases[] = {{"ALPHA", 0}, {"BETA", 2}, {"Beta", 1}, {"gamma", 0}};
+    for (const auto& c : cases) {
+        grid.fSetStrValues("name", 2, Variant(AnsiString(c.value)));
+        Current(1, 2);
+        QTest::keyClick(&grid, Qt::Key_Return);
+        EXPECT_EQ(combo.ItemIndex(), c.item) << c.value;
+        QTest::keyClick(&combo, Qt::Key_Escape);
+    }
+}
+
+// A date outside the calendar has no text form: the control shows no text (never the text of the cell edited
+// before), and leaving it unchanged keeps the value; only a text the user gives replaces it.
+TEST_F(ExtStringGridTest, AValueWithoutTextShowsNothingAndStaysUnlessTheUserGivesText)
+{
+    TComboBox combo(&window);
+    combo.hide();
+    combo.SetItems({"x", "y"});
+    const Variant noText(TDateTime(1e9));
+    const struct {
+        const char* name;
+        QWidget* control;
+        std::function<void()> edit;
+        Variant stored;
+    } cases[] = {
+        {"edit box left with Enter", &edit, [] {}, noText},
+        {"combo box left with Enter", &combo, [] {}, noText},
+        {"edit box given a text", &edit, [this] { QTest::keyClicks(&edit, "new"); }, Variant(AnsiString("new"))},
+        {"combo box given an item", &combo, [&combo] { QTest::keyClick(&combo, Qt::Key_Down); },
+         Variant(AnsiString("y"))},
+    };
+    for (const auto& c : cases) {
+        FourFields(3);
+        grid.fSetStrValues("name", 2, noText);
+        Attach("name", *c.control);
+        Current(1, 1);
+        QTest::keyClick(&grid, Qt::Key_Return);
+        QTest::keyClick(c.control, Qt::Key_Return);
+        Current(1, 2);
+        QTest::keyClick(&grid, Qt::Key_Return);
+        ASSERT_TRUE(c.control->hasFocus()) << c.name;
+        if (c.control == &edit) {
+            EXPECT_EQ(edit.text(), "") << c.name;
+        }
+        c.edit();
+        QTest::keyClick(c.control, Qt::Key_Return);
+        EXPECT_EQ(grid.Values(1u, 2), c.stored) << c.name;
+    }
+}
+
+// Opening the attached combo box's list keeps the box open over the cell, so a value can be picked from it.
+TEST_F(ExtStringGridTest, AValuePickedFromTheAttachedComboBoxListIsStored)
+{
+    for (const TComboBox::TComboBoxStyle style : {TComboBox::csDropDown, TComboBox::csDropDownList}) {
+        TComboBox combo(&window);
+        combo.hide();
+        combo.SetStyle(style);
+        combo.SetItems({"n0", "x", "y"});
+        FourFields(3);
+        Attach("name", combo);
+        Current(1, 1);
+        QTest::keyClick(&grid, Qt::Key_Return);
+        ASSERT_TRUE(combo.hasFocus()) << style;
+        QTest::keyClick(&combo, Qt::Key_Down, Qt::AltModifier);
+        QAbstractItemView* list = combo.view();
+        ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }, 5000)) << style;
+        EXPECT_TRUE(combo.isVisible()) << style << ": the list opened and the box stays";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(2, 0)).center());
+        ASSERT_TRUE(QTest::qWaitFor([list] { return !list->isVisible(); }, 5000)) << style;
+        EXPECT_TRUE(combo.isVisible()) << style;
+        combo.setFocus();
+        QTest::keyClick(&combo, Qt::Key_Return);
+        EXPECT_FALSE(combo.isVisible()) << style;
+        EXPECT_EQ(grid.Values(1u, 1), Variant(AnsiString("y"))) << style;
+    }
+}
+
 TEST_F(ExtStringGridTest, ControlsOfAnEarlierTableNoLongerReachTheGrid)
 {
     FourFields(3);
@@ -528,7 +619,8 @@ TEST_F(ExtStringGridTest, ControlsOfAnEarlierTableNoLongerReachTheGrid)
     EXPECT_TRUE(edit.isVisible());
 }
 
-TEST_F(ExtStringGridTest, WindowDescriptionSetsFieldsAndCaptionHeight)
+// Lines read from a description take effect when the owner calls Init, which raises the errors of bad lines.
+TEST_F(ExtStringGridTest, WindowDescriptionStoresTheFieldLinesForInit)
 {
     RegisterControlClasses();
     QWidget form;
@@ -537,14 +629,29 @@ TEST_F(ExtStringGridTest, WindowDescriptionSetsFieldsAndCaptionHeight)
                              "    gFields.Strings = (\n      '1|a|A|50|||||||||0000'\n      '1|b|Б|60|||||||||1000')\n"
                              "    gCaptionHeight = 28\n    gCanEditGrid = True\n"
                              "  end\n"
+                             "  object Bad: TExtStringGrid\n"
+                             "    gFields.Strings = (\n      '1|a|A'\n      '1|a|B'\n      '1|c|C|||||||||00')\n"
+                             "  end\n"
                              "end\n");
-    const auto* described = form.findChild<TExtStringGrid*>("Grid");
+    auto* described = form.findChild<TExtStringGrid*>("Grid");
     ASSERT_NE(described, nullptr);
+    EXPECT_EQ(described->gFields().size(), 2);
+    EXPECT_EQ(described->FieldsTable().size(), 0u);
+    described->Init();
     EXPECT_EQ(described->ColCount(), 2);
     EXPECT_EQ(described->Cells(1, 0), Text("Б"));
     EXPECT_EQ(described->ColWidths(1), 60);
     EXPECT_EQ(described->RowHeights(0), 28);
     EXPECT_TRUE(described->gCanEditGrid);
+    auto* bad = form.findChild<TExtStringGrid*>("Bad");
+    ASSERT_NE(bad, nullptr);
+    EXPECT_EQ(bad->gFields().size(), 3);
+    try {
+        bad->Init();
+        ADD_FAILURE() << "Init takes a duplicate name";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), AnsiString("field already exist!, (ParseString)"));
+    }
 }
 
 TEST_F(ExtStringGridTest, RenderedStatesForPeopleToLookAt)

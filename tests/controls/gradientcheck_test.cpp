@@ -5,6 +5,9 @@
 #include "classlib/classregistry.h"
 #include "classlib/controlproperties.h"
 #include "classlib/formreader.h"
+#include "controls/pngcheckbox.h"
+#include "controls/shadowlabel.h"
+#include "support/xinput.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,7 @@
 #include <QEnterEvent>
 #include <QMetaProperty>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -203,6 +207,20 @@ TEST_F(GradientCheckTest, ClicksFlipCheckedOnlyWhenCheckable)
     }
 }
 
+TEST_F(GradientCheckTest, EnteredWhileDisabledItShowsTheHoverLookOnceEnabled)
+{
+    const std::function<void(bool)> switches[] = {[this](bool on) { panel.fSetEnabled(on); },
+                                                  [this](bool on) { panel.fgSetCheckable(on); }};
+    for (const auto& turn : switches) {
+        turn(false);
+        Enter(panel);
+        turn(true);
+        EXPECT_TRUE(PixelIs(Render(panel), 0, kMidY, kLitBegin));
+        EXPECT_EQ(enters, 0);
+        Leave(panel);
+    }
+}
+
 TEST_F(GradientCheckTest, ColoursFromHtmlTextsAndSystemColourValues)
 {
     panel.fgSetColorHTMLEnd("#f0ffec");
@@ -361,4 +379,101 @@ TEST(GradientCheckSheet, RendersEveryLookIntoOneSheet)
         sheet.Add(Render(panel));
     }
     EXPECT_EQ(QImage(sheet.Save("gradientcheck_sheet.png")).size(), QSize(6 + 4 * 126, 6 + 2 * 54));
+}
+
+namespace {
+
+// A checked, checkable panel in a window, holding one child of each kind that takes clicks or shows text, a
+// disabled label, and a free spot of its own surface.
+class GradientCheckChildClicks : public ::testing::Test {
+protected:
+    GradientCheckChildClicks()
+    {
+        window.resize(300, 120);
+        panel->setGeometry(10, 10, 280, 100);
+        QObject::connect(panel, &TGradientCheck::OnClick, [this](QObject*) { ++panelClicks; });
+        box->SetPngCheck(SolidPicture(16, 16, clGreen));
+        box->SetPngUncheck(SolidPicture(16, 16, clRed));
+        box->setGeometry(10, 10, 60, 16);
+        label->fSetCaption("Label");
+        label->setGeometry(80, 10, 60, 20);
+        disabledLabel->fSetCaption("Off");
+        disabledLabel->setGeometry(80, 50, 60, 20);
+        disabledLabel->setEnabled(false);
+        inner->setGeometry(150, 10, 60, 40);
+        QObject::connect(inner, &TGradientCheck::OnClick, [this](QObject*) { ++innerClicks; });
+    }
+
+    struct Target {
+        const char* name;
+        QWidget* widget;
+        QPoint spot; // where the click lands, in the target
+        bool panelChecked; // after one click on the target
+        int panelClicks;
+    };
+
+    std::vector<Target> Targets()
+    {
+        return {{"picture check box", box, box->rect().center(), true, 0},
+                {"shadow label", label, label->rect().center(), true, 0},
+                {"nested panel", inner, inner->rect().center(), true, 0},
+                {"disabled label: the panel's own", disabledLabel, disabledLabel->rect().center(), false, 1},
+                {"the panel's surface", panel, QPoint(250, 80), false, 1}};
+    }
+
+    void Reset()
+    {
+        panel->fSetChecked(true);
+        inner->fSetChecked(true);
+        box->fSetChecked(false);
+        disabledLabel->setEnabled(false);
+        panelClicks = innerClicks = 0;
+    }
+
+    void ExpectClickBelongsTo(const Target& target)
+    {
+        EXPECT_EQ(panel->Checked(), target.panelChecked);
+        EXPECT_EQ(panelClicks, target.panelClicks);
+        EXPECT_EQ(box->Checked(), target.widget == box);
+        EXPECT_EQ(box->isEnabled(), target.panelChecked);
+        EXPECT_EQ(inner->Checked(), target.widget != inner);
+        EXPECT_EQ(innerClicks, target.widget == inner ? 1 : 0);
+    }
+
+    QWidget window;
+    TGradientCheck* panel = new TGradientCheck(&window);
+    TPngCheckBox* box = new TPngCheckBox(panel);
+    TShadowLabel* label = new TShadowLabel(panel);
+    TShadowLabel* disabledLabel = new TShadowLabel(panel);
+    TGradientCheck* inner = new TGradientCheck(panel);
+    int panelClicks = 0;
+    int innerClicks = 0;
+};
+
+} // namespace
+
+TEST_F(GradientCheckChildClicks, AClickBelongsToTheControlUnderThePointer)
+{
+    window.show();
+    QApplication::processEvents();
+    for (const Target& target : Targets()) {
+        SCOPED_TRACE(target.name);
+        Reset();
+        QTest::mouseClick(target.widget, Qt::LeftButton, {}, target.spot);
+        ExpectClickBelongsTo(target);
+    }
+}
+
+TEST_F(GradientCheckChildClicks, X11AClickBelongsToTheControlUnderThePointer)
+{
+    SKIP_WITHOUT_X11();
+    ASSERT_TRUE(ShowActive(window));
+    for (const Target& target : Targets()) {
+        SCOPED_TRACE(target.name);
+        Reset();
+        EventCounter releases(target.widget);
+        ASSERT_TRUE(XClick(*target.widget, target.spot));
+        ASSERT_TRUE(releases.WaitFor(QEvent::MouseButtonRelease));
+        ExpectClickBelongsTo(target);
+    }
 }

@@ -3,7 +3,9 @@
 #include "classlib/classregistry.h"
 #include "controls/controlclasses.h"
 #include "classlib/controlproperties.h"
+#include "classlib/eventbinding.h"
 #include "classlib/formreader.h"
+#include "support/xinput.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
 
@@ -141,6 +143,114 @@ TEST_F(PngCheckBoxTest, ClickFlipsBeforeTheHandlerAndSwapsThePicture)
     EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
     ClickWith(Qt::RightButton);
     EXPECT_EQ(seen.size(), 3u) << "only the left button clicks";
+}
+
+TEST_F(PngCheckBoxTest, PublishesTheEventsOfAGraphicControl)
+{
+    for (const char* event : {"OnClick", "OnContextPopup", "OnDblClick", "OnDragDrop", "OnDragOver", "OnEndDock",
+                              "OnEndDrag", "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnStartDock", "OnStartDrag"})
+        EXPECT_TRUE(TEventBinding::IsEvent(&box, event)) << event;
+}
+
+namespace {
+
+std::string Point(int x, int y)
+{
+    return " at " + std::to_string(x) + "," + std::to_string(y);
+}
+
+std::string Shift(TShiftState state)
+{
+    return " shift " + std::to_string(state.toInt());
+}
+
+// The click and mouse events of a box in the order they come, each with what it carries; moves only when asked.
+class MouseLog {
+public:
+    explicit MouseLog(TPngCheckBox& box, bool moves = false)
+    {
+        QObject::connect(&box, &TPngCheckBox::OnClick, &context_, [this, &box](QObject*) {
+            entries.push_back(box.Checked() ? "click checked" : "click unchecked");
+        });
+        QObject::connect(&box, &TPngCheckBox::OnDblClick, &context_,
+                         [this](QObject*) { entries.push_back("double click"); });
+        QObject::connect(&box, &TPngCheckBox::OnMouseDown, &context_,
+                         [this](QObject*, TMouseButton button, TShiftState state, int x, int y) {
+                             entries.push_back("down " + std::to_string(button) + Shift(state) + Point(x, y));
+                         });
+        QObject::connect(&box, &TPngCheckBox::OnMouseUp, &context_,
+                         [this](QObject*, TMouseButton button, TShiftState state, int x, int y) {
+                             entries.push_back("up " + std::to_string(button) + Shift(state) + Point(x, y));
+                         });
+        QObject::connect(&box, &TPngCheckBox::OnMouseMove, &context_, [this, moves](QObject*, TShiftState state, int x, int y) {
+            if (moves)
+                entries.push_back("move" + Shift(state) + Point(x, y));
+        });
+    }
+
+    std::vector<std::string> entries;
+
+private:
+    QObject context_;
+};
+
+// A double click, as the platform delivers it: press, release, double click, release. Each click flips the box;
+// the double click raises OnDblClick before its press.
+const std::vector<std::string> kDoubleClick = {
+    "down 0 shift 8 at 5,5", "click checked",   "up 0 shift 0 at 5,5",   "double click",
+    "down 0 shift 72 at 5,5", "click unchecked", "up 0 shift 0 at 5,5"};
+
+} // namespace
+
+TEST_F(PngCheckBoxTest, DoubleClickFlipsTwiceAndRaisesOnDblClick)
+{
+    MouseLog log(box);
+    QTest::mouseDClick(Handle(), Qt::LeftButton, {}, box.pos() + QPoint(5, 5));
+    EXPECT_EQ(log.entries, kDoubleClick);
+    EXPECT_FALSE(box.Checked());
+}
+
+TEST_F(PngCheckBoxTest, X11DoubleClickFlipsTwiceAndRaisesOnDblClick)
+{
+    SKIP_WITHOUT_X11();
+    ASSERT_TRUE(ShowActive(parent));
+    MouseLog log(box);
+    EventCounter releases(&box);
+    ASSERT_TRUE(XClick(box, QPoint(5, 5), 1, 2));
+    ASSERT_TRUE(releases.WaitFor(QEvent::MouseButtonRelease, 2));
+    EXPECT_EQ(log.entries, kDoubleClick);
+    EXPECT_FALSE(box.Checked());
+}
+
+TEST_F(PngCheckBoxTest, MouseEventsCarryTheButtonTheKeysAndThePoint)
+{
+    MouseLog log(box, true);
+    QTest::mousePress(Handle(), Qt::RightButton, Qt::ShiftModifier, box.pos() + QPoint(7, 3));
+    QTest::mouseMove(Handle(), box.pos() + QPoint(9, 4));
+    QTest::mouseRelease(Handle(), Qt::RightButton, Qt::ControlModifier, box.pos() + QPoint(9, 4));
+    QTest::mouseClick(Handle(), Qt::MiddleButton, Qt::AltModifier, box.pos() + QPoint(1, 2));
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"move shift 1 at 7,3", "down 1 shift 17 at 7,3",
+                                                     "move shift 16 at 9,4", "up 1 shift 4 at 9,4",
+                                                     "move shift 2 at 1,2", "down 2 shift 34 at 1,2",
+                                                     "up 2 shift 2 at 1,2"}));
+    EXPECT_FALSE(box.Checked()) << "only the left button clicks";
+}
+
+TEST_F(PngCheckBoxTest, ContextPopupAsksTheHandlerAndGoesToTheParentUnlessHandled)
+{
+    std::vector<QPoint> asked;
+    bool handle = false;
+    QObject::connect(&box, &TPngCheckBox::OnContextPopup, &box, [&](QObject*, QPoint at, bool& handled) {
+        asked.push_back(at);
+        handled = handle;
+    });
+    for (const bool handled : {false, true}) {
+        handle = handled;
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 6), box.mapToGlobal(QPoint(4, 6)));
+        QApplication::sendEvent(&box, &event);
+        EXPECT_EQ(event.isAccepted(), handled);
+    }
+    EXPECT_EQ(asked, (std::vector<QPoint>{QPoint(4, 6), QPoint(4, 6)}));
 }
 
 TEST_F(PngCheckBoxTest, ACheckedBoxWithoutItsPictureShowsNone)

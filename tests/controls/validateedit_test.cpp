@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaProperty>
@@ -95,9 +96,9 @@ std::function<void(V&)> List(const char* utf8)
     return [utf8](V& e) { e.FSetValidateString(AnsiString::FromUtf8(utf8)); };
 }
 
-TEST_F(ValidateEditTest, TypedKeysReachTheTextOnlyWhenTheKindLetsThemThrough)
+const std::vector<TypeCase>& TypeCases()
 {
-    const std::vector<TypeCase> cases = {
+    static const std::vector<TypeCase> cases = {
         {"int_sign_at_start", Kind(V::vtInteger), "-12", 0, 0, "-5", "-12"},
         {"int_sign_over_selection", Kind(V::vtInteger), "-12", 0, 3, "-4", "-4"},
         {"int_letters", Kind(V::vtInteger), "", 0, 0, "1a.2-", "12"},
@@ -116,13 +117,50 @@ TEST_F(ValidateEditTest, TypedKeysReachTheTextOnlyWhenTheKindLetsThemThrough)
         {"range_below", Range(V::vtInteger, 10, 20), "", 0, 0, "1", ""},
         {"range_selection_kept", Range(V::vtInteger, 0, 100), "99", 0, 2, "5", "99"},
         {"range_inside", Range(V::vtIntegerPs, 10, 20), "1", 1, 0, "59", "15"},
+        {"int_commit_letters", Kind(V::vtInteger), "12", 2, 0, "abc", "12"},
+        {"hexup_after_digits", Kind(V::vtHexUp), "12", 2, 0, "b", "12B"},
     };
-    for (const TypeCase& c : cases) {
+    return cases;
+}
+
+TEST_F(ValidateEditTest, TypedKeysReachTheTextOnlyWhenTheKindLetsThemThrough)
+{
+    for (const TypeCase& c : TypeCases()) {
         c.setUp(edit);
         Start(c.text, c.selStart, c.selLength);
         Type(c.keys);
         EXPECT_EQ(edit.text(), c.expected) << c.name;
     }
+}
+
+// Text an input method commits (dead keys, compose sequences, input method editors) is judged character by
+// character exactly as typed keys are.
+TEST_F(ValidateEditTest, CommittedTextIsFilteredLikeTypedKeys)
+{
+    for (const TypeCase& c : TypeCases()) {
+        c.setUp(edit);
+        Start(c.text, c.selStart, c.selLength);
+        QInputMethodEvent commit;
+        commit.setCommitString(c.keys);
+        QApplication::sendEvent(&edit, &commit);
+        EXPECT_EQ(edit.text(), c.expected) << c.name;
+    }
+}
+
+TEST_F(ValidateEditTest, PreEditTextNeverReachesTheValue)
+{
+    std::string seen;
+    QObject::connect(&edit, &TEdit::OnKeyPress, &edit, [&seen](QObject*, char& key) { seen += key; });
+    edit.FSetValidateType(V::vtInteger);
+    Start("12", 2);
+    QInputMethodEvent preEdit("3x", {});
+    QApplication::sendEvent(&edit, &preEdit);
+    EXPECT_EQ(edit.text(), "12");
+    QInputMethodEvent commit;
+    commit.setCommitString("3x");
+    QApplication::sendEvent(&edit, &commit);
+    EXPECT_EQ(edit.text(), "123");
+    EXPECT_EQ(seen, "3");
 }
 
 TEST_F(ValidateEditTest, EditingKeysWorkInEveryKind)
@@ -186,6 +224,8 @@ TEST_F(ValidateEditTest, PastedNumbersAreNormalisedOrTheOldTextComesBack)
         {"nothing_normalises", Kind(V::vtFloat), "7", "", "7.00"},
         {"signs_unfiltered", Kind(V::vtIntegerPs), "", "-3", "-3"},
         {"beyond_double", Kind(V::vtInteger), "5", QString(400, '9'), "5"},
+        {"many_decimals", [](V& e) { e.FSetValidateType(V::vtFloat); e.Mantissa = 2000; }, "", "1.5",
+         "1.5" + QString(1999, '0')},
     };
     for (const Case& c : cases) {
         c.setUp(edit);
@@ -302,7 +342,7 @@ TEST_F(ValidateEditTest, AnyPasteLeavesAcceptedOrOldText)
             const TValidateSettings settings{static_cast<ValidateKind>(kind), edit.ValidateString().Bytes(),
                                              edit.Mantissa};
             if (IsNumericKind(settings.kind))
-                EXPECT_TRUE(shown == "1" || NormalisePastedNumber(settings, bytes) == bytes) << kind;
+                EXPECT_TRUE(shown == "1" || NormalisePastedNumber(settings, bytes, edit.maxLength()) == bytes) << kind;
             else
                 EXPECT_EQ(FilterPaste(settings, bytes, TEditState{}), bytes) << kind;
         }
@@ -333,7 +373,8 @@ TEST_F(ValidateEditTest, OddSettingsStillJudge)
     Type("25");
     EXPECT_EQ(edit.text(), "1.525");
     PasteWithCtrlV("3");
-    EXPECT_EQ(edit.text().size(), 1100 + 2) << "decimals held to what a double can show";
+    EXPECT_TRUE(edit.text().startsWith("1.5253"));
+    EXPECT_EQ(edit.text().size(), edit.maxLength()) << "decimals held to what the box holds";
     edit.RangeMode = true;
     edit.MinValue = 5;
     edit.MaxValue = 1;

@@ -132,6 +132,8 @@ TEST(ValidateRulesTest, LeadingNumberReadsTheLongestNumberInFront)
         EXPECT_EQ(LeadingNumber(c.text), c.value) << c.text.substr(0, 40);
 }
 
+constexpr int kBoxLength = 32767;
+
 TEST(ValidateRulesTest, PastedNumbersAreWrittenWithTheKindsDecimals)
 {
     struct Case { const char* name; K kind; int mantissa; bool rangeMode; std::string text; std::optional<std::string> shown; };
@@ -148,14 +150,14 @@ TEST(ValidateRulesTest, PastedNumbersAreWrittenWithTheKindsDecimals)
         {"letters_below_range", K::Integer, 0, true, "x", std::nullopt},
         {"beyond_double", K::IntegerPs, 0, false, std::string(5000, '7'), std::nullopt},
         {"negative_mantissa", K::Float, -1, false, "1", "1.000000"},
+        {"decimals_past_the_exact_ones", K::Float, 2000, false, "0.5", "0.5" + std::string(1999, '0')},
     };
     for (const Case& c : cases) {
         const TValidateSettings settings{c.kind, "", c.mantissa, c.rangeMode, 20.0, 10.0};
-        EXPECT_EQ(NormalisePastedNumber(settings, c.text), c.shown) << c.name;
+        EXPECT_EQ(NormalisePastedNumber(settings, c.text, kBoxLength), c.shown) << c.name;
     }
-    const std::optional<std::string> wide = NormalisePastedNumber(TValidateSettings{K::Float, "", INT_MAX}, "1");
-    ASSERT_TRUE(wide.has_value());
-    EXPECT_LT(wide->size(), 2000u) << "a huge Mantissa asks for no huge text";
+    const std::optional<std::string> wide = NormalisePastedNumber(TValidateSettings{K::Float, "", INT_MAX}, "1", 100);
+    EXPECT_EQ(wide, "1." + std::string(100, '0')) << "decimals up to what the box holds";
 }
 
 TEST(ValidateRulesTest, PasteKeepsWhatTheKindLetsThrough)
