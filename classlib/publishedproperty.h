@@ -16,7 +16,8 @@
 //   pointer to a QObject class   the name of another component of the form (nil for none)
 // Properties without a WRITE accessor or marked STORED false are never written; the reader refuses to set
 // read-only ones. A class decides per object by declaring "Q_INVOKABLE bool <property>Stored() const": the
-// property is written only while that returns true (a value that another stored property already gives). Properties of other types are not published.
+// property is written only while that returns true (false for a value that another stored property already
+// gives). Properties of other types are not published.
 #pragma once
 
 #include "classlib/formvalue.h"
