@@ -5,6 +5,7 @@
 #include "classlib/exception.h"
 
 #include <QMetaEnum>
+#include <QMetaMethod>
 #include <QMetaProperty>
 #include <QStringList>
 #include <QWidget>
@@ -92,6 +93,24 @@ std::string ShownName(const TFormValue& value)
     return value.text.left(40).toStdString();
 }
 
+// The class's "bool <property>Stored() const" (Q_INVOKABLE), when it declares one.
+QMetaMethod StoredInStateMethod(const QMetaProperty& property)
+{
+    const QMetaObject* meta = property.enclosingMetaObject();
+    const QByteArray signature = QByteArray(property.name()) + "Stored()";
+    const int index = meta->indexOfMethod(signature.constData());
+    return index < 0 ? QMetaMethod() : meta->method(index);
+}
+
+bool StoredInState(const QMetaMethod& method, const QObject* component)
+{
+    if (!method.isValid())
+        return true;
+    bool stored = true;
+    method.invoke(const_cast<QObject*>(component), Qt::DirectConnection, Q_RETURN_ARG(bool, stored));
+    return stored;
+}
+
 // Builds the accessors of one Q_PROPERTY; false when its type is not published.
 class TPropertyAccess {
 public:
@@ -101,7 +120,10 @@ public:
     {
         entry.name = property_.name();
         const QMetaProperty property = property_;
-        entry.stored = [property](const QObject*) { return property.isWritable() && property.isStored(); };
+        const QMetaMethod storedInState = StoredInStateMethod(property);
+        entry.stored = [property, storedInState](const QObject* component) {
+            return property.isWritable() && property.isStored() && StoredInState(storedInState, component);
+        };
         if (!Accessors(entry))
             return false;
         if (!property.isWritable())

@@ -15,7 +15,9 @@
 //   QByteArray                   binary data
 //   pointer to a QObject class   the name of another component of the form (nil for none)
 // Properties without a WRITE accessor or marked STORED false are never written; the reader refuses to set
-// read-only ones. Properties of other types are not published.
+// read-only ones. A class decides per object by declaring "Q_INVOKABLE bool <property>Stored() const": the
+// property is written only while that returns true (false for a value that another stored property already
+// gives). Properties of other types are not published.
 #pragma once
 
 #include "classlib/formvalue.h"
@@ -33,7 +35,8 @@ struct TPublishedProperty {
     std::function<TFormValue(const QObject*)> get;
     // Sets the value; throws Exception with a plain message when it does not fit.
     std::function<void(QObject*, const TFormValue&)> set;
-    // False: not written for this object (read-only, STORED false, or not applicable in its state).
+    // False: not written for this object (read-only, STORED false, its <property>Stored()
+    // false, or not applicable in its state).
     std::function<bool(const QObject*)> stored;
     // False: written whenever stored, not only when it differs from a fresh instance.
     bool compareWithDefault = true;

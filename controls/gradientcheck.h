@@ -58,6 +58,9 @@ public:
     AnsiString gColorHTMLEnd() const { return end_.Text; }
     TColor gColorBegin() const { return begin_.Color; }
     TColor gColorEnd() const { return end_.Color; }
+    // A colour that its HTML text gives is not written: the text alone reads back to both.
+    Q_INVOKABLE bool gColorBeginStored() const { return !begin_.TextGivesColor(); }
+    Q_INVOKABLE bool gColorEndStored() const { return !end_.TextGivesColor(); }
     bool Checked() const { return checked_; }
     bool Enabled() const { return enabled_; }
     bool Visible() const { return visible_; }

@@ -85,3 +85,8 @@ void HtmlColorProperty::SetColor(TColor color)
     if (!IsHtmlIgnore(Text))
         Text = HtmlColor::FromColor(color).Text;
 }
+
+bool HtmlColorProperty::TextGivesColor() const
+{
+    return !IsHtmlIgnore(Text) && HtmlColor::FromText(Text).Color == Color;
+}

@@ -33,4 +33,7 @@ struct HtmlColorProperty {
     void SetText(const AnsiString& text);
     // Stores the value exactly; a text other than "#ignore" follows it.
     void SetColor(TColor color);
+    // True when the text is not "#ignore" and gives the value itself, so that a description needs only the text:
+    // setting the value after the text would replace a text such as "#f0ffec" by its upper-case form.
+    bool TextGivesColor() const;
 };

@@ -5,6 +5,7 @@
 #include "classlib/classregistry.h"
 #include "classlib/controlproperties.h"
 #include "classlib/formreader.h"
+#include "classlib/formwriter.h"
 #include "controls/pngcheckbox.h"
 #include "controls/shadowlabel.h"
 #include "support/xinput.h"
@@ -353,6 +354,48 @@ TEST(GradientCheckDescription, PublishedInOrderAndReadLikeSetUpInCode)
     // Declaration order, not file order: the colour value comes after its text, and the text follows it.
     EXPECT_EQ(described->gColorHTMLBegin(), AnsiString("#C0C0C0"));
     EXPECT_EQ(Render(*described), Render(inCode));
+}
+
+// Each colour text and value written, read into a fresh form and written again: the same text, the same colours.
+TEST(GradientCheckDescription, ColourTextsAndValuesReadBackAsWritten)
+{
+    struct TCase {
+        const char* name;
+        std::function<void(TGradientCheck&)> setUp;
+    };
+    const TCase cases[] = {
+        {"text that is not hexadecimal", [](TGradientCheck& g) { g.fgSetColorHTMLEnd("#agnore"); }},
+        {"text in lower case", [](TGradientCheck& g) { g.fgSetColorHTMLBegin("#f0ffec"); }},
+        {"system colour after a text",
+         [](TGradientCheck& g) {
+             g.fgSetColorHTMLEnd("#102030");
+             g.fgSetColorEnd(clBtnFace);
+         }},
+        {"value while the text is ignored",
+         [](TGradientCheck& g) {
+             g.fgSetColorHTMLBegin("#ignore");
+             g.fgSetColorBegin(clCream);
+         }},
+    };
+    RegisterClass<TGradientCheck>("TGradientCheck");
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget form;
+        form.setObjectName("Form1");
+        auto* original = new TGradientCheck(&form);
+        original->setObjectName("CHG_1");
+        c.setUp(*original);
+        const std::string written = TFormWriter::Write(&form);
+        QWidget copy;
+        TFormReader::Read(&copy, written);
+        const auto* read = copy.findChild<TGradientCheck*>("CHG_1");
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(read->gColorHTMLBegin().ToUtf8(), original->gColorHTMLBegin().ToUtf8());
+        EXPECT_EQ(read->gColorHTMLEnd().ToUtf8(), original->gColorHTMLEnd().ToUtf8());
+        EXPECT_EQ(read->gColorBegin(), original->gColorBegin());
+        EXPECT_EQ(read->gColorEnd(), original->gColorEnd());
+        EXPECT_EQ(TFormWriter::Write(&copy), written);
+    }
 }
 
 TEST(GradientCheckSheet, RendersEveryLookIntoOneSheet)
