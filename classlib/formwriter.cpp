@@ -147,7 +147,8 @@ std::string NameOf(const QObject* object)
 
 // A class whose published properties all have the streaming default zero declares
 // Q_CLASSINFO("StreamingDefault", "zero"): each is stored unless it is 0, False, the enumeration's value 0
-// or the empty set, whatever its constructor sets.
+// or the empty set, whatever other value its constructor sets; a zero is stored where the constructor sets
+// another value, so that it reads back.
 bool DefaultsAreZero(const QObject* object)
 {
     const QMetaObject* meta = object->metaObject();
@@ -201,9 +202,11 @@ private:
                 CheckInTree(object, property);
             const std::string line = FormatProperty(property.name, Value(object, property), depth);
             const auto standard = defaults.find(property.name);
-            if (zeroDefaults ? IsZero(object, property.name)
-                             : property.compareWithDefault && standard != defaults.end() &&
-                                   FormatProperty(property.name, standard->second.get(fresh), depth) == line)
+            const bool asFresh = standard != defaults.end() &&
+                                 FormatProperty(property.name, standard->second.get(fresh), depth) == line;
+            // A zero the constructor does not set is written all the same, or reading would bring the
+            // constructor's value back.
+            if (zeroDefaults ? IsZero(object, property.name) && asFresh : property.compareWithDefault && asFresh)
                 continue;
             text += line;
         }

@@ -88,6 +88,20 @@ TEST_F(CommPortComponent, WritesEveryValueThatIsNotZeroAndReadsItBack)
     EXPECT_EQ(TFormWriter::Write(&copy), text);
 }
 
+TEST_F(CommPortComponent, AZeroTheConstructorDoesNotSetIsWrittenAndReadsBack)
+{
+    for (const std::string line : {"ComNumber = 0", "XoffLim = 0", "MonitorEvents = []"}) {
+        const std::string text = "object Form: TPortForm\n  object CommPort1: TCommPort\n    " + line + "\n  end\nend\n";
+        TPortForm first;
+        TFormReader::Read(&first, text);
+        const std::string written = TFormWriter::Write(&first);
+        EXPECT_NE(written.find(line), std::string::npos) << line << " missing from\n" << written;
+        TPortForm copy;
+        TFormReader::Read(&copy, written);
+        EXPECT_EQ(TFormWriter::Write(&copy), written) << line;
+    }
+}
+
 TEST_F(CommPortComponent, ValuesOutsideTheTypesAreRefusedWithTheirLine)
 {
     try {
