@@ -68,7 +68,8 @@ class TTestButton : public QWidget {
     Q_PROPERTY(bool Pressed READ Pressed)
 
 public:
-    enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+    // A fixed underlying type, so that a value without a name can be held (the writer must refuse it).
+    enum TAlignment : int { taLeftJustify, taRightJustify, taCenter };
     Q_ENUM(TAlignment)
     enum TButtonOption { boFlat = 1, boRound = 2, boShadow = 4 };
     Q_DECLARE_FLAGS(TButtonOptions, TButtonOption)

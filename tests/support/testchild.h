@@ -6,6 +6,8 @@
 // A test that uses it starts with: if (IsTestChild()) ::_exit(RunPart(TestChildPart()));
 #pragma once
 
+#include "support/sanitizedbuild.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -20,20 +22,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-
-// Sanitizer runtimes reserve terabytes of address space and grow every allocation, so an address-space limit
-// cannot work under them and resident sizes mean something else.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitizedBuild = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitizedBuild = true;
-#else
-constexpr bool kSanitizedBuild = false;
-#endif
-#else
-constexpr bool kSanitizedBuild = false;
-#endif
 
 struct ChildOutcome {
     bool exited = false;   // ended through exit; exitCode holds its status
