@@ -1,7 +1,7 @@
-#include "classlib/collectionitem.h"
+#include "classlib/base/collectionitem.h"
 
-#include "classlib/collection.h"
-#include "classlib/exception.h"
+#include "classlib/base/collection.h"
+#include "classlib/base/exception.h"
 
 int TCollectionItem::Index() const
 {

@@ -1,7 +1,7 @@
 // One item of a TCollection, which owns it. An item knows its collection and its place in it.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 class TCollection;
 

@@ -1,4 +1,4 @@
-#include "classlib/colorident.h"
+#include "classlib/base/colorident.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // Colour values by their names in window descriptions ("clBtnFace", "clWhite" …).
 #pragma once
 
-#include "classlib/tcolor.h"
+#include "classlib/base/tcolor.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "classlib/datetime.h"
+#include "classlib/base/datetime.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <cmath>
 #include <cstdint>

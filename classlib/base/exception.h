@@ -1,7 +1,7 @@
 // The exception hierarchy of the class library stand-in. Messages are Windows-1251 text.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "classlib/exceptionhandler.h"
+#include "classlib/base/exceptionhandler.h"
 
 #include <iostream>
 #include <mutex>

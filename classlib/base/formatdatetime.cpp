@@ -1,6 +1,6 @@
-#include "classlib/formatdatetime.h"
+#include "classlib/base/formatdatetime.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,9 +1,9 @@
 // Date-times as text in the user's regional format (classlib/formatsettings.h).
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/datetime.h"
-#include "classlib/formatsettings.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/datetime.h"
+#include "classlib/base/formatsettings.h"
 
 // value in a date format. Letters are read in either case:
 //   d, dd           day of the month without, with a leading zero; ddd, dddd short, long day name;

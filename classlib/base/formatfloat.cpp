@@ -1,4 +1,4 @@
-#include "classlib/formatfloat.h"
+#include "classlib/base/formatfloat.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,8 +1,8 @@
 // Floating-point numbers and their text in the user's regional format (classlib/formatsettings.h).
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/formatsettings.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/formatsettings.h"
 
 // The general number form: at most 15 significant digits, no trailing zeros, the decimal separator of
 // settings; the exponent form ("1.5E20", "1E-6") when more than 15 digits stand before the point or the

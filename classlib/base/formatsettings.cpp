@@ -1,4 +1,4 @@
-#include "classlib/formatsettings.h"
+#include "classlib/base/formatsettings.h"
 
 #include <clocale>
 #include <cstring>

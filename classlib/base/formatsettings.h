@@ -3,7 +3,7 @@
 // (setlocale(LC_ALL, "") from the environment, as QApplication does); tests and the program may replace them.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <array>
 

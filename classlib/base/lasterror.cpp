@@ -1,4 +1,4 @@
-#include "classlib/lasterror.h"
+#include "classlib/base/lasterror.h"
 
 namespace {
 thread_local std::int32_t lastError = 0;

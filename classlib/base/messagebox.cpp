@@ -1,4 +1,4 @@
-#include "classlib/messagebox.h"
+#include "classlib/base/messagebox.h"
 
 #include <cstdio>
 #include <mutex>

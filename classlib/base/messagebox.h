@@ -2,7 +2,7 @@
 // Without a handler the message goes to standard error and the box counts as answered with OK.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <functional>
 

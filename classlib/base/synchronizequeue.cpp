@@ -1,4 +1,4 @@
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "classlib/sysutils.h"
+#include "classlib/base/sysutils.h"
 
 #include <charconv>
 #include <string>

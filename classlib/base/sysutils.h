@@ -1,7 +1,7 @@
 // Conversions between whole numbers and their decimal text.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <cstdint>
 

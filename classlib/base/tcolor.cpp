@@ -1,4 +1,4 @@
-#include "classlib/tcolor.h"
+#include "classlib/base/tcolor.h"
 
 #include <array>
 

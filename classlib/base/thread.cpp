@@ -1,6 +1,6 @@
-#include "classlib/thread.h"
+#include "classlib/base/thread.h"
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 
 void TThreadDeleter::operator()(TThread* thread) const
 {

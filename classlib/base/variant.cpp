@@ -1,8 +1,8 @@
-#include "classlib/variant.h"
+#include "classlib/base/variant.h"
 
-#include "classlib/formatdatetime.h"
-#include "classlib/formatfloat.h"
-#include "classlib/sysutils.h"
+#include "classlib/base/formatdatetime.h"
+#include "classlib/base/formatfloat.h"
+#include "classlib/base/sysutils.h"
 
 #include <cmath>
 #include <limits>

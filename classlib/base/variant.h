@@ -2,9 +2,9 @@
 // Copied by value. The text forms follow the user's regional format (classlib/formatsettings.h).
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/datetime.h"
-#include "classlib/exception.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/datetime.h"
+#include "classlib/base/exception.h"
 
 #include <cstdint>
 #include <variant>

@@ -1,6 +1,6 @@
-#include "classlib/classregistry.h"
+#include "classlib/forms/classregistry.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <map>
 #include <mutex>

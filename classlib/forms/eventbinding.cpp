@@ -1,6 +1,6 @@
-#include "classlib/eventbinding.h"
+#include "classlib/forms/eventbinding.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <QMetaMethod>
 #include <QVariantMap>

@@ -4,7 +4,7 @@
 // fault, as is a text longer than MaxTextSize. Lists hold strings only (they are string lists).
 #pragma once
 
-#include "classlib/formvalue.h"
+#include "classlib/widgets/formvalue.h"
 
 #include <cstddef>
 #include <string_view>

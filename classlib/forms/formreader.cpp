@@ -1,14 +1,14 @@
-#include "classlib/formreader.h"
+#include "classlib/forms/formreader.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/controlalign.h"
-#include "classlib/controlproperties.h"
-#include "classlib/eventbinding.h"
-#include "classlib/exception.h"
-#include "classlib/filer.h"
-#include "classlib/formparser.h"
-#include "classlib/loadable.h"
-#include "classlib/publishedproperty.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/widgets/controlalign.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/forms/eventbinding.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/forms/formparser.h"
+#include "classlib/forms/loadable.h"
+#include "classlib/widgets/publishedproperty.h"
 
 #include <QFile>
 #include <QPointer>

@@ -1,10 +1,10 @@
-#include "classlib/formwriter.h"
+#include "classlib/forms/formwriter.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/eventbinding.h"
-#include "classlib/exception.h"
-#include "classlib/filer.h"
-#include "classlib/publishedproperty.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/forms/eventbinding.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/widgets/publishedproperty.h"
 
 #include <QMetaClassInfo>
 #include <QMetaProperty>

@@ -1,6 +1,6 @@
-#include "classlib/bitmap.h"
+#include "classlib/graphics/bitmap.h"
 
-#include "classlib/imageallocation.h"
+#include "classlib/graphics/imageallocation.h"
 
 #include <QHash>
 #include <QList>

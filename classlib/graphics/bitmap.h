@@ -3,9 +3,9 @@
 // 4- and 8-bit bitmaps carry a fixed colour table, 1-bit ones black (index 0) and white (index 1).
 #pragma once
 
-#include "classlib/canvas.h"
-#include "classlib/graphic.h"
-#include "classlib/tcolor.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/graphics/graphic.h"
+#include "classlib/base/tcolor.h"
 
 #include <QImage>
 

@@ -1,4 +1,4 @@
-#include "classlib/bitmapfontface.h"
+#include "classlib/graphics/bitmapfontface.h"
 
 #include <QGlyphRun>
 #include <QPainter>

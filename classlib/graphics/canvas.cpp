@@ -1,7 +1,7 @@
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 
-#include "classlib/graphic.h"
-#include "classlib/textfont.h"
+#include "classlib/graphics/graphic.h"
+#include "classlib/graphics/textfont.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 // (x + width, y + height) lie outside, as with the platform's own rectangles.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/tcolor.h"
-#include "classlib/textfont.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/tcolor.h"
+#include "classlib/graphics/textfont.h"
 
 #include <QFont>
 #include <QImage>

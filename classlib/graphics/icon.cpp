@@ -1,7 +1,7 @@
-#include "classlib/icon.h"
+#include "classlib/graphics/icon.h"
 
-#include "classlib/exception.h"
-#include "classlib/imageallocation.h"
+#include "classlib/base/exception.h"
+#include "classlib/graphics/imageallocation.h"
 
 TIcon::TIcon(const TBitmap& color, const TBitmap& mask)
 {

@@ -3,8 +3,8 @@
 // carries the icon's transparency itself, and the mask is then not used for drawing.
 #pragma once
 
-#include "classlib/bitmap.h"
-#include "classlib/graphic.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/graphics/graphic.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
-#include "classlib/imageallocation.h"
+#include "classlib/graphics/imageallocation.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "classlib/imagelist.h"
+#include "classlib/graphics/imagelist.h"
 
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
-#include "classlib/imageallocation.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
+#include "classlib/graphics/imageallocation.h"
 
 #include <QPixmap>
 

@@ -15,8 +15,8 @@
 // kBytesPerPixel; an operation that would pass it raises EInvalidOperation naming the list.
 #pragma once
 
-#include "classlib/bitmap.h"
-#include "classlib/icon.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/graphics/icon.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "classlib/textfont.h"
+#include "classlib/graphics/textfont.h"
 
 #include <QFontMetrics>
 #include <QPainter>

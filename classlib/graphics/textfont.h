@@ -4,7 +4,7 @@
 // its scalable stand-in is drawn at the size asked. Any other font is drawn as Qt draws it.
 #pragma once
 
-#include "classlib/bitmapfontface.h"
+#include "classlib/graphics/bitmapfontface.h"
 
 #include <QFont>
 #include <QRect>

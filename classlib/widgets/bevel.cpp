@@ -1,6 +1,6 @@
-#include "classlib/bevel.h"
+#include "classlib/widgets/bevel.h"
 
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 
 #include <QPainter>
 

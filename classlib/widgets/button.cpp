@@ -1,4 +1,4 @@
-#include "classlib/button.h"
+#include "classlib/widgets/button.h"
 
 TButton::TButton(QWidget* parent) : QPushButton(parent) {}
 

@@ -1,7 +1,7 @@
 // A push button whose text is the published Caption (Windows-1251, shown centred by the platform's face).
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <QPushButton>
 

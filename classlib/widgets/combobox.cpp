@@ -1,7 +1,7 @@
-#include "classlib/combobox.h"
+#include "classlib/widgets/combobox.h"
 
-#include "classlib/exception.h"
-#include "classlib/keypress.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/keypress.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -6,7 +6,7 @@
 // so OnExit and OnEnter come only in pairs, when the focus moves to another control and back.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <QComboBox>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "classlib/controlalign.h"
+#include "classlib/widgets/controlalign.h"
 
 #include <QPointer>
 #include <QVariant>

@@ -1,8 +1,8 @@
-#include "classlib/controlproperties.h"
+#include "classlib/widgets/controlproperties.h"
 
-#include "classlib/canvas.h"
-#include "classlib/colorident.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/colorident.h"
+#include "classlib/base/exception.h"
 
 #include <QPalette>
 

@@ -14,9 +14,9 @@
 // Color is stored only while ParentColor is False, the Font values only while ParentFont is False.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/publishedproperty.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/publishedproperty.h"
+#include "classlib/base/tcolor.h"
 
 #include <QWidget>
 

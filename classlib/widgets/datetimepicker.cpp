@@ -1,6 +1,6 @@
-#include "classlib/datetimepicker.h"
+#include "classlib/widgets/datetimepicker.h"
 
-#include "classlib/keypress.h"
+#include "classlib/widgets/keypress.h"
 
 TDateTimePicker::TDateTimePicker(QWidget* parent) : QDateTimeEdit(parent) {}
 

@@ -1,6 +1,6 @@
-#include "classlib/designposition.h"
+#include "classlib/widgets/designposition.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // The program does not use it; it is kept so that a description reads and writes back unchanged.
 #pragma once
 
-#include "classlib/filer.h"
+#include "classlib/widgets/filer.h"
 
 class TDesignPosition {
 public:

@@ -1,6 +1,6 @@
-#include "classlib/edit.h"
+#include "classlib/widgets/edit.h"
 
-#include "classlib/keypress.h"
+#include "classlib/widgets/keypress.h"
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {}
 

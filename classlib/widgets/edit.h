@@ -2,7 +2,7 @@
 // (classlib/keypress.h). Derived boxes judge typed characters in the virtual KeyPress hook.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <QLineEdit>
 

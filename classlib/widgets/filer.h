@@ -3,8 +3,8 @@
 // value to its read routine, the writer stores the write routine's value when hasData is true.
 #pragma once
 
-#include "classlib/exception.h"
-#include "classlib/formvalue.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/formvalue.h"
 
 #include <cstddef>
 #include <functional>

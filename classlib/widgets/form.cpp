@@ -1,4 +1,4 @@
-#include "classlib/form.h"
+#include "classlib/widgets/form.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

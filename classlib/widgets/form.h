@@ -3,7 +3,7 @@
 // and places its aligned children (TControlAlign) whenever its size changes.
 #pragma once
 
-#include "classlib/controlalign.h"
+#include "classlib/widgets/controlalign.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "classlib/gridaxis.h"
+#include "classlib/widgets/gridaxis.h"
 
 #include <algorithm>
 

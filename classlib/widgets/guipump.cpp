@@ -1,7 +1,7 @@
-#include "classlib/guipump.h"
+#include "classlib/widgets/guipump.h"
 
-#include "classlib/messagebox.h"
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/messagebox.h"
+#include "classlib/base/synchronizequeue.h"
 
 #include <QMessageBox>
 #include <QString>

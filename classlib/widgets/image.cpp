@@ -1,4 +1,4 @@
-#include "classlib/image.h"
+#include "classlib/widgets/image.h"
 
 #include <QPainter>
 

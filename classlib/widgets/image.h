@@ -3,7 +3,7 @@
 // the parent shows through. What is drawn appears at the next repaint.
 #pragma once
 
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "classlib/keypress.h"
+#include "classlib/widgets/keypress.h"
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "classlib/label.h"
+#include "classlib/widgets/label.h"
 
-#include "classlib/canvas.h"
-#include "classlib/controlproperties.h"
-#include "classlib/textfont.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/graphics/textfont.h"
 
 #include <QEvent>
 #include <QPainter>

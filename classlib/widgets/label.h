@@ -3,7 +3,7 @@
 // A disabled label shows its text engraved in the shadow and highlight colours.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "classlib/memo.h"
+#include "classlib/widgets/memo.h"
 
-#include "classlib/keypress.h"
+#include "classlib/widgets/keypress.h"
 
 #include <QStringList>
 

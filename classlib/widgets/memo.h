@@ -2,7 +2,7 @@
 // (classlib/keypress.h).
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <QList>
 #include <QPlainTextEdit>

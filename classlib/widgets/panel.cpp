@@ -1,8 +1,8 @@
-#include "classlib/panel.h"
+#include "classlib/widgets/panel.h"
 
-#include "classlib/canvas.h"
-#include "classlib/controlproperties.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/base/exception.h"
 
 #include <QPainter>
 

@@ -3,8 +3,8 @@
 // its aligned children (TControlAlign).
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/controlalign.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/controlalign.h"
 
 #include <QWidget>
 

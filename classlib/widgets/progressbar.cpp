@@ -1,6 +1,6 @@
-#include "classlib/progressbar.h"
+#include "classlib/widgets/progressbar.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <algorithm>
 #include <string>

@@ -1,8 +1,8 @@
-#include "classlib/publishedproperty.h"
+#include "classlib/widgets/publishedproperty.h"
 
-#include "classlib/ansistring.h"
-#include "classlib/controlproperties.h"
-#include "classlib/exception.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/base/exception.h"
 
 #include <QMetaEnum>
 #include <QMetaMethod>

@@ -20,7 +20,7 @@
 // gives). Properties of other types are not published.
 #pragma once
 
-#include "classlib/formvalue.h"
+#include "classlib/widgets/formvalue.h"
 
 #include <QObject>
 

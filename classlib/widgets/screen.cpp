@@ -1,4 +1,4 @@
-#include "classlib/screen.h"
+#include "classlib/widgets/screen.h"
 
 #include <QCursor>
 #include <QGuiApplication>

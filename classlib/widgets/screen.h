@@ -2,7 +2,7 @@
 // control show its own cursor, any other value overrides them all until it is set back.
 #pragma once
 
-#include "classlib/controlproperties.h"
+#include "classlib/widgets/controlproperties.h"
 
 class TScreen {
 public:

@@ -1,7 +1,7 @@
-#include "classlib/statusbar.h"
+#include "classlib/widgets/statusbar.h"
 
-#include "classlib/canvas.h"
-#include "classlib/controlproperties.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/controlproperties.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -3,9 +3,9 @@
 // the application's font; setting a font of its own turns it False.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/controlalign.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/controlalign.h"
+#include "classlib/base/tcolor.h"
 
 #include <QStatusBar>
 

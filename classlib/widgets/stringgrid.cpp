@@ -1,7 +1,7 @@
-#include "classlib/stringgrid.h"
+#include "classlib/widgets/stringgrid.h"
 
-#include "classlib/exceptionhandler.h"
-#include "classlib/keypress.h"
+#include "classlib/base/exceptionhandler.h"
+#include "classlib/widgets/keypress.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -5,10 +5,10 @@
 // react through SelectCell, KeyPress and DblClick. Painting walks only the visible cells.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/canvas.h"
-#include "classlib/gridaxis.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/gridaxis.h"
+#include "classlib/base/tcolor.h"
 
 #include <QAbstractScrollArea>
 #include <QFlags>

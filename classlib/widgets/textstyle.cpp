@@ -1,6 +1,6 @@
-#include "classlib/textstyle.h"
+#include "classlib/widgets/textstyle.h"
 
-#include "classlib/textfont.h"
+#include "classlib/graphics/textfont.h"
 
 #include <QPainter>
 

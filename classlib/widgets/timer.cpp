@@ -1,4 +1,4 @@
-#include "classlib/timer.h"
+#include "classlib/widgets/timer.h"
 
 TTimer::TTimer(QObject* owner) : QObject(owner)
 {

@@ -3,7 +3,7 @@
 // may fire up to 5% early). Setting Enabled or Interval stops the timer and starts it again from zero.
 #pragma once
 
-#include "classlib/designposition.h"
+#include "classlib/widgets/designposition.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,7 +1,7 @@
-#include "classlib/windowfonts.h"
+#include "classlib/widgets/windowfonts.h"
 
-#include "classlib/bitmapfontface.h"
-#include "classlib/textstyle.h"
+#include "classlib/graphics/bitmapfontface.h"
+#include "classlib/widgets/textstyle.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <gtest/gtest.h>
 

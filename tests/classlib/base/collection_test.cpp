@@ -1,6 +1,6 @@
-#include "classlib/collection.h"
-#include "classlib/collectionitem.h"
-#include "classlib/exception.h"
+#include "classlib/base/collection.h"
+#include "classlib/base/collectionitem.h"
+#include "classlib/base/exception.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "classlib/event.h"
+#include "classlib/base/event.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "classlib/formatdatetime.h"
+#include "classlib/base/formatdatetime.h"
 
-#include "classlib/exception.h"
-#include "classlib/formattestsettings.h"
+#include "classlib/base/exception.h"
+#include "classlib/base/formattestsettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "classlib/formatfloat.h"
+#include "classlib/base/formatfloat.h"
 
-#include "classlib/formattestsettings.h"
+#include "classlib/base/formattestsettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "classlib/formatsettings.h"
+#include "classlib/base/formatsettings.h"
 
-#include "classlib/formatdatetime.h"
-#include "classlib/formatfloat.h"
+#include "classlib/base/formatdatetime.h"
+#include "classlib/base/formatfloat.h"
 
 #include <gtest/gtest.h>
 

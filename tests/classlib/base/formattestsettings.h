@@ -2,7 +2,7 @@
 // settings back after a test has replaced them.
 #pragma once
 
-#include "classlib/formatsettings.h"
+#include "classlib/base/formatsettings.h"
 
 // Settings as a Russian desktop has them: comma, blank, day.month.year, 24-hour time.
 inline TFormatSettings RussianSettings()

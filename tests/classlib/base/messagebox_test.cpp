@@ -1,4 +1,4 @@
-#include "classlib/messagebox.h"
+#include "classlib/base/messagebox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "classlib/synchronizequeue.h"
-#include "classlib/thread.h"
+#include "classlib/base/synchronizequeue.h"
+#include "classlib/base/thread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "classlib/variant.h"
+#include "classlib/base/variant.h"
 
-#include "classlib/formattestsettings.h"
+#include "classlib/base/formattestsettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "classlib/formparser.h"
+#include "classlib/forms/formparser.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 #include "support/peakmemory.h"
 #include "support/sanitizedbuild.h"
 

@@ -1,11 +1,11 @@
-#include "classlib/formreader.h"
+#include "classlib/forms/formreader.h"
 
-#include "classlib/canvas.h"
-#include "classlib/controlproperties.h"
-#include "classlib/exception.h"
-#include "classlib/panel.h"
-#include "classlib/standardclasses.h"
-#include "classlib/statusbar.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/panel.h"
+#include "classlib/forms/standardclasses.h"
+#include "classlib/widgets/statusbar.h"
 #include "formtestcomponents.h"
 
 #include <gtest/gtest.h>

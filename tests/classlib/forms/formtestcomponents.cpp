@@ -1,9 +1,9 @@
 #include "formtestcomponents.h"
 
-#include "classlib/canvas.h"
-#include "classlib/classregistry.h"
-#include "classlib/controlproperties.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/base/exception.h"
 
 #include <QBuffer>
 #include <QPainter>

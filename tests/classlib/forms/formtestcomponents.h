@@ -2,9 +2,9 @@
 // its caption in its colours, a non-visual list with a collection and a PNG picture, and a plain panel.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/filer.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/base/tcolor.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,9 +1,9 @@
-#include "classlib/formwriter.h"
+#include "classlib/forms/formwriter.h"
 
-#include "classlib/controlproperties.h"
-#include "classlib/eventbinding.h"
-#include "classlib/exception.h"
-#include "classlib/formreader.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/forms/eventbinding.h"
+#include "classlib/base/exception.h"
+#include "classlib/forms/formreader.h"
 #include "formtestcomponents.h"
 
 #include <gtest/gtest.h>

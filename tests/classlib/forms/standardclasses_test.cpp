@@ -1,17 +1,17 @@
 // The standard classes through a window description: aligned children, list and range properties,
 // the timer, the image canvas and the status line colour.
-#include "classlib/combobox.h"
-#include "classlib/datetimepicker.h"
-#include "classlib/edit.h"
-#include "classlib/exception.h"
-#include "classlib/form.h"
-#include "classlib/formreader.h"
-#include "classlib/image.h"
-#include "classlib/memo.h"
-#include "classlib/progressbar.h"
-#include "classlib/standardclasses.h"
-#include "classlib/statusbar.h"
-#include "classlib/timer.h"
+#include "classlib/widgets/combobox.h"
+#include "classlib/widgets/datetimepicker.h"
+#include "classlib/widgets/edit.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/form.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/widgets/image.h"
+#include "classlib/widgets/memo.h"
+#include "classlib/widgets/progressbar.h"
+#include "classlib/forms/standardclasses.h"
+#include "classlib/widgets/statusbar.h"
+#include "classlib/widgets/timer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "classlib/bitmap.h"
+#include "classlib/graphics/bitmap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "classlib/icon.h"
+#include "classlib/graphics/icon.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <gtest/gtest.h>
 

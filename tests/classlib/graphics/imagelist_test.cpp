@@ -1,7 +1,7 @@
-#include "classlib/imagelist.h"
+#include "classlib/graphics/imagelist.h"
 
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
 #include "support/testchild.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "classlib/combobox.h"
+#include "classlib/widgets/combobox.h"
 
 #include "support/xinput.h"
 

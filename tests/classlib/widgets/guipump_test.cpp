@@ -1,6 +1,6 @@
-#include "classlib/guipump.h"
-#include "classlib/messagebox.h"
-#include "classlib/thread.h"
+#include "classlib/widgets/guipump.h"
+#include "classlib/base/messagebox.h"
+#include "classlib/base/thread.h"
 
 #include <gtest/gtest.h>
 

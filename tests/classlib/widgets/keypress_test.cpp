@@ -1,11 +1,11 @@
-#include "classlib/keypress.h"
+#include "classlib/widgets/keypress.h"
 
-#include "classlib/combobox.h"
-#include "classlib/datetimepicker.h"
-#include "classlib/edit.h"
-#include "classlib/eventbinding.h"
-#include "classlib/exception.h"
-#include "classlib/memo.h"
+#include "classlib/widgets/combobox.h"
+#include "classlib/widgets/datetimepicker.h"
+#include "classlib/widgets/edit.h"
+#include "classlib/forms/eventbinding.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/memo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The grid base: hostile sizes and counts, geometry, painting of what is visible, navigation by keys and
 // pointer, column sizing, and the hooks.
-#include "classlib/stringgrid.h"
+#include "classlib/widgets/stringgrid.h"
 
 #include <gtest/gtest.h>
 
