@@ -1,0 +1,1 @@
+#include "classlib/base/tcolor.h"

@@ -1,0 +1,3 @@
+#include <queue>
+#include "classlib/base/ansistring.h"
+// #include <QString>

@@ -1,0 +1,1 @@
+  #  include "classlib/widgets/form.h"
