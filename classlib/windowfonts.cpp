@@ -12,6 +12,14 @@ namespace {
 const char* const kScalableFonts[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
 const char* const kBitmapFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
 
+// Windows has both families of its own; elsewhere a system may have them too.
+bool Installed(const char* family)
+{
+    return QFontDatabase::families().contains(QLatin1String(family));
+}
+
+bool Present(const char* file) { return QFile::exists(QString::fromLatin1(file)); }
+
 } // namespace
 
 void TWindowFonts::Register()
@@ -20,10 +28,13 @@ void TWindowFonts::Register()
     if (registered)
         return;
     registered = true;
+    // Both asked before either is added: the regular face of Tahoma must not keep out its bold one.
+    const bool tahomaInstalled = Installed("Tahoma");
+    const bool msSansSerifInstalled = Installed("MS Sans Serif");
     for (const char* file : kScalableFonts)
-        if (QFile::exists(QString::fromLatin1(file)))
+        if (!tahomaInstalled && Present(file))
             QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-    if (QFile::exists(QString::fromLatin1(kBitmapFont))) {
+    if (!msSansSerifInstalled && Present(kBitmapFont)) {
         QFontDatabase::addApplicationFont(QString::fromLatin1(kBitmapFont));
         TBitmapFontFace::Register(QString::fromLatin1(kBitmapFont), QStringLiteral("Tahoma"));
     }
