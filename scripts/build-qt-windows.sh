@@ -5,7 +5,9 @@
 #   libpng (the version of the host's libpng-dev)   in ${XDG_CACHE_HOME:-~/.cache}/zentor/libpng-<version>-mingw64
 # A folder counts as complete only with the marker written after its install; one without the marker is
 # left from an interrupted run and is built again. Prints the Qt folder on its last line.
-# usage: scripts/build-qt-windows.sh [--print-dirs]   (--print-dirs: only print the two folders)
+# usage: scripts/build-qt-windows.sh [--print-dirs | --status]
+#   --print-dirs  only prints the two folders
+#   --status      only prints "complete <folder>" or "to build <folder>" for each; status 1 when one is to build
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,11 +21,23 @@ png_version=$(upstream_version libpng-dev)
 qt_dir=$cache_root/qt-$qt_version-mingw64
 png_dir=$cache_root/libpng-$png_version-mingw64
 
-if [ "${1:-}" = "--print-dirs" ]; then
-  echo "$qt_dir"
-  echo "$png_dir"
-  exit 0
-fi
+complete() { [ -f "$1/$marker" ]; }
+
+case "${1:-}" in
+  --print-dirs)
+    printf '%s\n' "$qt_dir" "$png_dir"
+    exit 0
+    ;;
+  --status)
+    status=0
+    for dir in "$qt_dir" "$png_dir"; do
+      if complete "$dir"; then echo "complete $dir"; else echo "to build $dir"; status=1; fi
+    done
+    exit $status
+    ;;
+  "") ;;
+  *) echo "usage: $0 [--print-dirs | --status]" >&2; exit 2 ;;
+esac
 
 say() { echo "build-qt-windows: $*" >&2; }
 die() { say "$*"; exit 1; }
@@ -54,13 +68,24 @@ ensure_source_entries() {
   "${sudo_cmd[@]}" apt-get update -qq
 }
 
+# download_source <source package> <folder>: the newest version that a server has; a mirror may lack the
+# newest of them (a security update, for one), so each version apt knows is tried, newest first.
+download_source() {
+  local version
+  for version in $(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -r -V); do
+    (cd "$2" && apt-get source --download-only -qq "$1=$version" > /dev/null 2>&1) && return 0
+    rm -f "$2/$1"_*
+  done
+  die "cannot download the source of $1"
+}
+
 # fetch_source <source package> <folder>: downloads the package's source into the folder and unpacks it with
 # Debian's patches; prints the unpacked tree.
 fetch_source() {
-  (cd "$2" && apt-get source --download-only -qq "$1" > /dev/null 2>&1) || die "cannot download the source of $1"
+  download_source "$1" "$2"
   local dsc
   dsc=$(ls "$2"/"$1"_*.dsc)
-  dpkg-source --no-check -x "$dsc" "$2/src" > /dev/null || die "cannot unpack $dsc"
+  dpkg-source --no-check -x "$dsc" "$2/src" > /dev/null 2>&1 || die "cannot unpack $dsc"
   rm -f "$2"/*.tar.* "$2"/*.dsc
   echo "$2/src"
 }
@@ -106,7 +131,7 @@ build_png() {
 # removed first, so an interrupted install never counts as complete.
 ensure() {
   local dir=$1 builder=$2 started=$SECONDS
-  [ -f "$dir/$marker" ] && return 0
+  complete "$dir" && return 0
   ensure_source_entries
   rm -rf "$dir"
   work=$(mktemp -d "${TMPDIR:-/tmp}/zentor-win-libs.XXXXXX")
