@@ -24,6 +24,8 @@ done
 readonly kRead="A5 96 00 D5 00 6B" kWriteKeep="A5 96 01 D5 FF 6B" kWriteErase="A5 96 01 D5 00 6C"
 readonly kPanelStrip="10,117,40,20" # a strip of the window that only the progress panel covers
 readonly kCom=5
+# Wine as a Russian Windows, the program's own: code page 1251, so MS Sans Serif is its Cyrillic face.
+readonly kWineLocale=ru_RU.UTF-8
 version=$(sed -n 's/^project(zentor VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 package=zentor-$version-win64
 
@@ -86,7 +88,7 @@ check_package() {
 # key lists it in the registry once the Wine server starts again.
 make_prefix() {
   export WINEPREFIX="$temp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  DISPLAY= timeout -k 5 180 wine wineboot -i >"$temp/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$temp/wineboot.log")"
+  DISPLAY= LC_ALL=$kWineLocale timeout -k 5 180 wine wineboot -i >"$temp/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$temp/wineboot.log")"
   "$simulator" --com "$kCom" --value 0xFF --trace "$line" >"$temp/simulator.txt" 2>&1 &
   sim_pid=$!
   zx_wait 10 grep -qs /dev/pts/ "$temp/simulator.txt" || fail "the simulated device did not start"
@@ -94,14 +96,14 @@ make_prefix() {
   pty=$(grep -o '/dev/pts/[0-9]*' "$temp/simulator.txt")
   ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$kCom"
   printf 'REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n"COM%s"="%s"\n' "$kCom" "$pty" >"$temp/ports.reg"
-  DISPLAY= timeout -k 5 60 wine regedit /S "$temp/ports.reg" || fail "cannot write the Wine ports key"
+  DISPLAY= LC_ALL=$kWineLocale timeout -k 5 60 wine regedit /S "$temp/ports.reg" || fail "cannot write the Wine ports key"
   timeout 20 wineserver -k || true
   timeout 20 wineserver -w || true
 }
 
 # zentor.exe of the unpacked archive, in the working folder, up to its visible window.
 start_program() {
-  (cd "$work" && exec wine "$temp/$package/zentor.exe" >"$temp/zentor-output.txt" 2>&1) &
+  (cd "$work" && exec env LC_ALL=$kWineLocale wine "$temp/$package/zentor.exe" >"$temp/zentor-output.txt" 2>&1) &
   program_pid=$!
   # Found by its title: Wine may run the program in a process of its own, and the display is private.
   ZX_WINDOW=$(timeout 60 xdotool search --sync --onlyvisible --name 'Quarsa' 2>/dev/null | head -n 1) ||
@@ -187,7 +189,7 @@ echo "zentor.cfg"
 config=$(tr -d '\r' <"$work/zentor.cfg" 2>/dev/null) || fail "no zentor.cfg in the working folder"
 grep -q -x "COM_port=$kCom" <<<"$config" || fail "zentor.cfg does not remember COM$kCom: $config"
 grep -q -x "COM_speed=19200" <<<"$config" || fail "zentor.cfg does not remember 19200 baud: $config"
-attributes=$(cd "$work" && timeout -k 5 60 wine attrib zentor.cfg </dev/null 2>/dev/null | tr -d '\r')
+attributes=$(cd "$work" && LC_ALL=$kWineLocale timeout -k 5 60 wine attrib zentor.cfg </dev/null 2>/dev/null | tr -d '\r')
 flags=${attributes%%[A-Za-z]:\\*}
 [[ "$flags" == *H* && "$flags" == *S* ]] || fail "zentor.cfg is not hidden and system: '$attributes'"
 
