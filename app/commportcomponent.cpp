@@ -1,6 +1,6 @@
 #include "app/commportcomponent.h"
 
-#include "classlib/classregistry.h"
+#include "classlib/forms/classregistry.h"
 
 TCommPortComponent::TCommPortComponent(QObject* owner) : QObject(owner)
 {

@@ -5,8 +5,8 @@
 // from a description opens the port only when the whole description is read, after the line settings.
 #pragma once
 
-#include "classlib/designposition.h"
-#include "classlib/loadable.h"
+#include "classlib/widgets/designposition.h"
+#include "classlib/forms/loadable.h"
 #include "comm/commport.h"
 
 #include <QObject>

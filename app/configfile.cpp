@@ -1,6 +1,6 @@
 #include "app/configfile.h"
 
-#include "classlib/sysutils.h"
+#include "classlib/base/sysutils.h"
 #include "platform/fileattributes.h"
 #include "platform/files.h"
 #include "platform/profilefile.h"

@@ -1,7 +1,7 @@
 #include "app/formclasses.h"
 
 #include "app/commportcomponent.h"
-#include "classlib/standardclasses.h"
+#include "classlib/forms/standardclasses.h"
 #include "controls/controlclasses.h"
 
 void RegisterFormClasses()

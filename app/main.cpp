@@ -2,12 +2,12 @@
 // and message box displays, then the main window until it closes.
 #include "app/formclasses.h"
 #include "app/main_form.h"
-#include "classlib/exception.h"
-#include "classlib/exceptionhandler.h"
-#include "classlib/formatsettings.h"
-#include "classlib/guipump.h"
-#include "classlib/messagebox.h"
-#include "classlib/windowfonts.h"
+#include "classlib/base/exception.h"
+#include "classlib/base/exceptionhandler.h"
+#include "classlib/base/formatsettings.h"
+#include "classlib/widgets/guipump.h"
+#include "classlib/base/messagebox.h"
+#include "classlib/widgets/windowfonts.h"
 #include "png/pngobject.h"
 
 #include <QApplication>

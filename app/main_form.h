@@ -7,8 +7,8 @@
 #pragma once
 
 #include "app/comports.h"
-#include "classlib/ansistring.h"
-#include "classlib/form.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/form.h"
 #include "device/messagekind.h"
 #include "device/settingsexchange.h"
 #include "platform/serialdevice.h"

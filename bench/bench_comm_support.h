@@ -2,7 +2,7 @@
 // thread's event loop.
 #pragma once
 
-#include "classlib/guipump.h"
+#include "classlib/widgets/guipump.h"
 #include "comm/commport.h"
 #include "tests/support/processcpu.h"
 #include "tests/support/ptylink.h"

@@ -5,8 +5,8 @@
 // the whole process, since Qt's raster engine fills large areas on pool threads.
 #include "bench/ratioreporter.h"
 #include "app/formclasses.h"
-#include "classlib/form.h"
-#include "classlib/formreader.h"
+#include "classlib/widgets/form.h"
+#include "classlib/forms/formreader.h"
 #include "controls/comboboxpng.h"
 
 #include <benchmark/benchmark.h>

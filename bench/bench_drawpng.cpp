@@ -4,7 +4,7 @@
 // as controls hold it (assigned, no row handed out) and as built here through its rows, which makes each
 // draw compare the rows with those the drawn image was made from.
 #include "bench/ratioreporter.h"
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 

@@ -2,7 +2,7 @@
 // against a QTableWidget filled with the same texts and rendered at the same size, in the same run. Prints the
 // ratios of CPU time.
 #include "bench/ratioreporter.h"
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 #include "controls/extstringgrid.h"
 
 #include <benchmark/benchmark.h>

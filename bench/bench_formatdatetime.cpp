@@ -4,9 +4,9 @@
 // against that of the short one: about 1 when the time grows with the format's length, about 32 when it grows
 // with its square.
 #include "bench/ratioreporter.h"
-#include "classlib/datetime.h"
-#include "classlib/formatdatetime.h"
-#include "classlib/formatfloat.h"
+#include "classlib/base/datetime.h"
+#include "classlib/base/formatdatetime.h"
+#include "classlib/base/formatfloat.h"
 
 #include <benchmark/benchmark.h>
 

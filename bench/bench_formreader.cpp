@@ -1,8 +1,8 @@
 // Reading a window description that holds every picture of the program in PNG image lists, against decoding
 // the same PNG files with QImage::loadFromData, in the same run; prints the ratio of CPU times.
 #include "bench/ratioreporter.h"
-#include "classlib/classregistry.h"
-#include "classlib/formreader.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/forms/formreader.h"
 #include "png/pngimagelist.h"
 
 #include <benchmark/benchmark.h>

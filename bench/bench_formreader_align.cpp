@@ -2,9 +2,9 @@
 // in the same run; prints the ratios of CPU times. Arranging once per parent keeps both near 1 and the
 // same for 500 and 2000 controls; arranging at every alignment grows with the count.
 #include "bench/ratioreporter.h"
-#include "classlib/classregistry.h"
-#include "classlib/formreader.h"
-#include "classlib/standardclasses.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/forms/standardclasses.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,8 +6,8 @@
 #include "app/configfile.h"
 #include "app/formclasses.h"
 #include "app/main_form.h"
-#include "classlib/guipump.h"
-#include "classlib/statusbar.h"
+#include "classlib/widgets/guipump.h"
+#include "classlib/widgets/statusbar.h"
 #include "controls/xpbutton.h"
 #include "tools/zentor-sim/zentorsim.h"
 

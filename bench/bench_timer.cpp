@@ -3,7 +3,7 @@
 // second past a whole second, where a coarse timer rounds its expiry down. Counters per benchmark: the
 // earliest and the latest firing against the interval, in milliseconds (negative: early), and the mean delay
 // as a share of the interval. Run: build/bench/bench_timer (about 20 s).
-#include "classlib/timer.h"
+#include "classlib/widgets/timer.h"
 
 #include <benchmark/benchmark.h>
 

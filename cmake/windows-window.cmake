@@ -13,7 +13,7 @@ find_package(PNG REQUIRED)
 
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 add_subdirectory(classlib)
-target_sources(zentor_base PRIVATE ${CMAKE_SOURCE_DIR}/classlib/win32/formatsettings_win32.cpp)
+target_sources(zentor_base PRIVATE ${CMAKE_SOURCE_DIR}/classlib/base/win32/formatsettings_win32.cpp)
 add_subdirectory(platform)
 add_subdirectory(device)
 add_subdirectory(comm)

@@ -1,7 +1,7 @@
 #include "comm/commport.h"
 
-#include "classlib/lasterror.h"
-#include "classlib/messagebox.h"
+#include "classlib/base/lasterror.h"
+#include "classlib/base/messagebox.h"
 #include "comm/evread.h"
 #include "comm/evstatus.h"
 #include "comm/thread.h"

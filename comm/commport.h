@@ -5,8 +5,8 @@
 // (a modal dialog) and while a close is already running.
 #pragma once
 
-#include "classlib/event.h"
-#include "classlib/thread.h"
+#include "classlib/base/event.h"
+#include "classlib/base/thread.h"
 #include "comm/ringmath.h"
 #include "platform/serialdevice.h"
 

@@ -1,6 +1,6 @@
 #include "comm/evread.h"
 
-#include "classlib/exceptionhandler.h"
+#include "classlib/base/exceptionhandler.h"
 
 TReadEventThread::TReadEventThread(TCommPort& port) : Port(port) {}
 

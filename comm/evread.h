@@ -1,7 +1,7 @@
 // TReadEventThread: raises the port's OnDataReceived on the GUI thread whenever the reader has brought bytes.
 #pragma once
 
-#include "classlib/thread.h"
+#include "classlib/base/thread.h"
 #include "comm/commport.h"
 
 class TReadEventThread : public TThread {

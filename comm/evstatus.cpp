@@ -1,7 +1,7 @@
 #include "comm/evstatus.h"
 
-#include "classlib/exceptionhandler.h"
-#include "classlib/lasterror.h"
+#include "classlib/base/exceptionhandler.h"
+#include "classlib/base/lasterror.h"
 
 TStatusEventThread::TStatusEventThread(TCommPort& port) : Port(port) {}
 

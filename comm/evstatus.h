@@ -1,7 +1,7 @@
 // TStatusEventThread: raises the port's signal events on the GUI thread after every line event.
 #pragma once
 
-#include "classlib/thread.h"
+#include "classlib/base/thread.h"
 #include "comm/commport.h"
 
 class TStatusEventThread : public TThread {

@@ -2,7 +2,7 @@
 // never more than are waiting and never more than the ring has free, and wakes the data delivery thread.
 #pragma once
 
-#include "classlib/thread.h"
+#include "classlib/base/thread.h"
 #include "comm/commport.h"
 
 class TReadThread : public TThread {

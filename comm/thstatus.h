@@ -2,7 +2,7 @@
 // when characters arrive and the status delivery thread after every event.
 #pragma once
 
-#include "classlib/thread.h"
+#include "classlib/base/thread.h"
 #include "comm/commport.h"
 
 class TStatusThread : public TThread {

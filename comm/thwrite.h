@@ -3,7 +3,7 @@
 // reports CTS on.
 #pragma once
 
-#include "classlib/thread.h"
+#include "classlib/base/thread.h"
 #include "comm/commport.h"
 
 class TWriteThread : public TThread {

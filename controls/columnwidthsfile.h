@@ -2,7 +2,7 @@
 // each written as a decimal integer and a line feed. File names are Windows-1251 text, used as UTF-8 names.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "controls/comboboxpng.h"
 
-#include "classlib/controlproperties.h"
+#include "classlib/widgets/controlproperties.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 

@@ -4,8 +4,8 @@
 // at a fixed item height; the control draws the items of the list and the chosen item in the box.
 #pragma once
 
-#include "classlib/canvas.h"
-#include "classlib/combobox.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/combobox.h"
 #include "png/pngimagelist.h"
 
 #include <QPointer>

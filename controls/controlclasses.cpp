@@ -1,6 +1,6 @@
 #include "controls/controlclasses.h"
 
-#include "classlib/classregistry.h"
+#include "classlib/forms/classregistry.h"
 #include "controls/comboboxpng.h"
 #include "controls/extstringgrid.h"
 #include "controls/gradientcheck.h"

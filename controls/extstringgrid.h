@@ -8,9 +8,9 @@
 // hidden field has no column at all and never shows or takes another field's values.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/stringgrid.h"
-#include "classlib/variant.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/stringgrid.h"
+#include "classlib/base/variant.h"
 #include "controls/fieldstable.h"
 
 #include <QList>

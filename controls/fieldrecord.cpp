@@ -1,6 +1,6 @@
 #include "controls/fieldrecord.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 namespace {
 

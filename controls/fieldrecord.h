@@ -1,10 +1,10 @@
 // One field of the field grid: how its column looks, taken from one description line, and the values it holds.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/canvas.h"
-#include "classlib/tcolor.h"
-#include "classlib/variant.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/tcolor.h"
+#include "classlib/base/variant.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -11,8 +11,8 @@
 // 32-bit values compared as signed numbers (0xFFFFFFFF is -1); rows count from 1 for the first value.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/variant.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/variant.h"
 #include "controls/fieldrecord.h"
 
 #include <cstddef>

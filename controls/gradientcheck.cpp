@@ -1,7 +1,7 @@
 #include "controls/gradientcheck.h"
 
-#include "classlib/canvas.h"
-#include "classlib/controlproperties.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/controlproperties.h"
 #include "controls/pngpicturedata.h"
 
 #include <QMouseEvent>

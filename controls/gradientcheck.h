@@ -6,10 +6,10 @@
 // follows where the pointer is at that moment.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/bitmap.h"
-#include "classlib/filer.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/base/tcolor.h"
 #include "controls/htmlcolor.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"

@@ -2,8 +2,8 @@
 // Pure rules without Qt, shared by every control that carries a colour as text.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/tcolor.h"
 
 // A colour held both as its HTML text and as a colour value 0x00BBGGRR.
 struct HtmlColor {

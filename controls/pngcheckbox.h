@@ -7,10 +7,10 @@
 // (complete PNG files).
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/filer.h"
-#include "classlib/mouseevents.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/widgets/mouseevents.h"
+#include "classlib/base/tcolor.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 

@@ -1,6 +1,6 @@
 #include "controls/pngpicturedata.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <new>
 #include <sstream>

@@ -1,7 +1,7 @@
 // A control's PNG picture in a window description: "<Property>.Data" holds the complete PNG file.
 #pragma once
 
-#include "classlib/filer.h"
+#include "classlib/widgets/filer.h"
 #include "png/pngobject.h"
 
 #include <functional>

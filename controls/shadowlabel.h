@@ -7,9 +7,9 @@
 // "PngPicture.Data", "PngLeft.Data" … (complete PNG files).
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/filer.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/base/tcolor.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 

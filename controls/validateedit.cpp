@@ -1,7 +1,7 @@
 #include "controls/validateedit.h"
 
-#include "classlib/controlproperties.h"
-#include "classlib/keypress.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/widgets/keypress.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

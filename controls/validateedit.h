@@ -7,9 +7,9 @@
 // the context menu, a middle-click selection paste) goes through the filtered paste.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/edit.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/edit.h"
+#include "classlib/base/tcolor.h"
 #include "controls/htmlcolor.h"
 #include "controls/validaterules.h"
 

@@ -1,6 +1,6 @@
 #include "controls/xpbutton.h"
 
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 #include "controls/pngpicturedata.h"
 #include "png/pngfunctions.h"
 

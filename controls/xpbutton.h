@@ -3,8 +3,8 @@
 // and down while it is also held down with the left mouse button, half transparent and grey when disabled.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/filer.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/widgets/filer.h"
 #include "png/pngobject.h"
 
 #include <QPushButton>

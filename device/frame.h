@@ -2,7 +2,7 @@
 // sum of the bytes after the start byte, modulo 256.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 namespace device {
 

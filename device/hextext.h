@@ -2,7 +2,7 @@
 // Text made here uses upper-case digits; text read here may use either case.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The device's register tables and the value encoding of the erase-mode register D5.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "device/settingsexchange.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 #include "device/frame.h"
 #include "device/hextext.h"
 

@@ -11,7 +11,7 @@
 // Apply carries out the fields of a TExchangeUpdate in the order they are declared.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 #include "device/messagekind.h"
 #include "device/registers.h"
 

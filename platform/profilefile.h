@@ -3,7 +3,7 @@
 // held in memory until UpdateFile writes the whole file at once.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 #include "platform/files.h"
 
 #include <cstddef>

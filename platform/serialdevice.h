@@ -1,5 +1,5 @@
 // A serial device behind an interface in the shape of the Windows communications calls.
-// Every call returns success as bool; on failure the calling thread's last-error code is set (classlib/lasterror.h)
+// Every call returns success as bool; on failure the calling thread's last-error code is set (classlib/base/lasterror.h)
 // and LastCause() names the reason. The interface is shared by three worker threads at once: waits, reads and
 // writes may run concurrently with each other and with the configuration calls.
 #pragma once

@@ -1,6 +1,6 @@
 #include "png/pngcodec.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <png.h>
 

@@ -3,7 +3,7 @@
 // Rounding to the nearest integer sends halves to the even neighbour throughout.
 #pragma once
 
-#include "classlib/tcolor.h"
+#include "classlib/base/tcolor.h"
 #include "png/pngobject.h"
 
 #include <QRect>

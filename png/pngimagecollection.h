@@ -1,7 +1,7 @@
 // A component that only holds a collection of named PNG pictures (Items).
 #pragma once
 
-#include "classlib/filer.h"
+#include "classlib/widgets/filer.h"
 #include "png/pngimagecollectionitems.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "png/pngimagecollectionitem.h"
 
-#include "classlib/collection.h"
+#include "classlib/base/collection.h"
 
 #include <string>
 

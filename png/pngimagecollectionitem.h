@@ -3,9 +3,9 @@
 // it the image list that owns the collection.
 #pragma once
 
-#include "classlib/ansistring.h"
-#include "classlib/collectionitem.h"
-#include "classlib/tcolor.h"
+#include "classlib/base/ansistring.h"
+#include "classlib/base/collectionitem.h"
+#include "classlib/base/tcolor.h"
 #include "png/pngobject.h"
 
 #include <memory>

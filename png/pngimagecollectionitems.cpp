@@ -1,8 +1,8 @@
 #include "png/pngimagecollectionitems.h"
 
-#include "classlib/colorident.h"
-#include "classlib/controlproperties.h"
-#include "classlib/exception.h"
+#include "classlib/base/colorident.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/base/exception.h"
 #include "png/pngcodec.h"
 #include "png/pngimagelist.h"
 

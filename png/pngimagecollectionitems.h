@@ -4,8 +4,8 @@
 // counted with the owner list's native images, also when the owner is not a list.
 #pragma once
 
-#include "classlib/collection.h"
-#include "classlib/formvalue.h"
+#include "classlib/base/collection.h"
+#include "classlib/widgets/formvalue.h"
 #include "png/pngimagecollectionitem.h"
 
 #include <QObject>

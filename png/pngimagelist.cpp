@@ -1,7 +1,7 @@
 #include "png/pngimagelist.h"
 
-#include "classlib/exception.h"
-#include "classlib/imageallocation.h"
+#include "classlib/base/exception.h"
+#include "classlib/graphics/imageallocation.h"
 
 #include <string>
 

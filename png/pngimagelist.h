@@ -13,8 +13,8 @@
 // is refused, and native pictures that would pass it are not made (EInvalidOperation).
 #pragma once
 
-#include "classlib/filer.h"
-#include "classlib/imagelist.h"
+#include "classlib/widgets/filer.h"
+#include "classlib/graphics/imagelist.h"
 #include "png/pngfunctions.h"
 #include "png/pngimagecollectionitems.h"
 #include "png/pngoptionflags.h"

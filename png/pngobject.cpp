@@ -1,9 +1,9 @@
 #include "png/pngobject.h"
 
-#include "classlib/bitmap.h"
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
-#include "classlib/imageallocation.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
+#include "classlib/graphics/imageallocation.h"
 #include "png/pngcodec.h"
 
 #include <algorithm>

@@ -13,8 +13,8 @@
 // Not thread-safe: pictures, and the copies sharing their images, belong to the GUI thread.
 #pragma once
 
-#include "classlib/graphic.h"
-#include "classlib/tcolor.h"
+#include "classlib/graphics/graphic.h"
+#include "classlib/base/tcolor.h"
 
 #include <QImage>
 

@@ -20,9 +20,11 @@ ZX_FORM="$here/../app/main_form.zfm"
 ZX_SCREENSHOT="$build/tools/screenshot/screenshot"
 source "$here/zentor-x11.sh"
 
-# A sanitizer build: LeakSanitizer leaves out the leaks of system libraries listed in the suppressions file.
+# A sanitizer build: LeakSanitizer leaves out the leaks of system libraries listed in the suppressions file,
+# and ThreadSanitizer looks only at the program's own code (Qt is not instrumented).
 if grep -qE '^ZENTOR_SANITIZE:STRING=.+' "$build/CMakeCache.txt" 2>/dev/null; then
   export LSAN_OPTIONS="suppressions=$here/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+  export TSAN_OPTIONS="ignore_noninstrumented_modules=1${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 fi
 
 sim_pid=""

@@ -1,7 +1,7 @@
 // Idle cost on Windows: the port open on a quiet line for ten seconds, with the main thread running the
 // port's hand-offs, as the program's event loop would. Prints the process's share of one core.
 // usage: bench_comm_idle_win32.exe <COM number>; with 0 no port is opened, for the cost of the loop alone.
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 #include "comm/commport.h"
 
 #include <windows.h>

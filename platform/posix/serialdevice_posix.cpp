@@ -3,7 +3,7 @@
 // returns without waiting for the line.
 #include "platform/serialdevice_os.h"
 
-#include "classlib/lasterror.h"
+#include "classlib/base/lasterror.h"
 #include "platform/portmap.h"
 #include "platform/posix/linestate.h"
 #include "platform/posix/termiosmap.h"

@@ -1,6 +1,6 @@
 #include "platform/win32/win32errors.h"
 
-#include "classlib/lasterror.h"
+#include "classlib/base/lasterror.h"
 
 namespace platform {
 

@@ -1,9 +1,9 @@
 #include "app/commportcomponent.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/exception.h"
-#include "classlib/formreader.h"
-#include "classlib/formwriter.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/base/exception.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/forms/formwriter.h"
 #include "comm/commtestsupport.h"
 #include "support/ptylink.h"
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,10 +10,17 @@
 namespace {
 
 struct SplitCase {
+    const char* name;
     const char* text;
     const char* letters;
     const char* digits;
 };
+
+// Prints a case by its name, in failure messages and in the test list, instead of its bytes.
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class SplitDigitsTest : public testing::TestWithParam<SplitCase> {};
 
@@ -24,10 +32,13 @@ TEST_P(SplitDigitsTest, SplitsAtTheLastDigitBoundary)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, SplitDigitsTest,
-                         testing::Values(SplitCase{"COM12", "COM", "12"}, SplitCase{"\\Device\\VCP0", "\\Device\\VCP", "0"},
-                                         SplitCase{"COM", "COM", ""}, SplitCase{"12AB", "AB", "12"},
-                                         SplitCase{" \tCOM7\r\n", "COM", "7"}, SplitCase{"A1B2", "A1B", "2"},
-                                         SplitCase{"7", "", "7"}, SplitCase{"   ", "", ""}));
+                         testing::Values(SplitCase{"PortName", "COM12", "COM", "12"},
+                                         SplitCase{"DevicePath", "\\Device\\VCP0", "\\Device\\VCP", "0"},
+                                         SplitCase{"NoDigits", "COM", "COM", ""}, SplitCase{"DigitsFirst", "12AB", "AB", "12"},
+                                         SplitCase{"BlanksAround", " \tCOM7\r\n", "COM", "7"},
+                                         SplitCase{"DigitInsideLetters", "A1B2", "A1B", "2"},
+                                         SplitCase{"DigitsOnly", "7", "", "7"}, SplitCase{"BlanksOnly", "   ", "", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 

@@ -1,5 +1,5 @@
 // The embedded main window description against the picture files it was built from.
-#include "classlib/formparser.h"
+#include "classlib/forms/formparser.h"
 
 #include <gtest/gtest.h>
 

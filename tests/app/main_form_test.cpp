@@ -4,14 +4,14 @@
 #include "app/configfile.h"
 #include "app/formclasses.h"
 #include "app/main_form.h"
-#include "classlib/canvas.h"
-#include "classlib/combobox.h"
-#include "classlib/label.h"
-#include "classlib/screen.h"
-#include "classlib/statusbar.h"
-#include "classlib/tcolor.h"
-#include "classlib/timer.h"
-#include "classlib/windowfonts.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/widgets/combobox.h"
+#include "classlib/widgets/label.h"
+#include "classlib/widgets/screen.h"
+#include "classlib/widgets/statusbar.h"
+#include "classlib/base/tcolor.h"
+#include "classlib/widgets/timer.h"
+#include "classlib/widgets/windowfonts.h"
 #include "platform/portmap.h"
 #include "controls/comboboxpng.h"
 #include "controls/controltestsupport.h"
@@ -38,6 +38,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -132,7 +133,16 @@ TEST_F(MainFormTest, StartsWithTheRememberedPortSelectedAndTheLampLit)
     EXPECT_FALSE(Control<TComboBox>("CB_OptionsErase")->isEnabled());
 }
 
+// Prints a case by its name, in failure messages and in the test list, instead of its bytes.
+template <class Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 struct ReadCase {
+    const char* name;
     std::uint8_t value;
     int initialItem; // chosen so that a wrong selection shows
     int expectedItem;
@@ -157,10 +167,13 @@ TEST_P(MainFormReadTest, ReadSelectsTheModeOfTheReplyAndUnlocksTheWindow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, MainFormReadTest,
-                         testing::Values(ReadCase{0x00, 1, 0}, ReadCase{0xFF, 0, 1}, ReadCase{0x05, 1, 1},
-                                         ReadCase{0x05, 0, 0}));
+                         testing::Values(ReadCase{"Erase", 0x00, 1, 0}, ReadCase{"Keep", 0xFF, 0, 1},
+                                         ReadCase{"UnknownKeepsKeep", 0x05, 1, 1},
+                                         ReadCase{"UnknownKeepsErase", 0x05, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct WriteCase {
+    const char* name;
     std::uint8_t storedValue; // the device's value before, the other one of the two modes
     int item;
     Bytes frame;
@@ -185,8 +198,9 @@ TEST_P(MainFormWriteTest, WriteSendsTheChosenModeAfterARead)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, MainFormWriteTest,
-                         testing::Values(WriteCase{0xFF, 0, {0xA5, 0x96, 0x01, 0xD5, 0x00, 0x6C}},
-                                         WriteCase{0x00, 1, {0xA5, 0x96, 0x01, 0xD5, 0xFF, 0x6B}}));
+                         testing::Values(WriteCase{"Erase", 0xFF, 0, {0xA5, 0x96, 0x01, 0xD5, 0x00, 0x6C}},
+                                         WriteCase{"Keep", 0x00, 1, {0xA5, 0x96, 0x01, 0xD5, 0xFF, 0x6B}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainFormTest, SilentDeviceGivesTheRedTimeoutMessageAndKeepsThePortOpen)
 {

@@ -1,8 +1,8 @@
 // The port on a real pseudo-terminal, registered as a COM link.
 #include "comm/commport.h"
 
-#include "classlib/lasterror.h"
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/lasterror.h"
+#include "classlib/base/synchronizequeue.h"
 #include "commtestsupport.h"
 
 #include <gtest/gtest.h>

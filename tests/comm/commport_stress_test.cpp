@@ -2,7 +2,7 @@
 // cycles, and the other end vanishing in the middle of a transfer.
 #include "comm/commport.h"
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 #include "commtestsupport.h"
 
 #include <gtest/gtest.h>

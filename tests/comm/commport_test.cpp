@@ -1,9 +1,9 @@
 // The port's properties and operations, through a simulated line (fakeserialdevice.h).
 #include "comm/commport.h"
 
-#include "classlib/exceptionhandler.h"
-#include "classlib/lasterror.h"
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/exceptionhandler.h"
+#include "classlib/base/lasterror.h"
+#include "classlib/base/synchronizequeue.h"
 #include "commtestsupport.h"
 #include "fakeserialdevice.h"
 

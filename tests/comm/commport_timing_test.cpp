@@ -3,7 +3,7 @@
 // (fakeserialdevice.h) or the thread starts of the test program (threadstarts.h).
 #include "comm/commport.h"
 
-#include "classlib/lasterror.h"
+#include "classlib/base/lasterror.h"
 #include "commtestsupport.h"
 #include "fakeserialdevice.h"
 #include "threadstarts.h"

@@ -2,7 +2,7 @@
 // message boxes, reproducible random bytes, and counting the process's descriptors and threads.
 #pragma once
 
-#include "classlib/messagebox.h"
+#include "classlib/base/messagebox.h"
 #include "support/processcpu.h"
 #include "support/ptylink.h"
 

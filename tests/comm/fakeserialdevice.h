@@ -3,7 +3,7 @@
 // opens TFakeSerialDevice objects on it through the opener that TFakeOpener installs.
 #pragma once
 
-#include "classlib/lasterror.h"
+#include "classlib/base/lasterror.h"
 #include "platform/serialdevice.h"
 
 #include <atomic>

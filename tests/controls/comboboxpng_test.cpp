@@ -2,9 +2,9 @@
 
 #include "pixeltestsupport.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/eventbinding.h"
-#include "classlib/formreader.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/forms/eventbinding.h"
+#include "classlib/forms/formreader.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // clicks.
 #include "controls/extstringgrid.h"
 
-#include "classlib/bitmap.h"
-#include "classlib/combobox.h"
-#include "classlib/edit.h"
-#include "classlib/exception.h"
-#include "classlib/formatsettings.h"
-#include "classlib/formreader.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/widgets/combobox.h"
+#include "classlib/widgets/edit.h"
+#include "classlib/base/exception.h"
+#include "classlib/base/formatsettings.h"
+#include "classlib/forms/formreader.h"
 #include "controltestsupport.h"
 #include "controls/controlclasses.h"
 #include "controls/validateedit.h"

@@ -1,6 +1,6 @@
 #include "controls/fieldstable.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 #include "png/pngimagelist.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 
 #include "pixeltestsupport.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/controlproperties.h"
-#include "classlib/formreader.h"
-#include "classlib/formwriter.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/forms/formwriter.h"
 #include "controls/pngcheckbox.h"
 #include "controls/shadowlabel.h"
 #include "support/xinput.h"

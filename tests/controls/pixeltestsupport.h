@@ -1,7 +1,7 @@
 // Shared helpers of the control tests: rendering a widget, comparing pixels with colour values, pictures.
 #pragma once
 
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 #include "png/pngobject.h"
 
 #include <gtest/gtest.h>

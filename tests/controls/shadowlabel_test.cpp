@@ -1,9 +1,9 @@
 #include "controls/shadowlabel.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/controlproperties.h"
-#include "classlib/formreader.h"
-#include "classlib/formwriter.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/forms/formwriter.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
 

@@ -1,8 +1,8 @@
 #include "controls/validateedit.h"
 
-#include "classlib/classregistry.h"
+#include "classlib/forms/classregistry.h"
 #include "controls/controlclasses.h"
-#include "classlib/formreader.h"
+#include "classlib/forms/formreader.h"
 #include "pixeltestsupport.h"
 
 #include <gtest/gtest.h>

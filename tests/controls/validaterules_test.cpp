@@ -1,6 +1,6 @@
 #include "controls/validaterules.h"
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 
 #include <gtest/gtest.h>
 

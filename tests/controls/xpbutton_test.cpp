@@ -1,8 +1,8 @@
 #include "controls/xpbutton.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/controlproperties.h"
-#include "classlib/formreader.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/widgets/controlproperties.h"
+#include "classlib/forms/formreader.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
 

@@ -1,6 +1,6 @@
 #include "device/hextext.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 
 #include <gtest/gtest.h>
 

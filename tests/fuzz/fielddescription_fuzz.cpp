@@ -1,7 +1,7 @@
 // Field description lines under libFuzzer: the input's lines build a field table, or the build stops with the
 // duplicate-name error. Every record of a table that builds holds trimmed texts without a separator, and its
 // style text gives styles or the range error.
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 #include "controls/fieldstable.h"
 
 #include <cstdint>

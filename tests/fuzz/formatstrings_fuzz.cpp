@@ -3,10 +3,10 @@
 // serves as the settings' short date and long time format. Checks: the text of a number is never longer
 // than its format allows; a plain number format ("0", "#", ".") reads back to the value within its rounding;
 // date-times outside the calendar are refused with EConvertError and nothing else.
-#include "classlib/exception.h"
-#include "classlib/formatdatetime.h"
-#include "classlib/formatfloat.h"
-#include "classlib/formatsettings.h"
+#include "classlib/base/exception.h"
+#include "classlib/base/formatdatetime.h"
+#include "classlib/base/formatfloat.h"
+#include "classlib/base/formatsettings.h"
 
 #include <algorithm>
 #include <cmath>

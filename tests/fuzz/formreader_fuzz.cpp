@@ -2,12 +2,12 @@
 // reads or fails with EReadError, and a text that reads is written again, read into a fresh form and
 // written once more to the same text. Run it with the format's words: -dict=tests/fuzz/formreader.dict.
 #include "app/formclasses.h"
-#include "classlib/classregistry.h"
-#include "classlib/exception.h"
-#include "classlib/form.h"
-#include "classlib/formreader.h"
-#include "classlib/formwriter.h"
-#include "classlib/imagelist.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/base/exception.h"
+#include "classlib/widgets/form.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/forms/formwriter.h"
+#include "classlib/graphics/imagelist.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

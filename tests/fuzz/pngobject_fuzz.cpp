@@ -8,8 +8,8 @@
 // the decoder instead of dying at the CRC check: it changes one chunk's body, the header's fields or the
 // inflated image rows (deflated again), or adds, repeats, drops and swaps chunks. Inputs that are no PNG
 // file, and one mutation in sixteen, get libFuzzer's own byte mutations.
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
 #include "png/pngcodec.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"

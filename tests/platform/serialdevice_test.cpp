@@ -3,7 +3,7 @@
 #include "platform/serialdevice.h"
 #include "platform/serialdevice_os.h"
 
-#include "classlib/lasterror.h"
+#include "classlib/base/lasterror.h"
 #include "support/ptypair.h"
 
 #include <gtest/gtest.h>

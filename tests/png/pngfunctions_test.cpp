@@ -1,10 +1,10 @@
 #include "png/pngfunctions.h"
 
-#include "classlib/bitmap.h"
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
-#include "classlib/icon.h"
-#include "classlib/imagelist.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
+#include "classlib/graphics/icon.h"
+#include "classlib/graphics/imagelist.h"
 #include "png/pngimagelist.h"
 #include "support/testdata.h"
 

@@ -1,6 +1,6 @@
 #include "png/pngimagecollectionitem.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 #include "png/pngimagecollectionitems.h"
 
 #include <gtest/gtest.h>

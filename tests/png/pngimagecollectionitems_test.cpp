@@ -1,6 +1,6 @@
 #include "png/pngimagecollectionitems.h"
 
-#include "classlib/exception.h"
+#include "classlib/base/exception.h"
 #include "png/pngimagelist.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // A PNG image list in a window description: what the writer stores of it, and a round trip.
 #include "png/pngimagelist.h"
 
-#include "classlib/classregistry.h"
-#include "classlib/exception.h"
-#include "classlib/formparser.h"
-#include "classlib/formreader.h"
-#include "classlib/formwriter.h"
+#include "classlib/forms/classregistry.h"
+#include "classlib/base/exception.h"
+#include "classlib/forms/formparser.h"
+#include "classlib/forms/formreader.h"
+#include "classlib/forms/formwriter.h"
 #include "png/pngimagecollection.h"
 #include "png/pngimagecollectionitem.h"
 #include "png/pngimagecollectionitems.h"

@@ -1,7 +1,7 @@
 #include "png/pngimagelist.h"
 
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
 
 #include <gtest/gtest.h>
 

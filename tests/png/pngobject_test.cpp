@@ -1,8 +1,8 @@
 #include "png/pngobject.h"
 
-#include "classlib/bitmap.h"
-#include "classlib/canvas.h"
-#include "classlib/exception.h"
+#include "classlib/graphics/bitmap.h"
+#include "classlib/graphics/canvas.h"
+#include "classlib/base/exception.h"
 #include "support/testchild.h"
 #include "support/testdata.h"
 

@@ -1,5 +1,5 @@
 // Test entry shared by every test program: an offscreen Qt application with a private runtime folder.
-#include "classlib/guipump.h"
+#include "classlib/widgets/guipump.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Shows PNG pictures drawn with each drawing effect side by side. Without a display the sheet is
 // written to a PNG file in the temporary folder and its path printed.
-#include "classlib/canvas.h"
+#include "classlib/graphics/canvas.h"
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 

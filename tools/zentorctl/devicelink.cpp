@@ -1,6 +1,6 @@
 #include "tools/zentorctl/devicelink.h"
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 #include "comm/commport.h"
 #include "device/frame.h"
 #include "device/hextext.h"

@@ -1,7 +1,7 @@
 // One request to the device over TCommPort with the program's line settings, and its reply.
 #pragma once
 
-#include "classlib/ansistring.h"
+#include "classlib/base/ansistring.h"
 #include "tools/zentorctl/ctloptions.h"
 #include "tools/zentorctl/ctloutput.h"
 #include "tools/zentorctl/eventloop.h"

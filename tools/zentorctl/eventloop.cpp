@@ -1,6 +1,6 @@
 #include "tools/zentorctl/eventloop.h"
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 
 namespace zentorctl {
 

@@ -2,7 +2,7 @@
 // that scripts/wine-tests.sh links into the Wine prefix, the event loop without Qt, and the process's CPU time.
 #pragma once
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 
 #include <gtest/gtest.h>
 

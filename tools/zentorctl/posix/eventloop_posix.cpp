@@ -1,7 +1,7 @@
 // The loop on POSIX: a pipe wakes it; SIGINT, SIGTERM and SIGHUP write to the same pipe.
 #include "tools/zentorctl/eventloop.h"
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 
 #include <array>
 #include <csignal>

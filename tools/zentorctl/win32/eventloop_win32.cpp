@@ -3,7 +3,7 @@
 #include "tools/zentorctl/eventloop.h"
 #include "tools/zentorctl/win32/wineendsignals.h"
 
-#include "classlib/synchronizequeue.h"
+#include "classlib/base/synchronizequeue.h"
 
 #include <windows.h>
 

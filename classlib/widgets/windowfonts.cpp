@@ -1,0 +1,42 @@
+#include "classlib/widgets/windowfonts.h"
+
+#include "classlib/graphics/bitmapfontface.h"
+#include "classlib/widgets/textstyle.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+
+namespace {
+
+const char* const kScalableFonts[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
+const char* const kBitmapFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+
+// Windows has both families of its own; elsewhere a system may have them too.
+bool Installed(const char* family)
+{
+    return QFontDatabase::families().contains(QLatin1String(family));
+}
+
+bool Present(const char* file) { return QFile::exists(QString::fromLatin1(file)); }
+
+} // namespace
+
+void TWindowFonts::Register()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    // Both asked before either is added: the regular face of Tahoma must not keep out its bold one.
+    const bool tahomaInstalled = Installed("Tahoma");
+    const bool msSansSerifInstalled = Installed("MS Sans Serif");
+    for (const char* file : kScalableFonts)
+        if (!tahomaInstalled && Present(file))
+            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    if (!msSansSerifInstalled && Present(kBitmapFont)) {
+        QFontDatabase::addApplicationFont(QString::fromLatin1(kBitmapFont));
+        TBitmapFontFace::Register(QString::fromLatin1(kBitmapFont), QStringLiteral("Tahoma"));
+    }
+    QApplication::setStyle(new TTextStyle());
+}

@@ -1,0 +1,30 @@
+# Fails, naming the file and line, when a unit of the class library includes a header of a folder above its
+# own: base <- graphics <- widgets <- forms, each folder's target links only those before it.
+# usage: cmake -DSOURCE_DIR=<source folder> -P cmake/classliblayers.cmake
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<source folder> -P ${CMAKE_CURRENT_LIST_FILE}")
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/includelines.cmake)
+set(LAYERS base graphics widgets forms)
+
+set(found)
+list(JOIN LAYERS " <- " order)
+set(above ${LAYERS})
+foreach(layer IN LISTS LAYERS)
+  list(REMOVE_ITEM above ${layer})
+  if(NOT above)
+    break()
+  endif()
+  list(JOIN above "|" names)
+  source_files(${SOURCE_DIR}/classlib/${layer} files)
+  foreach(file IN LISTS files)
+    include_lines(${file} "\"classlib/(${names})/[^\"\n]*\"" ${SOURCE_DIR} lines)
+    list(APPEND found ${lines})
+  endforeach()
+endforeach()
+
+if(found)
+  list(JOIN found "\n  " lines)
+  message(FATAL_ERROR "Class library units that include a folder after their own (${order}):\n  ${lines}")
+endif()
+message(STATUS "Each class library folder includes only its own and earlier folders: ${order}")

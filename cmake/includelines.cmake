@@ -1,0 +1,37 @@
+# include_lines(<file> <header regex> <source folder> <out>): "<file relative to the source folder>:<line>:
+# <include line>" for each #include in file whose header (with its <> or "") matches the regex.
+function(include_lines file header source_dir out)
+  file(READ ${file} text)
+  file(RELATIVE_PATH name ${source_dir} ${file})
+  set(found)
+  set(rest "${text}")
+  set(consumed 0)
+  # Each pass finds the next matching include after the previous one.
+  while(rest MATCHES "(^|\n)([ \t]*#[ \t]*include[ \t]*(${header}))")
+    set(include "${CMAKE_MATCH_2}")
+    string(FIND "${rest}" "${CMAKE_MATCH_0}" start)
+    string(LENGTH "${CMAKE_MATCH_0}" length)
+    string(LENGTH "${CMAKE_MATCH_1}" lead)
+    math(EXPR offset "${consumed} + ${start} + ${lead}")
+    string(SUBSTRING "${text}" 0 ${offset} before)
+    string(REGEX MATCHALL "\n" breaks "${before}")
+    list(LENGTH breaks line)
+    math(EXPR line "${line} + 1")
+    string(STRIP "${include}" include)
+    list(APPEND found "${name}:${line}: ${include}")
+    math(EXPR next "${start} + ${length}")
+    string(SUBSTRING "${rest}" ${next} -1 rest)
+    math(EXPR consumed "${consumed} + ${next}")
+  endwhile()
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+# source_files(<folder> <out>): the C and C++ sources and headers under folder.
+function(source_files folder out)
+  if(NOT IS_DIRECTORY ${folder})
+    message(FATAL_ERROR "${folder} is not a folder")
+  endif()
+  file(GLOB_RECURSE files LIST_DIRECTORIES false ${folder}/*.h ${folder}/*.hpp ${folder}/*.cpp ${folder}/*.cc
+    ${folder}/*.c)
+  set(${out} "${files}" PARENT_SCOPE)
+endfunction()
