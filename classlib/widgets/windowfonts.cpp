@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <QFontDatabase>
 
 namespace {
@@ -38,5 +39,9 @@ void TWindowFonts::Register()
         QFontDatabase::addApplicationFont(QString::fromLatin1(kBitmapFont));
         TBitmapFontFace::Register(QString::fromLatin1(kBitmapFont), QStringLiteral("Tahoma"));
     }
+    // Where neither the system nor the file gives MS Sans Serif (Windows' font engine refuses a font file of
+    // bitmaps alone), Tahoma, of similar width, stands in rather than whatever the system would take.
+    if (!msSansSerifInstalled)
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma"));
     QApplication::setStyle(new TTextStyle());
 }
