@@ -97,8 +97,22 @@ make_prefix() {
   ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$kCom"
   printf 'REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n"COM%s"="%s"\n' "$kCom" "$pty" >"$temp/ports.reg"
   DISPLAY= LC_ALL=$kWineLocale timeout -k 5 60 wine regedit /S "$temp/ports.reg" || fail "cannot write the Wine ports key"
+  windows_desktop
   timeout 20 wineserver -k || true
   timeout 20 wineserver -w || true
+}
+
+# The prefix as a Windows desktop: Tahoma among the system's fonts (the free one of fonts-wine, which Wine
+# itself does not list to programs), and font smoothing on, as Windows has it (Wine draws the small sizes of
+# that Tahoma with pixels missing without it).
+windows_desktop() {
+  local font
+  for font in tahoma.ttf tahomabd.ttf; do
+    [[ -f "/usr/share/wine/fonts/$font" ]] && cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+  printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"FontSmoothing"="2"\n"FontSmoothingType"=dword:00000002\n' \
+    >"$temp/desktop.reg"
+  DISPLAY= LC_ALL=$kWineLocale timeout -k 5 60 wine regedit /S "$temp/desktop.reg" || fail "cannot set font smoothing"
 }
 
 # zentor.exe of the unpacked archive, in the working folder, up to its visible window.
