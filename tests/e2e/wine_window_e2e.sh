@@ -126,9 +126,11 @@ start_program() {
   sleep 1 # the first paint of the window
 }
 
-# "Выход!" ends the program, with exit code 0.
+# "Выход!" (clicked at its place at the given display scale, 1 unless given) ends the program, with exit code 0.
 quit_program() {
-  zx_click BTN_Quit
+  local x y w h scale=${1:-1}
+  read -r x y w h < <(zx_control_rect BTN_Quit)
+  zx_xdotool mousemove --window "$ZX_WINDOW" "$(scaled $((x + w / 2)) "$scale")" "$(scaled $((y + h / 2)) "$scale")" click 1
   zx_wait 20 zx_gone "$program_pid" || fail "the window did not close"
   wait "$program_pid" || fail "zentor.exe ended with $?"
   program_pid=""
@@ -136,13 +138,22 @@ quit_program() {
 
 form_value() { sed -n "s/^  $1 = \([0-9]*\)\$/\1/p" "$ZX_FORM" | head -n 1; }
 
-# The window's size is the client size of its description, as on Linux.
+scaled() { awk -v v="$1" -v s="$2" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+
+# The window's size is the client size of its description at the given display scale, as on Linux.
 check_client_size() {
-  local width height
+  local scale=$1 want
+  want="$(scaled "$(form_value ClientWidth)" "$scale") x $(scaled "$(form_value ClientHeight)" "$scale")"
   eval "$(zx_xdotool getwindowgeometry --shell "$ZX_WINDOW" | grep -E '^(WIDTH|HEIGHT)=')"
-  width=$WIDTH height=$HEIGHT
-  [[ "$width x $height" == "$(form_value ClientWidth) x $(form_value ClientHeight)" ]] ||
-    fail "the window is $width x $height, its description says $(form_value ClientWidth) x $(form_value ClientHeight)"
+  [[ "$WIDTH x $HEIGHT" == "$want" ]] || fail "at scale $scale the window is $WIDTH x $HEIGHT, not $want"
+}
+
+# The display's dots per inch, as Windows' display settings keep them (96 is a scale of 1).
+set_display_dpi() {
+  DISPLAY= LC_ALL=$kWineLocale timeout -k 5 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$1" /f >/dev/null 2>&1 || fail "cannot set the display's dots per inch"
+  timeout 20 wineserver -k || true
+  timeout 20 wineserver -w || true
 }
 
 rx_lines() { grep '^rx' "$line" || true; }
@@ -158,13 +169,15 @@ printf '[COM]\r\nCOM_port=255\r\nCOM_speed=57600\r\n' >"$work/zentor.cfg"
 
 echo "first start: the remembered port is missing"
 start_program
-check_client_size
+check_client_size 1
 ports_at_start=$(zx_digest CB_ComPorts)
 speeds_at_start=$(zx_digest CB_ComSpeeds)
-zx_click CB_ComPorts && sleep 0.5 && zx_xdotool type "$kCom" && zx_keys Return
-zx_click CB_ComSpeeds && sleep 0.5 && zx_keys Home Down Return
+# Each list's choice is awaited before the next list is opened, so that no key goes to a list still open.
+zx_click CB_ComPorts && sleep 1 && zx_xdotool type "$kCom" && zx_keys Return
 zx_park_pointer
 zx_wait 10 zx_looks_different CB_ComPorts "$ports_at_start" || fail "the port list did not change"
+zx_click CB_ComSpeeds && sleep 1 && zx_keys Home Down Return
+zx_park_pointer
 zx_wait 10 zx_looks_different CB_ComSpeeds "$speeds_at_start" || fail "the speed list did not change"
 idle=$(zx_digest "$kPanelStrip")
 save_disabled=$(zx_digest BTN_OptionsSave)
@@ -185,7 +198,7 @@ zx_wait 20 zx_looks_same "$kPanelStrip" "$idle" || fail "the first write did not
 echo "Стираем chosen in the mode list, then Write"
 zx_park_pointer
 mode_keep=$(zx_digest CB_OptionsErase)
-zx_click CB_OptionsErase && sleep 0.5 && zx_keys Home Return
+zx_click CB_OptionsErase && sleep 1 && zx_keys Home Return
 zx_park_pointer
 zx_wait 10 zx_looks_different CB_OptionsErase "$mode_keep" || fail "the mode list did not change"
 zx_click BTN_OptionsSave
@@ -215,4 +228,12 @@ zx_wait 20 zx_looks_same "$kPanelStrip" "$idle" || fail "the read did not end"
 quit_program
 config=$(tr -d '\r' <"$work/zentor.cfg")
 grep -q -x "COM_speed=19200" <<<"$config" || fail "the remembered speed did not come back: $config"
+
+echo "third start at a display scale of 1.5 (144 dots per inch)"
+set_display_dpi 144
+start_program
+check_client_size 1.5
+zx_shot "${picture%.png}-150.png" >/dev/null || fail "no screenshot at scale 1.5"
+echo "the window under Wine at scale 1.5: ${picture%.png}-150.png"
+quit_program 1.5
 echo "PASS"
