@@ -91,8 +91,11 @@ fetch_source() {
 }
 
 toolchain=$source_dir/cmake/mingw-w64-dll.cmake
-work=""
-trap '[ -z "$work" ] || rm -rf "$work"' EXIT
+# The sources and the build tree, in the cache's own folder: removed after each build, and at the start of
+# every run, so that a build killed outright (no trap runs then) leaves nothing behind for long.
+work=$cache_root/.work
+rm -rf "$work"
+trap 'rm -rf "$work"' EXIT
 
 # build_qt: qtbase's Core, Gui, Widgets and the Windows platform plugin, with the host's moc, rcc and uic.
 build_qt() {
@@ -134,10 +137,9 @@ ensure() {
   complete "$dir" && return 0
   ensure_source_entries
   rm -rf "$dir"
-  work=$(mktemp -d "${TMPDIR:-/tmp}/zentor-win-libs.XXXXXX")
+  mkdir "$work"
   "$builder"
   rm -rf "$work"
-  work=""
   echo "built in $((SECONDS - started)) s on $(date -u +%FT%TZ)" > "$dir/$marker"
   say "$dir is complete ($((SECONDS - started)) s, $(du -sh "$dir" | cut -f1))"
 }

@@ -34,7 +34,10 @@ status 1 "complete $qt" "to build $png"
 touch "$png/.zentor-complete"
 status 0 "complete $qt" "complete $png"
 
-# Complete: nothing is fetched or built, the folders stay as they are, the Qt folder is printed last.
+# Complete: nothing is fetched or built, the folders stay as they are, the Qt folder is printed last; the
+# work folder of a build killed outright is removed.
+mkdir -p "$XDG_CACHE_HOME/zentor/.work/build"
+touch "$XDG_CACHE_HOME/zentor/.work/build/left.obj"
 listing() { find "$qt" "$png" -printf '%p %T@\n' | sort; }
 before=$(listing)
 out=$(bash "$script" </dev/null) || fail "the script failed on a complete cache: $out"
@@ -42,4 +45,5 @@ out=$(bash "$script" </dev/null) || fail "the script failed on a complete cache:
 [[ "$(listing)" == "$before" ]] ||
   fail "the complete cache was changed"
 [[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" && -f "$png/lib/libpng16.a" ]] || fail "the cached files are gone"
+[[ ! -e "$XDG_CACHE_HOME/zentor/.work" ]] || fail "the work folder of a killed build is still there"
 echo "PASS"
