@@ -24,13 +24,15 @@ done
 readonly kRead="A5 96 00 D5 00 6B" kWriteKeep="A5 96 01 D5 FF 6B" kWriteErase="A5 96 01 D5 00 6C"
 readonly kPanelStrip="10,117,40,20" # a strip of the window that only the progress panel covers
 readonly kCom=5
-# Wine as a Russian Windows, the program's own: code page 1251, so MS Sans Serif is its Cyrillic face.
+# Wine as a Russian Windows, the program's own: Russian formats and code page 1251. The locale is compiled
+# for the test (LOCPATH): Wine takes the code of the Linux file names from it, and without it in the C
+# library would take them for ASCII and lose every other letter of a folder's name.
 readonly kWineLocale=ru_RU.UTF-8
 version=$(sed -n 's/^project(zentor VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 package=zentor-$version-win64
 
 temp=$(mktemp -d)
-work="$temp/work"
+work="$temp/рабочая папка" # a folder named outside ASCII, with a blank: the program's paths are Unicode
 line="$temp/line.txt"
 sim_pid=""
 program_pid=""
@@ -120,7 +122,8 @@ start_program() {
   (cd "$work" && exec env LC_ALL=$kWineLocale wine "$temp/$package/zentor.exe" >"$temp/zentor-output.txt" 2>&1) &
   program_pid=$!
   # Found by its title: Wine may run the program in a process of its own, and the display is private.
-  ZX_WINDOW=$(timeout 60 xdotool search --sync --onlyvisible --name 'Quarsa' 2>/dev/null | head -n 1) ||
+  # A cold Wine (its server started anew) on a loaded machine has taken over a minute to show it.
+  ZX_WINDOW=$(timeout 180 xdotool search --sync --onlyvisible --name 'Quarsa' 2>/dev/null | head -n 1) ||
     fail "the window did not appear: $(cat "$temp/zentor-output.txt")"
   zx_park_pointer
   sleep 1 # the first paint of the window
@@ -160,6 +163,10 @@ rx_lines() { grep '^rx' "$line" || true; }
 
 build_package
 check_package
+export LOCPATH="$temp/locales"
+mkdir "$LOCPATH"
+localedef -i "${kWineLocale%.*}" -f "${kWineLocale#*.}" "$LOCPATH/$kWineLocale" >/dev/null 2>&1 ||
+  fail "localedef cannot compile $kWineLocale (Debian package locales)"
 mkdir "$work"
 export XDG_RUNTIME_DIR="$temp/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
