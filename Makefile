@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test package clean
+.PHONY: deps configure build windows-libs run test package clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -14,10 +14,18 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Qt and libpng for Windows, built once into the user's cache for the window's Windows build; later runs
+# only check the cache. Built before the tests, so that the long build does not run beside them.
+windows-libs: deps
+	bash scripts/build-qt-windows.sh > /dev/null
+
 run: build
 	bash scripts/run.sh $(BUILD)
 
-test: build
+# The sanitizer builds leave the Windows tests out, and so the Windows libraries.
+TEST_PREREQUISITES = build $(if $(findstring ZENTOR_SANITIZE,$(CMAKE_FLAGS)),,windows-libs)
+
+test: $(TEST_PREREQUISITES)
 	cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
 # The Debian package $(BUILD)/zentor_<version>-1_amd64.deb of the programs and their files.

@@ -1,6 +1,7 @@
 # The Windows build, included by the top-level CMakeLists.txt: zentor_base, the platform layer over the
 # Windows calls, the device protocol, the serial component, zentorctl.exe and the tests that need no Qt.
 add_subdirectory(classlib)
+target_sources(zentor_base PRIVATE ${CMAKE_SOURCE_DIR}/classlib/base/win32/formatsettings_win32.cpp)
 add_subdirectory(platform)
 add_subdirectory(device)
 add_subdirectory(comm)

@@ -12,6 +12,7 @@ packages=(
   fonts-wine fonts-dejavu-core fonts-liberation
   clang-14 libclang-rt-14-dev   # the fuzz targets: clang and its libFuzzer runtime
   g++-mingw-w64-x86-64-posix    # the Windows cross build (posix threads for std::thread)
+  ninja-build libz-mingw-w64-dev unzip  # Qt and libpng for Windows (scripts/build-qt-windows.sh); the zip's check
   wine wine64                   # runs the cross-built tests; amd64 only
   dpkg-dev lintian desktop-file-utils   # the Debian package: dpkg-shlibdeps, its checks, the menu entry's
   groff man-db bash-completion          # the manual pages' checks; the completion's loader

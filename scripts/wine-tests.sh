@@ -130,13 +130,19 @@ ctl 0 "*" ports --json
 echo "wine-tests: tests_win32.exe"
 expected_tests=$(wine_run 60 "$tests" --gtest_list_tests < /dev/null 2> /dev/null | tr -d '\r' | grep -c '^  ') || true
 [ "$expected_tests" -gt 0 ] || fail "tests_win32.exe lists no tests"
-ZENTOR_ECHO_COM=${com_of[echo]} ZENTOR_VANISH_COM=${com_of[vanish]} wine_run 300 "$tests" < /dev/null > "$work/tests_win32.log" 2>&1 ||
+LC_ALL=C.UTF-8 ZENTOR_ECHO_COM=${com_of[echo]} ZENTOR_VANISH_COM=${com_of[vanish]} wine_run 300 "$tests" < /dev/null > "$work/tests_win32.log" 2>&1 ||
   fail "tests_win32.exe ended with status $?"
 if ! tr -d '\r' < "$work/tests_win32.log" | grep -qxF "[  PASSED  ] $expected_tests tests."; then
   grep -E '^\[  FAILED|Failure|Expected|actual|Unhandled' "$work/tests_win32.log" >&2 || tail -20 "$work/tests_win32.log" >&2
   fail "tests_win32.exe: no '[  PASSED  ] $expected_tests tests.' at the end (see $work/tests_win32.log)"
 fi
 grep -E '^\[  PASSED|^\[==========\] [0-9]+ tests' "$work/tests_win32.log" || true
+# The user's regional format follows the locale Wine starts with (C.UTF-8 above is Wine's en-US).
+for locale in ru_RU.UTF-8 de_DE.UTF-8; do
+  LC_ALL=$locale wine_run 60 "$tests" --gtest_filter='Win32FormatSettings.*' < /dev/null > "$work/locale.log" 2>&1 || true
+  tr -d '\r' < "$work/locale.log" | grep -qxF "[  PASSED  ] 1 test." ||
+    fail "the regional format under $locale: $(grep -A3 Failure "$work/locale.log" | tr -d '\r')"
+done
 
 echo "wine-tests: zentorctl.exe against the simulated device"
 port=${com_of[sim]}

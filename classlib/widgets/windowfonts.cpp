@@ -5,12 +5,21 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <QFontDatabase>
 
 namespace {
 
 const char* const kScalableFonts[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
 const char* const kBitmapFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+
+// Windows has both families of its own; elsewhere a system may have them too.
+bool Installed(const char* family)
+{
+    return QFontDatabase::families().contains(QLatin1String(family));
+}
+
+bool Present(const char* file) { return QFile::exists(QString::fromLatin1(file)); }
 
 } // namespace
 
@@ -20,12 +29,19 @@ void TWindowFonts::Register()
     if (registered)
         return;
     registered = true;
+    // Both asked before either is added: the regular face of Tahoma must not keep out its bold one.
+    const bool tahomaInstalled = Installed("Tahoma");
+    const bool msSansSerifInstalled = Installed("MS Sans Serif");
     for (const char* file : kScalableFonts)
-        if (QFile::exists(QString::fromLatin1(file)))
+        if (!tahomaInstalled && Present(file))
             QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-    if (QFile::exists(QString::fromLatin1(kBitmapFont))) {
+    if (!msSansSerifInstalled && Present(kBitmapFont)) {
         QFontDatabase::addApplicationFont(QString::fromLatin1(kBitmapFont));
         TBitmapFontFace::Register(QString::fromLatin1(kBitmapFont), QStringLiteral("Tahoma"));
     }
+    // Where neither the system nor the file gives MS Sans Serif (Windows' font engine refuses a font file of
+    // bitmaps alone), Tahoma, of similar width, stands in rather than whatever the system would take.
+    if (!msSansSerifInstalled)
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma"));
     QApplication::setStyle(new TTextStyle());
 }
