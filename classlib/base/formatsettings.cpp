@@ -1,5 +1,7 @@
 #include "classlib/base/formatsettings.h"
 
+#include "classlib/base/formatbuilder.h"
+
 #include <clocale>
 #include <cstring>
 #include <langinfo.h>
@@ -26,21 +28,21 @@ char SeparatorByte(const std::string& text, const std::string& codeset, char fal
 // characters met outside a conversion becomes the settings' separator and is written as marker.
 class StrftimeTranslation {
 public:
-    StrftimeTranslation(const char* separators, char marker) : separators_(separators), marker_(marker) {}
+    StrftimeTranslation(const char* separators, char marker) : out_(separators, marker) {}
 
     AnsiString Translate(const std::string& format)
     {
         Append(format, 0);
-        return AnsiString(result_);
+        return out_.Text();
     }
-    char Separator(char fallback) const { return separator_ ? separator_ : fallback; }
+    char Separator(char fallback) const { return out_.Separator(fallback); }
 
 private:
     void Append(const std::string& format, int depth)
     {
         for (std::size_t i = 0; i < format.size(); ++i) {
             if (format[i] != '%' || i + 1 == format.size()) {
-                AppendLiteral(format[i]);
+                out_.AppendLiteral(format[i]);
                 continue;
             }
             char conversion = format[++i];
@@ -65,32 +67,17 @@ private:
                           {'F', "%Y-%m-%d"}};
         for (const auto& direct : kDirect)
             if (direct.conversion == conversion)
-                result_ += direct.translation;
+                out_.Append(direct.translation);
         for (const auto& composite : kComposite)
             if (composite.conversion == conversion && depth == 0)
                 Append(composite.format, depth + 1);
         if (conversion == 'n' || conversion == 't')
-            result_ += ' ';
+            out_.Append(" ");
         if (conversion == '%')
-            AppendLiteral('%');
+            out_.AppendLiteral('%');
     }
 
-    void AppendLiteral(char c)
-    {
-        if (c != '\0' && std::strchr(separators_, c) && (!separator_ || separator_ == c)) {
-            separator_ = c;
-            result_ += marker_;
-        } else if (c == ' ') {
-            result_ += c;
-        } else {
-            result_ += c == '"' ? "'\"'" : std::string{'"', c, '"'};
-        }
-    }
-
-    const char* separators_;
-    char marker_;
-    char separator_ = '\0';
-    std::string result_;
+    TFormatBuilder out_;
 };
 
 bool IsPlainCLocale(const char* name)

@@ -3,10 +3,11 @@
 // language ("dd.MM.yyyy", "H:mm:ss tt") into FormatDateTime's ("dd/mm/yyyy", "h:nn:ss AMPM").
 #include "classlib/base/formatsettings.h"
 
+#include "classlib/base/formatbuilder.h"
+
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -44,7 +45,7 @@ void TakeSeparator(char& setting, LCTYPE item)
 // outside quotes becomes the settings' separator and is written as marker; other literals are quoted.
 class PictureTranslation {
 public:
-    PictureTranslation(const char* separators, char marker) : separators_(separators), marker_(marker) {}
+    PictureTranslation(const char* separators, char marker) : out_(separators, marker) {}
 
     AnsiString Translate(const std::string& picture)
     {
@@ -59,26 +60,26 @@ public:
                 i += run;
             }
         }
-        return AnsiString(result_);
+        return out_.Text();
     }
-    char Separator(char fallback) const { return separator_ ? separator_ : fallback; }
+    char Separator(char fallback) const { return out_.Separator(fallback); }
 
 private:
     void AppendRun(char c, std::size_t run)
     {
         switch (c) {
-        case 'd': result_.append(std::min<std::size_t>(run, 4), 'd'); break;
-        case 'M': result_.append(std::min<std::size_t>(run, 4), 'm'); break;
-        case 'y': result_ += run <= 2 ? "yy" : "yyyy"; break;
+        case 'd': out_.Append(std::string(std::min<std::size_t>(run, 4), 'd')); break;
+        case 'M': out_.Append(std::string(std::min<std::size_t>(run, 4), 'm')); break;
+        case 'y': out_.Append(run <= 2 ? "yy" : "yyyy"); break;
         case 'g': break; // the era: FormatDateTime has none
         case 'h':
-        case 'H': result_.append(std::min<std::size_t>(run, 2), 'h'); break;
-        case 'm': result_.append(std::min<std::size_t>(run, 2), 'n'); break;
-        case 's': result_.append(std::min<std::size_t>(run, 2), 's'); break;
-        case 't': result_ += "AMPM"; break;
+        case 'H': out_.Append(std::string(std::min<std::size_t>(run, 2), 'h')); break;
+        case 'm': out_.Append(std::string(std::min<std::size_t>(run, 2), 'n')); break;
+        case 's': out_.Append(std::string(std::min<std::size_t>(run, 2), 's')); break;
+        case 't': out_.Append("AMPM"); break;
         default:
             for (std::size_t n = 0; n < run; ++n)
-                AppendLiteral(c);
+                out_.AppendLiteral(c);
         }
     }
 
@@ -98,26 +99,11 @@ private:
         if (open + 1 == i && i < picture.size())
             text = "'";
         for (const char c : text)
-            result_ += c == '"' ? "'\"'" : std::string{'"', c, '"'};
+            out_.AppendQuoted(c);
         return i + 1;
     }
 
-    void AppendLiteral(char c)
-    {
-        if (std::strchr(separators_, c) && (!separator_ || separator_ == c)) {
-            separator_ = c;
-            result_ += marker_;
-        } else if (c == ' ') {
-            result_ += c;
-        } else {
-            result_ += c == '"' ? "'\"'" : std::string{'"', c, '"'};
-        }
-    }
-
-    const char* separators_;
-    char marker_;
-    char separator_ = '\0';
-    std::string result_;
+    TFormatBuilder out_;
 };
 
 void TakeDateFormats(TFormatSettings& settings)
