@@ -46,7 +46,10 @@ std::string ApplicationDataFolder(const std::string& programName)
     if (::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, roaming) != S_OK)
         return {};
     const std::string folder = JoinPath(Utf8FromWide(roaming), programName);
-    if (!::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+    ::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
+    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(folder).c_str());
+    // A file of that name, planted or left, is no folder to keep settings in.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return {};
     return folder;
 }

@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace platform;
 
@@ -57,4 +58,19 @@ TEST_F(Win32SettingsFolder, ApplicationDataWhereTheWorkingFolderTakesNoFiles)
     EXPECT_EQ(folder, Utf8FromWide(expected.wstring()));
     EXPECT_TRUE(fs::is_directory(expected));
     fs::remove_all(expected);
+}
+
+// A file where the folder belongs leaves the settings in the working folder, where nothing is saved, rather
+// than a path under a file that nothing could ever be saved to either.
+TEST_F(Win32SettingsFolder, FileInPlaceOfTheApplicationDataFolderIsNoFolder)
+{
+    const char* readOnly = std::getenv("ZENTOR_READ_ONLY_FOLDER");
+    ASSERT_NE(readOnly, nullptr) << "run these tests through scripts/wine-tests.sh";
+    const fs::path planted = fs::path(WideFromUtf8(ApplicationData())) / L"Zentor-тест";
+    fs::remove_all(planted);
+    std::ofstream(planted) << "not a folder";
+    fs::current_path(readOnly);
+    EXPECT_EQ(SettingsFolder("Zentor-тест"), CurrentDirectory());
+    EXPECT_TRUE(fs::is_regular_file(planted));
+    fs::remove_all(planted);
 }
