@@ -4,6 +4,7 @@
 #include "platform/fileattributes.h"
 #include "platform/files.h"
 #include "platform/profilefile.h"
+#include "platform/settingsfolder.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ const AnsiString kSpeedKey = "COM_speed";
 constexpr std::int32_t kDefaultPort = 1;
 constexpr std::int32_t kDefaultSpeed = 9600;
 constexpr const char* kDebugLogName = "zentor_debug_session.txt";
+constexpr const char* kProgramName = "Zentor";
 
 std::int32_t ReadNumber(const platform::TProfileFile& profile, const AnsiString& key, std::int32_t current,
                         std::int32_t fallback)
@@ -30,7 +32,7 @@ void MarkHiddenAndSystem(const std::string& path)
 TConfigFile ConfigFile;
 
 TConfigFile::TConfigFile()
-    : Directory(platform::CurrentDirectory()), DebugLogPath(platform::JoinPath(Directory, kDebugLogName))
+    : Directory(platform::SettingsFolder(kProgramName)), DebugLogPath(platform::JoinPath(Directory, kDebugLogName))
 {
 }
 

@@ -1,5 +1,6 @@
 // The remembered serial port and line speed, kept between runs in the hidden profile file "zentor.cfg" of
-// the working directory, and the debug log file of the same folder, which is only ever deleted.
+// the working directory (on Windows, where that takes no files, of the user's application data folder:
+// platform/settingsfolder.h), and the debug log file of the same folder, which is only ever deleted.
 // File names are native path text, not Windows-1251: a folder name must reach the system unchanged.
 #pragma once
 
@@ -8,7 +9,7 @@
 
 class TConfigFile {
 public:
-    // Directory: the working directory now.
+    // Directory: the settings folder of the working directory now.
     TConfigFile();
 
     std::string FileName = "zentor.cfg";

@@ -108,20 +108,6 @@ const AnsiString& CaptionText()
     return text;
 }
 
-const AnsiString& OpenFailureCauseText(platform::SerialCause cause)
-{
-    static const AnsiString noSuchPort = Text("порт не найден");
-    static const AnsiString inUse = Text("порт занят другой программой");
-    static const AnsiString noPermission = Text("нет прав доступа к порту (группа dialout)");
-    static const AnsiString other = Text("порт не открылся по другой причине");
-    switch (cause) {
-    case platform::SerialCause::NoSuchPort: return noSuchPort;
-    case platform::SerialCause::InUse: return inUse;
-    case platform::SerialCause::NoPermission: return noPermission;
-    default: return other;
-    }
-}
-
 TMainForm::TMainForm(const QString& descriptionPath)
 {
     setObjectName(QStringLiteral("MainForm"));

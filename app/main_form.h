@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/comports.h"
+#include "app/openfailurecausetext.h"
 #include "classlib/base/ansistring.h"
 #include "classlib/widgets/form.h"
 #include "device/messagekind.h"
@@ -32,8 +33,6 @@ class TXpButton;
 
 // The window caption set at the end of construction.
 const AnsiString& CaptionText();
-// Why a port did not open, in the words the status line's tool tip gives the user.
-const AnsiString& OpenFailureCauseText(platform::SerialCause cause);
 
 class TMainForm : public TForm {
     Q_OBJECT

@@ -9,6 +9,57 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t\r";
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+
+// UTF-16 code units from pairs of bytes, and back.
+std::u16string Utf16Units(std::string_view bytes, bool bigEndian)
+{
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+    return units;
+}
+
+std::string Utf16Bytes(std::u16string_view units, bool bigEndian)
+{
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Windows-1251 from UTF-16: a character outside the code page, a pair of surrogates (a character beyond the
+// 16-bit plane) or half of one becomes one '?'.
+std::string AnsiFromUtf16(std::u16string_view units)
+{
+    std::string text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (IsHighSurrogate(units[i]) && i + 1 < units.size() && IsLowSurrogate(units[i + 1]))
+            ++i;
+        text += Cp1251FromUnicode(units[i]);
+    }
+    return text;
+}
+
+std::u16string Utf16FromAnsi(std::string_view text)
+{
+    std::u16string units;
+    for (const char byte : text)
+        units += static_cast<char16_t>(Cp1251ToUnicode(static_cast<unsigned char>(byte)));
+    return units;
+}
 
 std::string_view Trim(std::string_view text)
 {
@@ -96,6 +147,11 @@ TProfileFile::TProfileFile(std::string path) : path_(std::move(path))
 
 void TProfileFile::Parse(const std::string& contents)
 {
+    const std::string_view view(contents);
+    if (view.starts_with(kUtf16LittleEndianMark) || view.starts_with(kUtf16BigEndianMark)) {
+        ParseUtf16(view);
+        return;
+    }
     std::size_t start = 0;
     if (std::string_view(contents).starts_with(kUtf8ByteOrderMark)) {
         byteOrderMark_ = kUtf8ByteOrderMark;
@@ -104,16 +160,51 @@ void TProfileFile::Parse(const std::string& contents)
     while (start < contents.size()) {
         const std::size_t end = contents.find('\n', start);
         if (end == std::string::npos) {
-            lines_.push_back({contents.substr(start), ""});
+            lines_.push_back({contents.substr(start), "", ""});
             break;
         }
         const bool crlf = end > start && contents[end - 1] == '\r';
-        lines_.push_back({contents.substr(start, end - start - crlf), crlf ? "\r\n" : "\n"});
+        lines_.push_back({contents.substr(start, end - start - crlf), crlf ? "\r\n" : "\n", ""});
         start = end + 1;
     }
     const auto first = std::find_if(lines_.begin(), lines_.end(), [](const TLine& l) { return !l.Ending.empty(); });
     if (first != lines_.end())
         newline_ = first->Ending;
+}
+
+// Lines end at U+000A; each keeps its stored bytes beside its text in Windows-1251.
+void TProfileFile::ParseUtf16(std::string_view contents)
+{
+    const bool bigEndian = contents.starts_with(kUtf16BigEndianMark);
+    encoding_ = bigEndian ? TEncoding::Utf16BigEndian : TEncoding::Utf16LittleEndian;
+    byteOrderMark_ = contents.substr(0, 2);
+    const std::string_view body = contents.substr(2);
+    if (body.size() % 2 != 0)
+        oddByte_ = body.substr(body.size() - 1);
+    const std::u16string units = Utf16Units(body, bigEndian);
+    const std::u16string_view all(units);
+    std::size_t start = 0;
+    while (start < all.size()) {
+        const std::size_t end = all.find(u'\n', start);
+        const bool last = end == std::u16string_view::npos;
+        const bool crlf = !last && end > start && all[end - 1] == u'\r';
+        const std::u16string_view text = all.substr(start, (last ? all.size() : end - crlf) - start);
+        lines_.push_back({AnsiFromUtf16(text), last ? "" : crlf ? "\r\n" : "\n", Utf16Bytes(text, bigEndian)});
+        if (last)
+            break;
+        start = end + 1;
+    }
+    const auto first = std::find_if(lines_.begin(), lines_.end(), [](const TLine& l) { return !l.Ending.empty(); });
+    if (first != lines_.end())
+        newline_ = first->Ending;
+}
+
+// Text in the file's own encoding.
+std::string TProfileFile::Encoded(const std::string& text) const
+{
+    if (encoding_ == TEncoding::Bytes)
+        return text;
+    return Utf16Bytes(Utf16FromAnsi(text), encoding_ == TEncoding::Utf16BigEndian);
 }
 
 std::optional<std::size_t> TProfileFile::FindSection(const std::string& section) const
@@ -151,7 +242,7 @@ void TProfileFile::InsertLine(std::size_t position, std::string text)
 {
     if (position > 0 && lines_[position - 1].Ending.empty())
         lines_[position - 1].Ending = newline_;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(position), {std::move(text), newline_});
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(position), {std::move(text), newline_, ""});
     modified_ = true;
 }
 
@@ -160,6 +251,7 @@ void TProfileFile::SetLine(std::size_t index, std::string text)
     if (lines_[index].Text == text)
         return;
     lines_[index].Text = std::move(text);
+    lines_[index].Stored.clear();
     modified_ = true;
 }
 
@@ -206,8 +298,8 @@ std::string TProfileFile::Text() const
 {
     std::string text = byteOrderMark_;
     for (const TLine& line : lines_)
-        text += line.Text + line.Ending;
-    return text;
+        text += (line.Stored.empty() ? Encoded(line.Text) : line.Stored) + Encoded(line.Ending);
+    return text + oddByte_;
 }
 
 } // namespace platform

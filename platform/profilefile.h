@@ -1,6 +1,8 @@
 // A profile (INI) file: values by section and key. Names compare without regard to case, the first of
 // duplicate sections or keys counts, and everything else in the file is kept byte for byte. Changes are
-// held in memory until UpdateFile writes the whole file at once.
+// held in memory until UpdateFile writes the whole file at once. A file that starts with a UTF-16 byte-order
+// mark (Notepad's "Unicode") is read as UTF-16, as the Windows profile functions read it, and written back
+// in UTF-16 of the same byte order; its names and values reach the caller in Windows-1251.
 #pragma once
 
 #include "classlib/base/ansistring.h"
@@ -9,6 +11,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -39,12 +42,17 @@ public:
     std::string Text() const;
 
 private:
+    enum class TEncoding { Bytes, Utf16LittleEndian, Utf16BigEndian };
+
     struct TLine {
-        std::string Text;
+        std::string Text;   // in Windows-1251
         std::string Ending; // "\n", "\r\n", or empty for a last line without one
+        std::string Stored; // the text's own bytes in a UTF-16 file while unchanged, which 1251 may not hold
     };
 
     void Parse(const std::string& contents);
+    void ParseUtf16(std::string_view contents);
+    std::string Encoded(const std::string& text) const;
     std::optional<std::size_t> FindSection(const std::string& section) const;
     std::optional<std::size_t> FindKey(std::size_t header, const std::string& key) const;
     std::size_t InsertPosition(std::size_t header) const;
@@ -54,6 +62,8 @@ private:
     std::string path_;
     FileCause loadCause_ = FileCause::None;
     std::string byteOrderMark_; // kept in front of the first line, which it does not belong to
+    TEncoding encoding_ = TEncoding::Bytes;
+    std::string oddByte_; // a UTF-16 file's last byte of no pair, kept at its end
     std::vector<TLine> lines_;
     std::string newline_ = "\n";
     bool modified_ = false;

@@ -48,9 +48,9 @@ SerialCause CauseOfWin32Error(std::uint32_t code)
     return SerialCause::IoFailure;
 }
 
-// "Access denied" is what Wine answers when the device node refuses the user (EACCES, not in dialout), so it
-// means no permission, as on Linux. A port held by another program of ours is found by the port's claim
-// before the device is opened (serialdevice_win32.cpp); a sharing violation is another program's hold.
+// Windows answers the open of a port that another program holds with "access denied", so that is the cause
+// it names. (Wine gives the same answer for a device node that refuses the user; a port held by another
+// program of ours is found by the port's claim before the device is opened, serialdevice_win32.cpp.)
 SerialCause CauseOfWin32OpenError(std::uint32_t code)
 {
     switch (code) {
@@ -58,7 +58,7 @@ SerialCause CauseOfWin32OpenError(std::uint32_t code)
     case kPathNotFound:
     case kInvalidName:
     case kFilenameTooLong: return SerialCause::NoSuchPort;
-    case kAccessDenied: return SerialCause::NoPermission;
+    case kAccessDenied:
     case kSharingViolation: return SerialCause::InUse;
     case kNoSystemResources:
     case kNotEnoughMemory: return SerialCause::NoResources;

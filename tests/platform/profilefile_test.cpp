@@ -162,3 +162,63 @@ TEST_F(ProfileFile, ByteOrderMarkBeforeTheFirstSectionIsKeptAndSkipped)
     ASSERT_EQ(profile.UpdateFile(), FileCause::None);
     EXPECT_EQ(ReadTextFile(path), "\xEF\xBB\xBF[COM]\nCOM_port=4\n");
 }
+
+namespace {
+
+// UTF-16 of UTF-8 text, with its byte-order mark, in either byte order.
+std::string Utf16File(const std::u16string& text, bool bigEndian)
+{
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+class Utf16ProfileFile : public ProfileFile, public ::testing::WithParamInterface<bool> {};
+
+} // namespace
+
+// A file saved as "Unicode" by Notepad: read as UTF-16, its one section updated in place rather than a second
+// one appended, and written back in UTF-16 of the same byte order, keeping characters Windows-1251 lacks.
+TEST_P(Utf16ProfileFile, IsReadAndWrittenBackAsUtf16)
+{
+    const bool bigEndian = GetParam();
+    TProfileFile profile = Load(Utf16File(u"; 设置 \U0001F600\r\n[com]\r\nCOM_port=5\r\nПорт=Да\r\nCOM_speed=9600", bigEndian));
+    EXPECT_EQ(profile.ReadString("COM", "COM_port", "-"), "5");
+    EXPECT_EQ(profile.ReadString("COM", "COM_speed", "-"), "9600");
+    EXPECT_EQ(profile.ReadString("COM", AnsiString::FromUtf8("ПОРТ"), "-").ToUtf8(), "Да");
+    profile.WriteString("COM", "COM_port", "7");
+    profile.WriteString("COM", "COM_speed", "19200");
+    profile.WriteString("COM", AnsiString::FromUtf8("Режим"), AnsiString::FromUtf8("Стираем"));
+    ASSERT_EQ(profile.UpdateFile(), FileCause::None);
+    EXPECT_EQ(ReadTextFile(path), Utf16File(u"; 设置 \U0001F600\r\n[com]\r\nCOM_port=7\r\nПорт=Да\r\nCOM_speed=19200\r\n"
+                                            u"Режим=Стираем\r\n",
+                                            bigEndian));
+}
+
+TEST_P(Utf16ProfileFile, NewSectionOfAnEmptyUnicodeFileIsUtf16)
+{
+    const bool bigEndian = GetParam();
+    TProfileFile profile = Load(Utf16File(u"", bigEndian));
+    profile.WriteString("COM", "COM_port", "3");
+    ASSERT_EQ(profile.UpdateFile(), FileCause::None);
+    EXPECT_EQ(ReadTextFile(path), Utf16File(u"[COM]\nCOM_port=3\n", bigEndian));
+}
+
+INSTANTIATE_TEST_SUITE_P(ByteOrders, Utf16ProfileFile, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "BigEndian" : "LittleEndian"; });
+
+// Bad input keeps what it has: a last byte of no pair stays at the end, a lone surrogate reads as '?'.
+TEST_F(ProfileFile, BrokenUtf16KeepsItsBytes)
+{
+    const std::string broken = Utf16File(u"[COM]\r\nname=\xD800x\r\nCOM_port=1\r\n", false) + "\x41";
+    TProfileFile profile = Load(broken);
+    EXPECT_EQ(profile.ReadString("COM", "name", "-"), "?x");
+    EXPECT_EQ(profile.Text(), broken);
+    profile.WriteString("COM", "COM_port", "2");
+    ASSERT_EQ(profile.UpdateFile(), FileCause::None);
+    EXPECT_EQ(ReadTextFile(path), Utf16File(u"[COM]\r\nname=\xD800x\r\nCOM_port=2\r\n", false) + "\x41");
+}

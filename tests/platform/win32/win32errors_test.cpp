@@ -36,7 +36,7 @@ TEST(Win32Errors, CodesOfAFailedOpenBecomeCauses)
     } cases[] = {
         {2, SerialCause::NoSuchPort}, {3, SerialCause::NoSuchPort},  {123, SerialCause::NoSuchPort},
         {206, SerialCause::NoSuchPort},
-        {5, SerialCause::NoPermission}, // the device node refuses the user, as EACCES does on Linux
+        {5, SerialCause::InUse}, // Windows' answer for a port another program holds
         {32, SerialCause::InUse},     {1450, SerialCause::NoResources},
         {31, SerialCause::IoFailure},
     };
