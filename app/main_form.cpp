@@ -373,12 +373,12 @@ std::vector<std::uint8_t> TMainForm::TakeWaitingBytes()
     return bytes;
 }
 
-// The waiting bytes go to the exchange (outside one they are dropped); the first byte of a reply ends the
-// reply time and starts the settle time.
+// The waiting bytes go to the exchange; the first byte of a reply ends the reply time and starts the
+// settle time.
 void TMainForm::ReceiveWaitingBytes()
 {
     const bool settling = exchange_.SettleEnd().has_value();
-    exchange_.Received(TakeWaitingBytes(), device::TExchangeClock::now());
+    Apply(exchange_.Received(TakeWaitingBytes(), device::TExchangeClock::now()));
     if (settling || !exchange_.SettleEnd())
         return;
     CallbackTimer->SetEnabled(false);
@@ -413,7 +413,7 @@ void TMainForm::BTN_OptionsReadClick(QObject*)
 {
     RunHandler([this] {
         if (exchange_.Idle() && BTN_OpenCOMPortClick())
-            Apply(exchange_.StartRead());
+            Apply(exchange_.StartRead(CB_OptionsErase->ItemIndex()));
     });
 }
 

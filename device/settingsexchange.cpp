@@ -86,11 +86,14 @@ TSettingsExchange::TSettingsExchange(std::span<const AnsiString> readRegisters,
 {
 }
 
-TExchangeUpdate TSettingsExchange::StartRead()
+TExchangeUpdate TSettingsExchange::StartRead(std::optional<int> shownItem)
 {
+    shownItem_ = shownItem;
+    settingsReadBefore_ = settingsRead_;
     readStep_ = 0;
     writeStep_ = -1;
     valueText_ = AnsiString();
+    lastAnswer_.reset();
     AwaitReply();
     return StartUpdate(ReadStartedText(), kReadPanelColor, BuildReadRequest(readRegisters_[0]));
 }
@@ -103,6 +106,7 @@ TExchangeUpdate TSettingsExchange::StartWrite(int item)
     writeStep_ = 0;
     readStep_ = -1;
     valueText_ = value;
+    lastAnswer_.reset();
     AwaitReply();
     return StartUpdate(WriteStartedText(), kWritePanelColor, WriteRequestFor(0));
 }
@@ -114,15 +118,32 @@ void TSettingsExchange::AwaitReply()
     settleEnd_.reset();
 }
 
-void TSettingsExchange::Received(std::span<const std::uint8_t> bytes, TExchangeClock::time_point at)
+TExchangeUpdate TSettingsExchange::Received(std::span<const std::uint8_t> bytes, TExchangeClock::time_point at)
 {
-    if (Idle() || bytes.empty())
-        return;
+    if (bytes.empty())
+        return {};
+    if (Idle())
+        return lastAnswer_ && at <= lastAnswer_->doubtfulUntil ? Doubt(bytes) : TExchangeUpdate{};
     if (!settleEnd_)
         settleEnd_ = at + kSettleTime;
     const std::size_t room = kShownReplyBytes - std::min(reply_.size(), kShownReplyBytes);
     reply_.insert(reply_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(room, bytes.size())));
     replyCount_ += bytes.size();
+    return {};
+}
+
+TExchangeUpdate TSettingsExchange::Doubt(std::span<const std::uint8_t> bytes)
+{
+    TExchangeUpdate update;
+    update.Finish = true;
+    update.Message = UnexpectedReplyText(bytes, bytes.size());
+    update.Kind = mkError;
+    if (lastAnswer_->read) {
+        update.EraseItem = lastAnswer_->itemBefore;
+        settingsRead_ = lastAnswer_->settingsReadBefore;
+    }
+    lastAnswer_.reset();
+    return update;
 }
 
 TExchangeUpdate TSettingsExchange::Settle(TExchangeClock::time_point now)
@@ -132,8 +153,12 @@ TExchangeUpdate TSettingsExchange::Settle(TExchangeClock::time_point now)
     if (!IsExpectedReply())
         return Unexpected();
     const AnsiString replyText = BytesToHexText(reply_);
+    const bool read = readStep_ != -1;
     AwaitReply();
-    return readStep_ != -1 ? ReadReply(replyText) : WriteReply();
+    TExchangeUpdate update = read ? ReadReply(replyText) : WriteReply();
+    if (update.Finish)
+        lastAnswer_ = TAnswer{now + kReplyTime, read, shownItem_, settingsReadBefore_};
+    return update;
 }
 
 // One byte: for a write the acknowledgement; for the read of the erase mode one of its two values; for any

@@ -5,13 +5,16 @@
 // request: the window empties the receive side right before it writes a request. The first reply byte starts
 // the settle time; when it is over, exactly one byte that the device answers to this request (0x00 or 0xFF
 // for the erase mode read, 0x0F for a write) goes on with the exchange; anything else (another value, more
-// than one byte, the request coming back) ends it at once as an unexpected reply.
+// than one byte, the request coming back) ends it at once as an unexpected reply. The device answers a
+// request once: a byte that still comes within the reply time after its answer casts doubt on that answer
+// (it may have been noise before the real one), so it is reported as unexpected too, and a read's mode and
+// the write button go back to what they were before the read.
 //
 // The window drives it like this:
 //   read button:   open the port, then Apply(StartRead())
 //   write button:  open the port, then Apply(StartWrite(selected erase-mode item))
-//   data event:    take the waiting bytes; Received(bytes, now); when SettleEnd() has just been set, stop
-//                  the reply timer and start the settle timer for it; outside an exchange the bytes are dropped
+//   data event:    take the waiting bytes; Apply(Received(bytes, now)); when SettleEnd() has just been set,
+//                  stop the reply timer and start the settle timer for it
 //   settle timer:  take the waiting bytes into Received, then Apply(Settle(now)); when SettleEnd() still
 //                  lies ahead (a timer that fired early), start the settle timer again
 //   reply timer:   Apply(Timeout())
@@ -35,6 +38,8 @@ using TExchangeClock = std::chrono::steady_clock;
 
 // After the first reply byte, the time in which a further byte makes the reply one of several bytes.
 constexpr std::chrono::milliseconds kSettleTime{20};
+// How long the device may take to answer; also how long after an answer a further byte casts doubt on it.
+constexpr std::chrono::milliseconds kReplyTime{3000};
 
 struct TExchangeUpdate {
     bool Lock = false;             // EnableControls(false)
@@ -73,19 +78,21 @@ public:
     explicit TSettingsExchange(std::span<const AnsiString> readRegisters = ReadRegisters,
                                std::span<const AnsiString> writeRegisters = WriteRegisters);
 
-    TExchangeUpdate StartRead();
+    // shownItem: the erase-mode item selected before the read, selected again when its answer is doubted.
+    TExchangeUpdate StartRead(std::optional<int> shownItem = std::nullopt);
     // item: the selected erase-mode item. An item that stands for no value raises ERangeError before
     // anything changes.
     TExchangeUpdate StartWrite(int item);
-    // Bytes that came from the line at the time at. Outside an exchange nothing follows from them.
-    void Received(std::span<const std::uint8_t> bytes, TExchangeClock::time_point at);
+    // Bytes that came from the line at the time at. During an exchange they make up its reply; within the
+    // reply time after an answer they undo it; otherwise nothing follows from them.
+    TExchangeUpdate Received(std::span<const std::uint8_t> bytes, TExchangeClock::time_point at);
     // When the settle time of the reply ends: set by its first byte, empty before it and outside an exchange.
     std::optional<TExchangeClock::time_point> SettleEnd() const { return settleEnd_; }
     // The reply judged, once its settle time is over at now; before that, and without a reply, nothing.
     TExchangeUpdate Settle(TExchangeClock::time_point now);
     // No reply within the reply time. A reply that came meanwhile is judged by Settle instead.
     TExchangeUpdate Timeout();
-    // Back to idle; ValueText and SettingsRead stay.
+    // Back to idle; ValueText and SettingsRead stay, and so does the watch for doubts about the last answer.
     void Reset();
 
     int ReadStep() const { return readStep_; }
@@ -96,6 +103,7 @@ public:
 
 private:
     void AwaitReply();
+    TExchangeUpdate Doubt(std::span<const std::uint8_t> bytes);
     bool IsExpectedReply() const;
     TExchangeUpdate Unexpected();
     TExchangeUpdate ReadReply(const AnsiString& replyText);
@@ -113,6 +121,17 @@ private:
     std::vector<std::uint8_t> reply_; // the first kShownReplyBytes bytes of the reply
     std::size_t replyCount_ = 0;      // all of its bytes
     std::optional<TExchangeClock::time_point> settleEnd_;
+
+    // What an answer changed, kept until the reply time after it has passed or the next exchange starts.
+    struct TAnswer {
+        TExchangeClock::time_point doubtfulUntil;
+        bool read = false;
+        std::optional<int> itemBefore;
+        bool settingsReadBefore = false;
+    };
+    std::optional<TAnswer> lastAnswer_;
+    std::optional<int> shownItem_;
+    bool settingsReadBefore_ = false;
 };
 
 } // namespace device

@@ -104,10 +104,10 @@ struct TArrival {
 
 struct TLineCase {
     const char* name;
-    bool read;                    // otherwise a write of "Не стираем"
+    bool read;                    // of a window that shows "Не стираем"; otherwise a write of "Не стираем"
     std::vector<TArrival> line;
     const char* message;          // the status line's message at the end, in UTF-8
-    std::optional<int> item;      // the erase-mode item selected
+    std::optional<int> item;      // the erase-mode item selected at the end
     int endsAt;                   // ms after the request
 };
 
@@ -126,21 +126,22 @@ TEnd Play(TSettingsExchange& exchange, const std::vector<TArrival>& line)
     };
     TEnd end;
     const auto settleBefore = [&](TExchangeClock::time_point limit) {
-        if (end.ms >= 0 || !exchange.SettleEnd() || *exchange.SettleEnd() > limit)
+        if (exchange.Idle() || !exchange.SettleEnd() || *exchange.SettleEnd() > limit)
             return;
         const auto at = *exchange.SettleEnd();
         EXPECT_EQ(exchange.Settle(at - milliseconds(1)), TExchangeUpdate{}) << "settled early";
         end = {exchange.Settle(at), ms(at)};
     };
     const auto timeoutBefore = [&](TExchangeClock::time_point limit) {
-        if (end.ms < 0 && !exchange.SettleEnd() && start + milliseconds(3000) <= limit)
+        if (!exchange.Idle() && !exchange.SettleEnd() && start + milliseconds(3000) <= limit)
             end = {exchange.Timeout(), 3000};
     };
     for (const TArrival& arrival : line) {
         const auto at = start + milliseconds(arrival.ms);
         settleBefore(at);
         timeoutBefore(at);
-        exchange.Received(arrival.bytes, at);
+        if (TExchangeUpdate update = exchange.Received(arrival.bytes, at); update != TExchangeUpdate{})
+            end = {update, arrival.ms};
     }
     settleBefore(TExchangeClock::time_point::max());
     timeoutBefore(TExchangeClock::time_point::max());
@@ -163,7 +164,11 @@ const TLineCase kLineCases[] = {
     {"ReadOfTwoBytesAtOnce", true, {{0, {0xFF, 0xFF}}}, "Неожиданный ответ прибора: FF FF", std::nullopt, 20},
     {"ReadWithASecondByteWithinTheSettleTime", true, {{0, {0xFF}}, {19, {0x00}}},
      "Неожиданный ответ прибора: FF 00", std::nullopt, 20},
-    {"ReadWithAByteAfterTheSettleTime", true, {{0, {0xFF}}, {21, {0x00}}}, kReadDone, kKeepItem, 20},
+    {"ReadWithAByteAfterTheSettleTime", true, {{0, {0x00}}, {21, {0xFF}}}, "Неожиданный ответ прибора: FF",
+     kKeepItem, 21},
+    {"ReadWithNoiseBeforeTheAnswer", true, {{10, {0x00}}, {300, {0xFF}}}, "Неожиданный ответ прибора: FF",
+     kKeepItem, 300},
+    {"ReadWithAByteLongAfterTheAnswer", true, {{0, {0x00}}, {3021, {0xFF}}}, kReadDone, kEraseItem, 20},
     {"ReadEchoed", true, {{1, kReadEcho}}, "Неожиданный ответ прибора: A5 96 00 D5 00 6B", std::nullopt, 21},
     {"ReadEchoedThenAnswered", true, {{1, kReadEcho}, {4, {0xFF}}},
      "Неожиданный ответ прибора: A5 96 00 D5 00 6B FF", std::nullopt, 21},
@@ -179,6 +184,8 @@ const TLineCase kLineCases[] = {
     {"WriteEchoed", false, {{1, kWriteEcho}}, "Неожиданный ответ прибора: A5 96 01 D5 FF 6B", std::nullopt, 21},
     {"WriteAcknowledgedWithNoiseAfterIt", false, {{0, {0x0F}}, {10, {0x00}}},
      "Неожиданный ответ прибора: 0F 00", std::nullopt, 20},
+    {"WriteAcknowledgedWithNoiseLaterOn", false, {{0, {0x0F}}, {500, {0x00}}}, "Неожиданный ответ прибора: 00",
+     std::nullopt, 500},
 };
 
 class SettingsExchangeLine : public testing::TestWithParam<TLineCase> {};
@@ -189,7 +196,7 @@ TEST_P(SettingsExchangeLine, EndsAsTheLineSays)
 {
     const TLineCase& c = GetParam();
     TSettingsExchange exchange;
-    c.read ? exchange.StartRead() : exchange.StartWrite(kKeepItem);
+    c.read ? exchange.StartRead(kKeepItem) : exchange.StartWrite(kKeepItem);
     const TEnd end = Play(exchange, c.line);
     const bool done = c.message == kReadDone || c.message == kWriteDone;
     EXPECT_EQ(end.ms, c.endsAt);
@@ -198,6 +205,7 @@ TEST_P(SettingsExchangeLine, EndsAsTheLineSays)
     EXPECT_EQ(end.update.EraseItem, c.item);
     EXPECT_TRUE(end.update.Finish);
     EXPECT_EQ(end.update.Answered, done);
+    EXPECT_EQ(end.update.Label.IsEmpty(), !done) << "an unexpected reply leaves the progress panel alone";
     EXPECT_EQ(end.update.Request, "");
     EXPECT_TRUE(exchange.Idle());
     EXPECT_FALSE(exchange.SettleEnd());
@@ -215,21 +223,41 @@ TEST_F(SettingsExchange, BytesOutsideAnExchangeAreDropped)
     EXPECT_EQ(exchange.Settle(TExchangeClock::now() + milliseconds(50)), TExchangeUpdate{});
     EXPECT_EQ(exchange.Timeout(), TExchangeUpdate{});
     exchange.StartRead();
-    const TEnd end = Play(exchange, {{0, {0x00}}});
-    ASSERT_EQ(end.update.EraseItem, kEraseItem);
-    exchange.Received(late, TExchangeClock::now());
+    const TEnd end = Play(exchange, {{0, {0x00}}, {3500, late}});
+    EXPECT_EQ(end.update.EraseItem, kEraseItem);
     EXPECT_FALSE(exchange.SettleEnd());
     EXPECT_EQ(exchange.ValueText(), "00");
+    EXPECT_TRUE(exchange.SettingsRead());
 }
 
 TEST_F(SettingsExchange, UnexpectedReplyKeepsTheReadDoneBefore)
 {
-    exchange.StartRead();
+    exchange.StartRead(kKeepItem);
     ASSERT_EQ(Play(exchange, {{0, {0x00}}}).update.Message, ReadDoneText());
-    exchange.StartRead();
+    exchange.StartRead(kEraseItem);
     const TEnd end = Play(exchange, {{0, {0x05}}});
     EXPECT_EQ(end.update.Kind, mkError);
     EXPECT_TRUE(exchange.SettingsRead());
+    exchange.StartRead(kEraseItem);
+    const TEnd doubted = Play(exchange, {{0, {0xFF}}, {100, {0x00}}});
+    EXPECT_EQ(doubted.update.EraseItem, kEraseItem);
+    EXPECT_TRUE(exchange.SettingsRead()) << "as it was before that read";
+}
+
+// Only the first stray byte is reported; the next exchange starts a watch of its own.
+TEST_F(SettingsExchange, DoubtIsRaisedOnceAndEndsWithTheNextExchange)
+{
+    exchange.StartWrite(kEraseItem);
+    const auto start = TExchangeClock::now();
+    exchange.Received(Bytes{0x0F}, start);
+    ASSERT_EQ(exchange.Settle(start + kSettleTime).Message, WriteDoneText());
+    EXPECT_EQ(exchange.Received(Bytes{0x01}, start + milliseconds(40)).Kind, mkError);
+    EXPECT_EQ(exchange.Received(Bytes{0x02}, start + milliseconds(50)), TExchangeUpdate{});
+    exchange.StartWrite(kEraseItem);
+    exchange.Received(Bytes{0x0F}, start + milliseconds(60));
+    ASSERT_EQ(exchange.Settle(start + milliseconds(80)).Message, WriteDoneText());
+    exchange.StartRead(kKeepItem);
+    EXPECT_EQ(exchange.Received(Bytes{0x0F}, start + milliseconds(90)), TExchangeUpdate{}) << "a reply now";
 }
 
 // A new exchange starts with no bytes of the one before it.
