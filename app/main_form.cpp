@@ -22,6 +22,7 @@
 #include "png/pngfunctions.h"
 #include "png/pngimagelist.h"
 
+#include <QApplication>
 #include <QLocale>
 
 #include <chrono>
@@ -179,9 +180,13 @@ void TMainForm::ShowSystemMessage(const AnsiString& message, const AnsiString& e
     SystemMessTimer->SetEnabled(true);
 }
 
-// Read and write are locked with the lists while an exchange runs: one exchange at a time.
+// Read and write are locked with the lists while an exchange runs: one exchange at a time. Locking takes the
+// keyboard focus off a locked button; unlocking gives it back (to Read when Write stays locked).
 void TMainForm::EnableControls(bool enable)
 {
+    QWidget* const focused = QApplication::focusWidget();
+    if (!enable && (focused == BTN_OptionsRead || focused == BTN_OptionsSave))
+        focusBeforeLock_ = focused;
     CB_ComPorts->setEnabled(enable);
     CB_ComSpeeds->setEnabled(enable);
     TScreen::SetCursor(enable ? crDefault : crAppStart);
@@ -189,6 +194,10 @@ void TMainForm::EnableControls(bool enable)
     BTN_OptionsSave->setEnabled(enable && exchange_.SettingsRead());
     CB_OptionsErase->setEnabled(exchange_.SettingsRead());
     CHG_OptionsStatus->fSetVisible(!enable);
+    if (enable && focusBeforeLock_)
+        (focusBeforeLock_->isEnabled() ? focusBeforeLock_ : BTN_OptionsRead)->setFocus();
+    if (enable)
+        focusBeforeLock_ = nullptr;
 }
 
 void TMainForm::ResetExchange()

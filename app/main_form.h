@@ -112,4 +112,5 @@ private:
     TComPortList comPortList_;
     std::optional<TComPortList> monitorList_;
     QTimer settleTimer_; // the settle time after the first byte of a reply
+    QWidget* focusBeforeLock_ = nullptr; // the locked button that had the keyboard focus
 };

@@ -23,6 +23,8 @@
 #include "tools/zentor-sim/zentorsim.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -384,6 +386,31 @@ TEST_F(MainFormTest, ReadAndWriteAreLockedUntilTheReplyComes)
     EXPECT_EQ(sim->Received().size(), 12u) << "two reads and nothing more";
     EXPECT_TRUE(Control<TXpButton>("BTN_OptionsRead")->isEnabled());
     EXPECT_TRUE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
+}
+
+// A keyboard user reads with Space and can do it again: the focus comes back to the button when it unlocks.
+TEST_F(MainFormTest, KeyboardFocusReturnsToTheButtonThatStartedTheExchange)
+{
+    StartDevice({.ReplyDelay = std::chrono::milliseconds(100)});
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* read = Control<TXpButton>("BTN_OptionsRead");
+    read->setFocus();
+    ASSERT_TRUE(RunUntil([&] { return read->hasFocus(); }, 2000));
+    const auto pressSpace = [](QWidget* target) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(target, &press);
+        QCoreApplication::sendEvent(target, &release);
+    };
+    pressSpace(QApplication::focusWidget());
+    ASSERT_FALSE(read->isEnabled());
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
+    EXPECT_TRUE(read->hasFocus());
+    pressSpace(QApplication::focusWidget());
+    EXPECT_EQ(StatusText(), StatusLine("Чтение настроек..."));
+    ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
+    EXPECT_EQ(sim->Received().size(), 12u);
 }
 
 // Closing during a read closes the port and saves; the read's timers never fire on the closed window.
