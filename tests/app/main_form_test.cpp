@@ -876,9 +876,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "Неожиданный ответ прибора: 00", 0, true},
         // The late 0xFF comes after the second request and cannot be told from an answer; the real answer
         // behind it casts doubt on it.
-        LineCase{"LateReplyToAnAbandonedRead", "frame wait:3700 FF frame wait:100 00", "RR", 1,
+        LineCase{"LateReplyToAnAbandonedRead", "frame wait:4500 FF frame wait:100 00", "RR", 1,
                  "Неожиданный ответ прибора: 00", 1, false},
-        LineCase{"LateAcknowledgementOfAnAbandonedWrite", "frame FF frame wait:3700 0F frame wait:100 FF", "RWR", 0,
+        LineCase{"LateAcknowledgementOfAnAbandonedWrite", "frame FF frame wait:4500 0F frame wait:100 FF", "RWR", 0,
                  "Неожиданный ответ прибора: 0F", 1, true}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -60,8 +60,8 @@ zx_click BTN_OptionsRead
 zx_wait 10 zx_traced "$line" "tx FF" || fail "the device did not answer"
 expect_unexpected "FF"
 
-# The first request is answered after 5 s, long after the window gave it up: the next read does not take it.
-start_case --value 0xFF --late-first 5000
+# The first request is answered after 6 s, long after the window gave it up: the next read does not take it.
+start_case --value 0xFF --late-first 6000
 zx_click BTN_OptionsRead
 status_no_reply() { [[ "$(zx_status_text 9)" == "$kNoReply" ]]; }
 zx_wait 10 status_no_reply || fail "no red no-reply message: '$(zx_status_text 9)'"
