@@ -22,6 +22,7 @@
 #include "png/pngfunctions.h"
 #include "png/pngimagelist.h"
 
+#include <QApplication>
 #include <QLocale>
 
 #include <chrono>
@@ -111,6 +112,9 @@ const AnsiString& CaptionText()
 TMainForm::TMainForm(const QString& descriptionPath)
 {
     setObjectName(QStringLiteral("MainForm"));
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&settleTimer_, &QTimer::timeout, this, &TMainForm::SettleTimerTimeout);
     TFormReader::ReadFile(this, descriptionPath);
     FindControls();
     Construct();
@@ -162,14 +166,24 @@ void TMainForm::ShowSystemMessage(const AnsiString& message, const AnsiString& e
     SystemMessTimer->SetEnabled(true);
 }
 
+// Read and write are locked with the lists while an exchange runs: one exchange at a time. Locking takes the
+// keyboard focus off a locked button; unlocking gives it back (to Read when Write stays locked).
 void TMainForm::EnableControls(bool enable)
 {
+    QWidget* const focused = QApplication::focusWidget();
+    if (!enable && (focused == BTN_OptionsRead || focused == BTN_OptionsSave))
+        focusBeforeLock_ = focused;
     CB_ComPorts->setEnabled(enable);
     CB_ComSpeeds->setEnabled(enable);
     TScreen::SetCursor(enable ? crDefault : crAppStart);
-    BTN_OptionsSave->setEnabled(exchange_.SettingsRead());
+    BTN_OptionsRead->setEnabled(enable);
+    BTN_OptionsSave->setEnabled(enable && exchange_.SettingsRead());
     CB_OptionsErase->setEnabled(exchange_.SettingsRead());
     CHG_OptionsStatus->fSetVisible(!enable);
+    if (enable && focusBeforeLock_)
+        (focusBeforeLock_->isEnabled() ? focusBeforeLock_ : BTN_OptionsRead)->setFocus();
+    if (enable)
+        focusBeforeLock_ = nullptr;
 }
 
 void TMainForm::ResetExchange()
@@ -177,6 +191,7 @@ void TMainForm::ResetExchange()
     exchange_.Reset();
     CallbackTimer->SetEnabled(false);
     SystemMessTimer->SetEnabled(false);
+    settleTimer_.stop();
 }
 
 void TMainForm::ShowLinkState(std::uint8_t index)
@@ -206,6 +221,19 @@ void TMainForm::FillComPorts()
         CB_ComPorts->setItemData(i, QString::fromStdString(comPortList_[i].Description), Qt::ToolTipRole);
     SelectRememberedPort();
     SelectRememberedSpeed();
+}
+
+// The list again after ports came or went: the port the user chose stays chosen while it is there, and so
+// does the speed; only when the chosen port has gone is the remembered one (or the first) selected.
+void TMainForm::RefillComPorts()
+{
+    const QString chosen = CB_ComPorts->currentText();
+    const int speed = CB_ComSpeeds->ItemIndex();
+    FillComPorts();
+    const int found = chosen.isEmpty() ? -1 : CB_ComPorts->findText(chosen, Qt::MatchExactly);
+    if (found >= 0)
+        CB_ComPorts->setCurrentIndex(found);
+    CB_ComSpeeds->SetItemIndex(speed);
 }
 
 void TMainForm::SelectRememberedPort()
@@ -273,10 +301,12 @@ void TMainForm::CloseComPort()
     std::this_thread::sleep_for(kClosePause);
 }
 
+// Whatever came before the request is dropped right before it goes out: a reply is only what follows it.
 void TMainForm::SendHexFrame(const AnsiString& hexText)
 {
     device::TTransmitBuffer buffer{};
     const std::size_t count = device::HexTextToBytes(hexText, buffer);
+    CommPort1->Port().FlushInBuffer();
     CommPort1->Port().PutBlock(reinterpret_cast<const char*>(buffer.data()), static_cast<std::uint32_t>(count));
     CallbackTimer->SetEnabled(true);
 }
@@ -290,6 +320,8 @@ bool TMainForm::BTN_OpenCOMPortClick()
 
 void TMainForm::Apply(const device::TExchangeUpdate& update)
 {
+    if (update.Answered && linkOnline_ == 0)
+        RememberLinePortAndSpeed();
     if (update.Lock)
         EnableControls(false);
     if (update.Label.Length() > 0)
@@ -328,16 +360,31 @@ void TMainForm::RememberLinePortAndSpeed()
     ShowLinkState(1);
 }
 
-void TMainForm::TakeReply(int count)
+std::vector<std::uint8_t> TMainForm::TakeWaitingBytes()
 {
-    std::vector<char> bytes(static_cast<std::size_t>(count) + 1, 0);
-    const std::uint32_t taken = CommPort1->Port().GetBlock(bytes.data(), static_cast<std::uint32_t>(count));
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const AnsiString reply = device::BytesToHexText({data, taken});
+    TCommPort& line = CommPort1->Port();
+    std::vector<std::uint8_t> bytes(line.GetInBuffUsed());
+    bytes.resize(line.GetBlock(reinterpret_cast<char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size())));
+    return bytes;
+}
+
+// The waiting bytes go to the exchange; the first byte of a reply ends the reply time and starts the
+// settle time.
+void TMainForm::ReceiveWaitingBytes()
+{
+    const bool settling = exchange_.SettleEnd().has_value();
+    Apply(exchange_.Received(TakeWaitingBytes(), device::TExchangeClock::now()));
+    if (settling || !exchange_.SettleEnd())
+        return;
     CallbackTimer->SetEnabled(false);
-    if (linkOnline_ == 0)
-        RememberLinePortAndSpeed();
-    Apply(exchange_.Reply(reply));
+    StartSettleTimer();
+}
+
+// Rounded up to whole milliseconds, so that it never ends before the settle time.
+void TMainForm::StartSettleTimer()
+{
+    const auto left = *exchange_.SettleEnd() - device::TExchangeClock::now();
+    settleTimer_.start(std::chrono::ceil<std::chrono::milliseconds>(std::max(left, left.zero())));
 }
 
 void TMainForm::FormActivate(QObject*) {}
@@ -345,6 +392,7 @@ void TMainForm::FormActivate(QObject*) {}
 void TMainForm::FormClose(QObject*, TCloseAction&)
 {
     RunHandler([this] {
+        ResetExchange();
         CloseComPort();
         ConfigFile.DeleteDebugLog();
         ConfigFile.SaveConfig();
@@ -359,15 +407,15 @@ void TMainForm::BTN_QuitClick(QObject*)
 void TMainForm::BTN_OptionsReadClick(QObject*)
 {
     RunHandler([this] {
-        if (BTN_OpenCOMPortClick())
-            Apply(exchange_.StartRead());
+        if (exchange_.Idle() && BTN_OpenCOMPortClick())
+            Apply(exchange_.StartRead(CB_OptionsErase->ItemIndex()));
     });
 }
 
 void TMainForm::BTN_OptionsSaveClick(QObject*)
 {
     RunHandler([this] {
-        if (BTN_OpenCOMPortClick())
+        if (exchange_.Idle() && BTN_OpenCOMPortClick())
             Apply(exchange_.StartWrite(CB_OptionsErase->ItemIndex()));
     });
 }
@@ -387,6 +435,19 @@ void TMainForm::CallbackTimerTimer(QObject*)
     RunHandler([this] { Apply(exchange_.Timeout()); });
 }
 
+// Bytes that came up to the end of the settle time belong to the reply; a timer that fired early waits on.
+void TMainForm::SettleTimerTimeout()
+{
+    RunHandler([this] {
+        ReceiveWaitingBytes();
+        const device::TExchangeUpdate update = exchange_.Settle(device::TExchangeClock::now());
+        if (update == device::TExchangeUpdate{} && exchange_.SettleEnd())
+            StartSettleTimer();
+        else
+            Apply(update);
+    });
+}
+
 void TMainForm::TMR_OnlineComPortTimer(QObject*)
 {
     RunHandler([this] {
@@ -396,7 +457,7 @@ void TMainForm::TMR_OnlineComPortTimer(QObject*)
         EnumerateComPorts(*monitorList_);
         if (monitorList_->size() != comPortList_.size()) {
             EnumerateComPorts(comPortList_);
-            FillComPorts();
+            RefillComPorts();
         }
         if (selected == -1)
             return;
@@ -411,9 +472,5 @@ void TMainForm::TMR_OnlineComPortTimer(QObject*)
 
 void TMainForm::CommPort1DataReceived(QObject*, quint32)
 {
-    RunHandler([this] {
-        const int waiting = static_cast<int>(CommPort1->Port().GetInBuffUsed());
-        if (exchange_.IsReplyComplete(waiting))
-            TakeReply(waiting);
-    });
+    RunHandler([this] { ReceiveWaitingBytes(); });
 }

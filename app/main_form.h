@@ -1,6 +1,8 @@
 // The program's one window: reads and writes the erase mode of the device over the chosen serial port,
 // reports every outcome in a coloured status line and shows the state of the link with a lamp.
 // The controls come from the embedded window description; the handlers below are wired there by name.
+// One exchange runs at a time: Read and Write are locked until its reply or its timeout; the device's
+// answers are told from anything else on the line by the exchange (device/settingsexchange.h).
 // An exchange starts only when its port opened, so the red open-failure message stays and names the
 // cause in its tool tip, instead of being followed by a misleading no-reply message. The tool tip belongs
 // to that message: the next message or the clearing of the status line removes it.
@@ -14,8 +16,11 @@
 #include "device/settingsexchange.h"
 #include "platform/serialdevice.h"
 
+#include <QTimer>
+
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class TBevel;
@@ -50,6 +55,7 @@ public:
     bool OpenComPort(std::int32_t port, std::int32_t speed);
     void CloseComPort();
     void FillComPorts();
+    void RefillComPorts();
     void SendHexFrame(const AnsiString& hexText);
     bool BTN_OpenCOMPortClick();
 
@@ -73,7 +79,10 @@ private:
     void Construct();
     void Apply(const device::TExchangeUpdate& update);
     void AdvanceProgress(int steps);
-    void TakeReply(int count);
+    void SettleTimerTimeout();
+    std::vector<std::uint8_t> TakeWaitingBytes();
+    void ReceiveWaitingBytes();
+    void StartSettleTimer();
     void RememberLinePortAndSpeed();
     void SelectRememberedPort();
     void SelectRememberedSpeed();
@@ -101,4 +110,6 @@ private:
     std::uint8_t linkOnline_ = 0;
     TComPortList comPortList_;
     std::optional<TComPortList> monitorList_;
+    QTimer settleTimer_; // the settle time after the first byte of a reply
+    QWidget* focusBeforeLock_ = nullptr; // the locked button that had the keyboard focus
 };

@@ -4,6 +4,7 @@
 #include "device/frame.h"
 #include "device/hextext.h"
 
+#include <algorithm>
 #include <string>
 
 namespace device {
@@ -32,6 +33,7 @@ TExchangeUpdate StepUpdate(const AnsiString& startedText, int step)
     TExchangeUpdate update;
     update.Label = StepLabel(startedText, step);
     update.ProgressSteps = 1;
+    update.Answered = true;
     return update;
 }
 
@@ -67,18 +69,32 @@ const AnsiString& NoReplyText()
     return text;
 }
 
+AnsiString UnexpectedReplyText(std::span<const std::uint8_t> bytes, std::size_t total)
+{
+    static const AnsiString head = AnsiString::FromUtf8("Неожиданный ответ прибора:");
+    AnsiString text = head;
+    for (std::size_t i = 0; i < bytes.size() && i < kShownReplyBytes; ++i)
+        text += AnsiString(" ") + BytesToHexText(bytes.subspan(i, 1));
+    if (total > kShownReplyBytes)
+        text += AnsiString(" ...");
+    return text;
+}
+
 TSettingsExchange::TSettingsExchange(std::span<const AnsiString> readRegisters,
                                      std::span<const AnsiString> writeRegisters)
     : readRegisters_(readRegisters), writeRegisters_(writeRegisters)
 {
 }
 
-TExchangeUpdate TSettingsExchange::StartRead()
+TExchangeUpdate TSettingsExchange::StartRead(std::optional<int> shownItem)
 {
+    shownItem_ = shownItem;
+    settingsReadBefore_ = settingsRead_;
     readStep_ = 0;
     writeStep_ = -1;
-    replyLength_ = 1;
     valueText_ = AnsiString();
+    lastAnswer_.reset();
+    AwaitReply();
     return StartUpdate(ReadStartedText(), kReadPanelColor, BuildReadRequest(readRegisters_[0]));
 }
 
@@ -89,27 +105,87 @@ TExchangeUpdate TSettingsExchange::StartWrite(int item)
         throw ERangeError("Range check error");
     writeStep_ = 0;
     readStep_ = -1;
-    replyLength_ = 1;
     valueText_ = value;
+    lastAnswer_.reset();
+    AwaitReply();
     return StartUpdate(WriteStartedText(), kWritePanelColor, WriteRequestFor(0));
 }
 
-bool TSettingsExchange::IsReplyComplete(int waitingBytes) const
+void TSettingsExchange::AwaitReply()
 {
-    return waitingBytes > 0 && waitingBytes == replyLength_;
+    reply_.clear();
+    replyCount_ = 0;
+    settleEnd_.reset();
 }
 
-TExchangeUpdate TSettingsExchange::Reply(const AnsiString& replyText)
+TExchangeUpdate TSettingsExchange::Received(std::span<const std::uint8_t> bytes, TExchangeClock::time_point at)
 {
-    if (readStep_ != -1)
-        return ReadReply(replyText);
-    if (writeStep_ != -1)
-        return WriteReply(replyText);
+    if (bytes.empty())
+        return {};
+    if (Idle())
+        return lastAnswer_ && at <= lastAnswer_->doubtfulUntil ? Doubt(bytes) : TExchangeUpdate{};
+    if (!settleEnd_)
+        settleEnd_ = at + kSettleTime;
+    const std::size_t room = kShownReplyBytes - std::min(reply_.size(), kShownReplyBytes);
+    reply_.insert(reply_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(room, bytes.size())));
+    replyCount_ += bytes.size();
     return {};
+}
+
+TExchangeUpdate TSettingsExchange::Doubt(std::span<const std::uint8_t> bytes)
+{
+    TExchangeUpdate update;
+    update.Finish = true;
+    update.Message = UnexpectedReplyText(bytes, bytes.size());
+    update.Kind = mkError;
+    if (lastAnswer_->read) {
+        update.EraseItem = lastAnswer_->itemBefore;
+        settingsRead_ = lastAnswer_->settingsReadBefore;
+    }
+    lastAnswer_.reset();
+    return update;
+}
+
+TExchangeUpdate TSettingsExchange::Settle(TExchangeClock::time_point now)
+{
+    if (Idle() || !settleEnd_ || now < *settleEnd_)
+        return {};
+    if (!IsExpectedReply())
+        return Unexpected();
+    const AnsiString replyText = BytesToHexText(reply_);
+    const bool read = readStep_ != -1;
+    AwaitReply();
+    TExchangeUpdate update = read ? ReadReply(replyText) : WriteReply();
+    if (update.Finish)
+        lastAnswer_ = TAnswer{now + kReplyTime, read, shownItem_, settingsReadBefore_};
+    return update;
+}
+
+// One byte: for a write the acknowledgement; for the read of the erase mode one of its two values; for any
+// further register of a read, any value.
+bool TSettingsExchange::IsExpectedReply() const
+{
+    if (replyCount_ != 1)
+        return false;
+    if (writeStep_ != -1)
+        return reply_[0] == kWriteAcknowledge;
+    return readStep_ > 0 || EraseModeItem(reply_[0]).has_value();
+}
+
+TExchangeUpdate TSettingsExchange::Unexpected()
+{
+    TExchangeUpdate update;
+    update.Finish = true;
+    update.Message = UnexpectedReplyText(reply_, replyCount_);
+    update.Kind = mkError;
+    Reset();
+    return update;
 }
 
 TExchangeUpdate TSettingsExchange::Timeout()
 {
+    if (Idle() || settleEnd_)
+        return {};
     Reset();
     TExchangeUpdate update;
     update.Finish = true;
@@ -122,6 +198,7 @@ void TSettingsExchange::Reset()
 {
     readStep_ = -1;
     writeStep_ = -1;
+    AwaitReply();
 }
 
 TExchangeUpdate TSettingsExchange::ReadReply(const AnsiString& replyText)
@@ -141,19 +218,18 @@ TExchangeUpdate TSettingsExchange::FinishRead(TExchangeUpdate update)
     settingsRead_ = true;
     ++update.ProgressSteps;
     update.Finish = true;
-    if (valueText_.Length() >= 2) // a reply without a byte carries no value to show
-        update.EraseItem = EraseModeItem(HexToInt(AnsiString(valueText_.Bytes().substr(0, 2)), 0));
+    update.EraseItem = EraseModeItem(HexToInt(AnsiString(valueText_.Bytes().substr(0, 2)), 0));
     update.Message = ReadDoneText();
     return update;
 }
 
-TExchangeUpdate TSettingsExchange::WriteReply(const AnsiString& replyText)
+TExchangeUpdate TSettingsExchange::WriteReply()
 {
     ++writeStep_;
     TExchangeUpdate update = StepUpdate(WriteStartedText(), writeStep_);
     const bool entriesLeft = writeStep_ < static_cast<int>(writeRegisters_.size());
     const bool digitsLeft = 2 * writeStep_ < valueText_.Length();
-    if (entriesLeft && digitsLeft && replyText == kWriteGoOn) {
+    if (entriesLeft && digitsLeft) {
         update.Request = WriteRequestFor(writeStep_);
         return update;
     }

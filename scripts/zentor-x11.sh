@@ -128,10 +128,11 @@ zx_traced() {
 }
 
 # The status line's texts: two blanks, the message, two blanks, the extra text (the port number or nothing).
+# Messages after the port number are candidates too (an unexpected reply names its bytes).
 zx_status_candidates() {
   local port=$1 message
   for message in "Чтение настроек..." "Чтение настроек... успешно!" "Запись настроек..." \
-    "Запись настроек... успешно!" "Нет ответа от прибора! Установите в приборе Связь с ПК!"; do
+    "Запись настроек... успешно!" "Нет ответа от прибора! Установите в приборе Связь с ПК!" "${@:2}"; do
     printf '%s\0' --candidate "  $message  "
   done
   for message in "COM-порт успешно открыт ... " "Не удалось открыть COM-порт ... " "COM-порт закрыт ... "; do
@@ -140,11 +141,11 @@ zx_status_candidates() {
   printf '%s\0' --candidate ""
 }
 
-# The status line's text when the pixels show one of the program's messages (with the given port number),
-# else "?": each message is drawn as the status line draws it and compared.
+# The status line's text when the pixels show one of the program's messages (with the given port number, and
+# the further messages given), else "?": each message is drawn as the status line draws it and compared.
 zx_status_text() {
   local x y w h candidates=()
   read -r x y w h < <(zx_control_rect StatusBarMain) || return 1
-  mapfile -d '' candidates < <(zx_status_candidates "$1")
+  mapfile -d '' candidates < <(zx_status_candidates "$@")
   zx_shot - --text "$x,$y,$w,$h" --font Tahoma:16:bold "${candidates[@]}" | sed -n 's/^text: //p'
 }

@@ -143,6 +143,41 @@ TEST_F(ZentorSim, TwoByteRepliesAndAChosenAnswer)
     EXPECT_EQ(sim_->Register(kEraseModeRegister), 0xFF) << "the write is still stored";
 }
 
+// The ways a line fools a program: the request coming back, noise around the answer, an answer that comes
+// after the program gave up. Each case: options, then what comes back for two read requests in turn.
+TEST_F(ZentorSim, EchoNoiseAndALateFirstAnswer)
+{
+    TBytes echoed = kReadRequest;
+    echoed.push_back(0x00);
+    const struct {
+        const char* name;
+        TSimOptions options;
+        TBytes first;
+        bool firstHeldBack; // nothing within the quiet period
+        TBytes second;
+    } cases[] = {
+        {"echo", {.Echo = true}, echoed, false, echoed},
+        {"noise before", {.ReplyDelay = 100ms, .NoiseByte = 0xAA, .NoiseBefore = 20ms}, {0xAA, 0x00}, false,
+         {0xAA, 0x00}},
+        {"noise after", {.NoiseAfter = 20ms}, {0x00, 0x00}, false, {0x00, 0x00}},
+        {"late first", {.LateFirst = 800ms}, {0x00}, true, {0x00}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sent_ = 0;
+        Launch(c.options);
+        Send(kReadRequest);
+        if (c.firstHeldBack)
+            EXPECT_TRUE(NothingMore());
+        EXPECT_EQ(Reply(c.first.size()), c.first);
+        Send(kReadRequest);
+        EXPECT_EQ(Reply(c.second.size()), c.second);
+        EXPECT_TRUE(NothingMore());
+        port_.reset();
+        sim_.reset();
+    }
+}
+
 TEST_F(ZentorSim, VanishesMidExchangeLikeAnUnpluggedAdapter)
 {
     TSimOptions options;

@@ -15,6 +15,12 @@ const char* const kSimUsage =
     "  --two-bytes       send every reply byte twice\n"
     "  --answer B        answer every frame with byte B\n"
     "  --vanish-after N  handle N frames, then vanish (close the line, remove the link) on the next one\n"
+    "  --echo            send every received byte back at once, as a half-duplex line does\n"
+    "  --noise B         the byte that --noise-before and --noise-after send (default 0x00)\n"
+    "  --noise-before MS MS milliseconds after each frame, send the noise byte (before the reply)\n"
+    "  --noise-after MS  MS milliseconds after each reply, send the noise byte\n"
+    "  --late-first MS   answer the first frame only after MS milliseconds, as to a request the program\n"
+    "                    gave up; frames that came meanwhile are answered after it\n"
     "  --log FILE        write every received byte to FILE (created anew)\n"
     "  --trace FILE      write the bytes received (rx) and sent (tx) to FILE as hexadecimal lines, as they\n"
     "                    cross the line; - for standard output\n"
@@ -62,6 +68,10 @@ const std::map<std::string, TValueSetter>& ValueOptions()
         {"--delay", Ranged(0, 600000, [](TSimOptions& o, long n) { o.ReplyDelay = std::chrono::milliseconds(n); })},
         {"--answer", Ranged(0, 255, [](TSimOptions& o, long n) { o.AnswerByte = static_cast<std::uint8_t>(n); })},
         {"--vanish-after", Ranged(0, 1000000, [](TSimOptions& o, long n) { o.VanishAfter = static_cast<int>(n); })},
+        {"--noise", Ranged(0, 255, [](TSimOptions& o, long n) { o.NoiseByte = static_cast<std::uint8_t>(n); })},
+        {"--noise-before", Ranged(0, 600000, [](TSimOptions& o, long n) { o.NoiseBefore = std::chrono::milliseconds(n); })},
+        {"--noise-after", Ranged(0, 600000, [](TSimOptions& o, long n) { o.NoiseAfter = std::chrono::milliseconds(n); })},
+        {"--late-first", Ranged(0, 600000, [](TSimOptions& o, long n) { o.LateFirst = std::chrono::milliseconds(n); })},
         {"--log", [](TSimOptions& o, const std::string& text) {
              o.LogPath = text;
              return !text.empty();
@@ -79,6 +89,7 @@ const std::map<std::string, TFlagSetter>& FlagOptions()
     static const std::map<std::string, TFlagSetter> options = {
         {"--silent", [](TSimOptions& o) { o.Silent = true; }},
         {"--two-bytes", [](TSimOptions& o) { o.TwoByteReply = true; }},
+        {"--echo", [](TSimOptions& o) { o.Echo = true; }},
     };
     return options;
 }

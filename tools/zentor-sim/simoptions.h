@@ -17,6 +17,11 @@ struct TSimOptions {
     bool TwoByteReply = false;            // sends every reply byte twice
     std::optional<std::uint8_t> AnswerByte; // answers every frame with this byte
     std::optional<int> VanishAfter;       // handles this many frames, then vanishes on the next one
+    bool Echo = false;                    // sends every received byte back at once, as a half-duplex line does
+    std::uint8_t NoiseByte = 0x00;        // the byte of --noise-before and --noise-after
+    std::optional<std::chrono::milliseconds> NoiseBefore; // this long after a frame, a noise byte
+    std::optional<std::chrono::milliseconds> NoiseAfter;  // this long after each answer, a noise byte
+    std::optional<std::chrono::milliseconds> LateFirst;   // the first frame's answer comes this late
     std::string LogPath;                  // every received byte is also written to this file, created anew
     std::string TracePath;                // the bytes of both directions as hexadecimal lines; "-": standard output
 };

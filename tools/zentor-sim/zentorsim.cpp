@@ -195,6 +195,8 @@ bool TZentorSim::TakeInput()
     if (n <= 0)
         return n < 0 && (errno == EAGAIN || errno == EINTR);
     Log(chunk, static_cast<std::size_t>(n));
+    if (options_.Echo && !SendBytes({chunk, static_cast<std::size_t>(n)}))
+        return false;
     pending_.insert(pending_.end(), chunk, chunk + n);
     const TParsedFrames parsed = ParseFrames(pending_);
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(parsed.Consumed));
@@ -210,13 +212,17 @@ bool TZentorSim::HandleFrame(const TSimFrame& frame)
         Vanish();
         return false;
     }
-    heard_.fetch_add(1);
+    const bool first = heard_.fetch_add(1) == 0;
+    const auto heardAt = std::chrono::steady_clock::now();
     const std::optional<std::uint8_t> answer = Answer(frame);
     if (!answer || options_.Silent)
         return true;
-    if (!Pause(options_.ReplyDelay))
+    if (options_.NoiseBefore && !(PauseUntil(heardAt + *options_.NoiseBefore) && Send(options_.NoiseByte, 1)))
         return false;
-    return Send(options_.AnswerByte.value_or(*answer), options_.TwoByteReply ? 2 : 1);
+    const auto delay = first && options_.LateFirst ? *options_.LateFirst : options_.ReplyDelay;
+    if (!PauseUntil(heardAt + delay) || !Send(options_.AnswerByte.value_or(*answer), options_.TwoByteReply ? 2 : 1))
+        return false;
+    return !options_.NoiseAfter || (Pause(*options_.NoiseAfter) && Send(options_.NoiseByte, 1));
 }
 
 // The register's value for a read, the acknowledgement after storing for a write; nothing for other operations.
@@ -231,13 +237,16 @@ std::optional<std::uint8_t> TZentorSim::Answer(const TSimFrame& frame)
     return kWriteAck;
 }
 
-// Sleeps for the reply delay unless asked to stop meanwhile; false when stopped.
+// Sleeps for delay unless asked to stop meanwhile; false when stopped.
 bool TZentorSim::Pause(std::chrono::milliseconds delay)
 {
-    if (delay.count() <= 0)
-        return true;
-    const auto end = std::chrono::steady_clock::now() + delay;
-    for (auto left = delay; left.count() > 0;
+    return PauseUntil(std::chrono::steady_clock::now() + delay);
+}
+
+bool TZentorSim::PauseUntil(std::chrono::steady_clock::time_point end)
+{
+    for (auto left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+         left.count() > 0;
          left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())) {
         pollfd stop{stopFd_, POLLIN, 0};
         if (::poll(&stop, 1, static_cast<int>(left.count()) + 1) > 0)
@@ -249,10 +258,15 @@ bool TZentorSim::Pause(std::chrono::milliseconds delay)
 bool TZentorSim::Send(std::uint8_t byte, int times)
 {
     const std::uint8_t reply[2] = {byte, byte};
+    return SendBytes({reply, static_cast<std::size_t>(times)});
+}
+
+bool TZentorSim::SendBytes(std::span<const std::uint8_t> bytes)
+{
     std::size_t sent = 0;
-    const auto length = static_cast<std::size_t>(times);
+    const std::size_t length = bytes.size();
     while (sent < length) {
-        const ssize_t n = ::write(master_, reply + sent, length - sent);
+        const ssize_t n = ::write(master_, bytes.data() + sent, length - sent);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
             continue;
@@ -263,7 +277,7 @@ bool TZentorSim::Send(std::uint8_t byte, int times)
         if (::poll(fds, 2, -1) > 0 && (fds[0].revents & POLLIN))
             return false;
     }
-    Trace("tx", {reply, length});
+    Trace("tx", bytes);
     return true;
 }
 

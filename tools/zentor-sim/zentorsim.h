@@ -1,6 +1,7 @@
 // The simulated Zentor device: a pseudo-terminal registered as a COM port link, answering the request
 // frames of the device protocol on its own thread. It keeps the erase-mode register D5 (and any other
-// register it is asked to store), answers a read with the register's value and a write with 0x0F.
+// register it is asked to store), answers a read with the register's value and a write with 0x0F. Options
+// make it misbehave as lines and devices do: silent, slow, late, echoing, noisy, or gone.
 #pragma once
 
 #include "tools/zentor-sim/frameparser.h"
@@ -57,7 +58,9 @@ private:
     bool HandleFrame(const TSimFrame& frame);
     std::optional<std::uint8_t> Answer(const TSimFrame& frame);
     bool Pause(std::chrono::milliseconds delay);
+    bool PauseUntil(std::chrono::steady_clock::time_point end);
     bool Send(std::uint8_t byte, int times);
+    bool SendBytes(std::span<const std::uint8_t> bytes);
     void Vanish();
     void Log(const std::uint8_t* bytes, std::size_t count);
     bool OpenTrace(std::string& error);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "classlib/base/ansistring.h"
+#include "device/settingsexchange.h"
 #include "tools/zentorctl/ctloptions.h"
 #include "tools/zentorctl/ctloutput.h"
 #include "tools/zentorctl/eventloop.h"
@@ -13,9 +14,9 @@ class TCommPort;
 
 namespace zentorctl {
 
-constexpr std::chrono::milliseconds kReplyTimeout{3000};
-// After the first reply byte, the time in which a further byte makes the reply one of several bytes.
-constexpr std::chrono::milliseconds kSettleTime{20};
+// The window's reply and settle times: the tool judges a reply by the same rules.
+constexpr std::chrono::milliseconds kReplyTimeout = device::kReplyTime;
+constexpr std::chrono::milliseconds kSettleTime = device::kSettleTime;
 // How long bytes that had reached the driver when a wait ended may take to come through the port.
 constexpr std::chrono::milliseconds kLastLookLimit{200};
 
