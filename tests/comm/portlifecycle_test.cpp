@@ -137,6 +137,7 @@ TEST_F(PortLifecycleTest, ARingSizeAskedByTheResizesOwnCloseIsTheOneThatStays)
     port.SetOBuffSize(16);
     port.SetOpen(true);
     ASSERT_TRUE(port.Open());
+    PumpFor(std::chrono::milliseconds(50)); // the delivery thread waits, so the close delivers once more
     bool resizing = false;
     port.OnDataReceived = [&](TCommPort* sender, std::uint32_t) {
         if (std::exchange(resizing, false))
@@ -190,6 +191,7 @@ TEST_F(PortLifecycleTest, TheLastOpenOrCloseAskedDuringAChangeDecidesTheEndState
         };
         if (c.where == ReopenFromClosesLastDelivery || c.where == ReopenAndCloseFromOnClose) {
             port.SetOpen(true);
+            PumpFor(std::chrono::milliseconds(50)); // the delivery thread waits, so the close delivers once more
             closing = true;
             port.SetOpen(false);
             closing = false;
