@@ -5,6 +5,8 @@
 #include "classlib/forms/formreader.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
+#include "classlib/base/exception.h"
+#include "support/pngpicture.h"
 
 #include <gtest/gtest.h>
 
@@ -306,6 +308,29 @@ TEST(XpButtonDescription, SetUpFromADescriptionItLooksAsSetUpInCode)
     button.setFont(font);
     button.SetPngPicture(picture);
     EXPECT_EQ(read->grab().toImage(), button.grab().toImage());
+}
+
+// The pictures of buttons count in the one budget of their description: four buttons, each with a picture
+// a quarter of the budget and a little more, are refused at the fourth, naming it and its line.
+TEST(XpButtonDescription, PicturesOfAllButtonsShareTheBudgetOfTheDescription)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TXpButton>("TXpButton");
+    QImage large(3600, 3600, QImage::Format_ARGB32);
+    large.fill(qRgba(10, 20, 30, 255));
+    const std::string hex = PngFileOf(large).toHex().toUpper().toStdString();
+    std::string text = "object Form: TForm\n";
+    for (int i = 1; i <= 4; ++i)
+        text += "  object B" + std::to_string(i) + ": TXpButton\n    PngPicture.Data = {" + hex + "}\n  end\n";
+    QWidget described;
+    try {
+        TFormReader::Read(&described, text + "end\n");
+        FAIL() << "the pictures were read";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message().ToUtf8(), "Line 12: B4 (TXpButton).PngPicture.Data: the pictures of the window "
+                                            "description would take more than 256 MiB");
+    }
+    EXPECT_TRUE(described.findChildren<TXpButton*>().isEmpty());
 }
 
 TEST_F(XpButtonTest, SetUpBeforeItIsShownItShowsItsLookWhenDrawn)
