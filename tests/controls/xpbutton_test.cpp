@@ -6,6 +6,7 @@
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
 #include "classlib/base/exception.h"
+#include "png/pngimagelist.h"
 #include "support/pngpicture.h"
 
 #include <gtest/gtest.h>
@@ -310,27 +311,33 @@ TEST(XpButtonDescription, SetUpFromADescriptionItLooksAsSetUpInCode)
     EXPECT_EQ(read->grab().toImage(), button.grab().toImage());
 }
 
-// The pictures of buttons count in the one budget of their description: four buttons, each with a picture
-// a quarter of the budget and a little more, are refused at the fourth, naming it and its line.
-TEST(XpButtonDescription, PicturesOfAllButtonsShareTheBudgetOfTheDescription)
+// The picture of a button counts in the one budget of its description with those of its image lists: a list
+// whose three native images of 4096 × 4096 take 240 MiB leaves no room for a picture of 2000 × 2000.
+TEST(XpButtonDescription, PicturesOfButtonsAndListsShareTheBudgetOfTheDescription)
 {
     RegisterClass<QWidget>("TForm");
     RegisterClass<TXpButton>("TXpButton");
-    QImage large(3600, 3600, QImage::Format_ARGB32);
-    large.fill(qRgba(10, 20, 30, 255));
-    const std::string hex = PngFileOf(large).toHex().toUpper().toStdString();
-    std::string text = "object Form: TForm\n";
-    for (int i = 1; i <= 4; ++i)
-        text += "  object B" + std::to_string(i) + ": TXpButton\n    PngPicture.Data = {" + hex + "}\n  end\n";
+    RegisterClass<TPngImageList>("TPngImageList");
+    const auto hexOf = [](int side) {
+        QImage image(side, side, QImage::Format_ARGB32);
+        image.fill(qRgba(10, 20, 30, 255));
+        return PngFileOf(image).toHex().toUpper().toStdString();
+    };
+    const std::string tiny = hexOf(4);
+    std::string text = "object Form: TForm\n  object List: TPngImageList\n    Width = 4096\n    Height = 4096\n"
+                       "    PngImages = <";
+    for (int i = 0; i < 3; ++i)
+        text += "\n      item\n        PngImage.Data = {" + tiny + "}\n      end";
+    text += ">\n  end\n  object B: TXpButton\n    PngPicture.Data = {" + hexOf(2000) + "}\n  end\nend\n";
     QWidget described;
     try {
-        TFormReader::Read(&described, text + "end\n");
+        TFormReader::Read(&described, text);
         FAIL() << "the pictures were read";
     } catch (const EReadError& error) {
-        EXPECT_EQ(error.Message().ToUtf8(), "Line 12: B4 (TXpButton).PngPicture.Data: the pictures of the window "
+        EXPECT_EQ(error.Message().ToUtf8(), "Line 17: B (TXpButton).PngPicture.Data: the pictures of the window "
                                             "description would take more than 256 MiB");
     }
-    EXPECT_TRUE(described.findChildren<TXpButton*>().isEmpty());
+    EXPECT_TRUE(described.findChildren<QObject*>().isEmpty());
 }
 
 TEST_F(XpButtonTest, SetUpBeforeItIsShownItShowsItsLookWhenDrawn)
