@@ -2,6 +2,8 @@
 
 #include "classlib/forms/classregistry.h"
 
+#include <algorithm>
+
 TCommPortComponent::TCommPortComponent(QObject* owner) : QObject(owner)
 {
     port_.OnCTSSignal = [this](TCommPort*) { emit OnCTSSignal(this); };
@@ -37,4 +39,9 @@ void TCommPortComponent::Loaded()
     if (openWhenLoaded_)
         port_.SetOpen(true);
     openWhenLoaded_ = false;
+}
+
+std::uint16_t TCommPortComponent::XoffLim() const
+{
+    return static_cast<std::uint16_t>(std::min<std::uint32_t>(port_.XoffLim(), port_.InSize()));
 }

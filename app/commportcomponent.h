@@ -115,7 +115,9 @@ public:
     }
     std::uint16_t XonLim() const { return port_.XonLim(); }
     void SetXonLim(std::uint16_t value) { port_.SetXonLim(value); }
-    std::uint16_t XoffLim() const { return port_.XoffLim(); }
+    // What the port holds once its input buffer size caps it, which it does again at the next open: the
+    // value a description gives back after InSize, so that writing what was read writes the same.
+    std::uint16_t XoffLim() const;
     void SetXoffLim(std::uint16_t value) { port_.SetXoffLim(value); }
     std::uint8_t XonChar() const { return port_.XonChar(); }
     void SetXonChar(std::uint8_t value) { port_.SetXonChar(value); }

@@ -85,21 +85,21 @@ int LimitColumnWidth(int width)
     return std::clamp(width, 0, kMaxColumnWidth);
 }
 
-bool LoadColumnWidths(const AnsiString& fileName, std::vector<int>& widths)
+std::optional<std::vector<int>> LoadColumnWidths(const AnsiString& fileName, int columnCount)
 {
     const fs::path path = PathOf(fileName);
     if (fileName.IsEmpty() || !IsRegularFile(path))
-        return false;
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return false;
+        return std::nullopt;
+    std::vector<int> widths;
     int width = 0;
-    for (int& column : widths) {
-        if (SkipWhiteSpace(*in.rdbuf()))
-            width = ReadInteger(*in.rdbuf()).value_or(width);
-        column = width;
+    while (static_cast<int>(widths.size()) < columnCount && SkipWhiteSpace(*in.rdbuf())) {
+        width = ReadInteger(*in.rdbuf()).value_or(width);
+        widths.push_back(width);
     }
-    return true;
+    return widths;
 }
 
 bool SaveColumnWidths(const AnsiString& fileName, const std::vector<int>& widths)

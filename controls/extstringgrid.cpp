@@ -121,8 +121,13 @@ TExtStringGrid::TExtStringGrid(QWidget* parent) : TStringGrid(parent)
 
 TExtStringGrid::~TExtStringGrid()
 {
-    if (!fileWidths_.IsEmpty())
+    if (fileWidths_.IsEmpty() || IsLoading())
+        return;
+    try {
         SaveWidths();
+    } catch (const std::exception&) {
+        // a file that cannot be written loses its widths, as one that cannot be created does
+    }
 }
 
 void TExtStringGrid::fSetFields(const QList<AnsiString>& lines)
@@ -420,17 +425,24 @@ void TExtStringGrid::UseCellColours(const FieldRecord& field, bool selected)
 
 void TExtStringGrid::LoadWidths()
 {
-    std::vector<int> widths(static_cast<std::size_t>(ColCount()));
-    if (!LoadColumnWidths(fileWidths_, widths))
+    const std::optional<std::vector<int>> widths = LoadColumnWidths(fileWidths_, ColCount());
+    if (!widths)
         return;
-    for (int col = 0; col < ColCount(); ++col)
-        SetColWidths(col, widths[col]);
+    const int read = static_cast<int>(widths->size());
+    for (int col = 0; col < read; ++col)
+        SetColWidths(col, (*widths)[col]);
+    if (read < ColCount())
+        SetColWidthsFrom(read, read > 0 ? widths->back() : 0);
 }
 
+// Every column of a field, and further only up to the first column of the run of equal widths at the end:
+// loading gives the columns after it that width too, so a grid of two billion columns writes a few lines.
 void TExtStringGrid::SaveWidths() const
 {
+    const int fieldColumns = static_cast<int>(columnFields_.size());
+    const int last = std::min(std::max(UniformColWidthsFrom(), fieldColumns - 1), ColCount() - 1);
     std::vector<int> widths;
-    for (int col = 0; col < ColCount(); ++col)
+    for (int col = 0; col <= last; ++col)
         widths.push_back(ColWidths(col));
     SaveColumnWidths(fileWidths_, widths);
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "classlib/base/ansistring.h"
+#include "classlib/forms/loadable.h"
 #include "classlib/widgets/stringgrid.h"
 #include "classlib/base/variant.h"
 #include "controls/fieldstable.h"
@@ -21,7 +22,7 @@
 
 class TPngImageList;
 
-class TExtStringGrid : public TStringGrid {
+class TExtStringGrid : public TStringGrid, public TLoadable {
     Q_OBJECT
     Q_PROPERTY(QList<AnsiString> gFields READ gFields WRITE PutFieldLines)
     Q_PROPERTY(AnsiString gFileWidths READ gFileWidths WRITE fSetFileWidths)
@@ -30,7 +31,8 @@ class TExtStringGrid : public TStringGrid {
 
 public:
     explicit TExtStringGrid(QWidget* parent = nullptr);
-    // Saves the column widths when gFileWidths names a file.
+    // Saves the column widths when gFileWidths names a file, unless the grid is deleted in the middle of
+    // the read of its window description (a read that failed).
     ~TExtStringGrid() override;
 
     const QList<AnsiString>& gFields() const { return fields_; }

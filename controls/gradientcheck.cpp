@@ -4,6 +4,7 @@
 #include "classlib/widgets/controlproperties.h"
 #include "controls/pngpicturedata.h"
 
+#include <QChildEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -326,6 +327,36 @@ void TGradientCheck::mouseReleaseEvent(QMouseEvent* event)
     pressed_ = false;
     if (click)
         Click();
+}
+
+// Every child is watched for the mouse events a disabled one keeps to itself (below).
+void TGradientCheck::childEvent(QChildEvent* event)
+{
+    QWidget::childEvent(event);
+    if (event->added())
+        event->child()->installEventFilter(this);
+    else if (event->removed())
+        event->child()->removeEventFilter(this);
+}
+
+// A disabled button takes the presses and releases it does not act on, so that they do not fall through to
+// what lies behind it; on the panel they are the panel's, as on any other disabled child.
+bool TGradientCheck::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    auto* child = qobject_cast<QWidget*>(watched);
+    if (!(press || release) || !child || child->parentWidget() != this || child->isEnabled())
+        return QWidget::eventFilter(watched, event);
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    QMouseEvent own(press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease,
+                    child->mapToParent(mouse->position()), mouse->scenePosition(), mouse->globalPosition(),
+                    mouse->button(), mouse->buttons(), mouse->modifiers(), mouse->pointingDevice());
+    if (press)
+        mousePressEvent(&own);
+    else
+        mouseReleaseEvent(&own);
+    return true;
 }
 
 bool TGradientCheck::OwnSurfaceAt(QPoint point) const

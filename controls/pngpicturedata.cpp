@@ -1,6 +1,8 @@
 #include "controls/pngpicturedata.h"
 
 #include "classlib/base/exception.h"
+#include "classlib/graphics/picturebudget.h"
+#include "png/pngcodec.h"
 
 #include <new>
 #include <sstream>
@@ -16,6 +18,11 @@ TPNGObject PictureFromFile(const std::string& name, const TFormValue& value)
 {
     if (value.kind != TFormValue::Kind::Binary)
         throw PictureError(name, "binary data expected");
+    int width = 0;
+    int height = 0;
+    if (PeekPngSize(value.binary.constData(), std::size_t(value.binary.size()), width, height) &&
+        FitsPngGuards(width, height))
+        TPictureBudget::Check(TPictureBudget::PictureBytes(width, height));
     std::istringstream file(value.binary.toStdString());
     TPNGObject picture;
     try {
@@ -25,6 +32,7 @@ TPNGObject PictureFromFile(const std::string& name, const TFormValue& value)
     } catch (const std::bad_alloc&) {
         throw PictureError(name, "PNG picture too large");
     }
+    TPictureBudget::Take(TPictureBudget::PictureBytes(picture.Width(), picture.Height()));
     return picture;
 }
 

@@ -3,6 +3,7 @@
 #include "classlib/base/colorident.h"
 #include "classlib/widgets/controlproperties.h"
 #include "classlib/base/exception.h"
+#include "classlib/graphics/picturebudget.h"
 #include "png/pngcodec.h"
 #include "png/pngimagelist.h"
 
@@ -125,6 +126,7 @@ public:
         const std::size_t bytes = TPngImageCollectionItems::PictureBytes(*stored.png);
         Check(bytes, item);
         used_ += bytes + native_;
+        TPictureBudget::Take(bytes + native_);
     }
 
 private:
@@ -134,6 +136,11 @@ private:
         if (bytes > TCustomImageList::kMaxBytes || used_ > TCustomImageList::kMaxBytes - bytes)
             throw Exception("item " + std::to_string(item) + ": the pictures and their native images would take "
                             "more than " + std::to_string(TCustomImageList::kMaxBytes >> 20) + " MiB");
+        try {
+            TPictureBudget::Check(bytes);
+        } catch (const Exception& error) {
+            throw Exception("item " + std::to_string(item) + ": " + error.Message().Bytes());
+        }
     }
 
     std::size_t native_;

@@ -12,7 +12,7 @@ struct ColorName {
 };
 
 // Where two names share a value, the first one is the name written.
-constexpr std::array<ColorName, 36> kColorNames = {{
+constexpr std::array<ColorName, 49> kColorNames = {{
     {clBlack, "clBlack"},
     {clSilver, "clSilver"},
     {clWhite, "clWhite"},
@@ -49,6 +49,19 @@ constexpr std::array<ColorName, 36> kColorNames = {{
     {cl3DLight, "cl3DLight"},
     {clInfoText, "clInfoText"},
     {clInfoBk, "clInfoBk"},
+    {clMaroon, "clMaroon"},
+    {clOlive, "clOlive"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clYellow, "clYellow"},
+    {clLtGray, "clLtGray"},
+    {clDkGray, "clDkGray"},
+    {clMoneyGreen, "clMoneyGreen"},
+    {clSkyBlue, "clSkyBlue"},
+    {clMedGray, "clMedGray"},
 }};
 
 bool SameName(std::string_view a, std::string_view b)

@@ -367,6 +367,13 @@ bool WriteSection(const std::string& section, double magnitude, const TFormatSet
     return true;
 }
 
+// Whether the section shows the number's digits: a sign without them would stand alone.
+bool WritesDigits(const std::string& section)
+{
+    const SectionLayout layout(section);
+    return layout.IntegerPlaceholders > 0 || layout.FractionPlaceholders > 0 || layout.Scientific;
+}
+
 const std::string& ZeroSection(const std::vector<std::string>& sections)
 {
     return sections.size() >= 3 && !sections[2].empty() ? sections[2] : sections[0];
@@ -405,7 +412,7 @@ AnsiString FormatFloat(const AnsiString& format, double value, const TFormatSett
     const std::string& section = value == 0 ? ZeroSection(sections) : negativeSection ? sections[1] : sections[0];
     std::string text;
     if (WriteSection(section, std::fabs(value), settings, text))
-        return AnsiString((value < 0 && !negativeSection ? "-" : "") + text);
+        return AnsiString((value < 0 && !negativeSection && WritesDigits(section) ? "-" : "") + text);
     if (ToDecimal(std::fabs(value)).Exponent > kMaxFixedIntegerDigits)
         return FloatToStr(value, settings);
     WriteSection(ZeroSection(sections), 0, settings, text);

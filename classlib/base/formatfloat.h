@@ -19,7 +19,8 @@ AnsiString FloatToStr(double value, const TFormatSettings& settings = FormatSett
 //   "E+", "E-", "e+", "e-" and up to four "0": the exponent form, "+" writing the sign of positive exponents
 //         too, the zeros the exponent's smallest digit count.
 //   '…' and "…" copied as they are (an unmatched quote runs to the end); every other character copied.
-// A section without "0" or "#" writes its text and no digits ('0;"neg"' gives "neg" for -5).
+// A section without "0" or "#" writes its text and no digits, and so no sign either ('0;"neg"' gives "neg"
+// for -5, "." gives "" and 'x' gives "x").
 // Integer digits beyond the placeholders stand at the first one; more than 18 of them without an exponent
 // give the general form. Digits come from the value's first 15 significant ones, rounded half away from zero.
 AnsiString FormatFloat(const AnsiString& format, double value, const TFormatSettings& settings = FormatSettings());

@@ -7,16 +7,21 @@
 #include "classlib/base/exception.h"
 #include "classlib/widgets/filer.h"
 #include "classlib/forms/formparser.h"
+#include "classlib/graphics/picturebudget.h"
 #include "classlib/forms/loadable.h"
 #include "classlib/widgets/publishedproperty.h"
 
 #include <QFile>
+#include <QFont>
+#include <QPalette>
+#include <QVariant>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace {
@@ -83,6 +88,8 @@ public:
         }
         for (TLoadable* component : loading_)
             component->Loaded();
+        if (windowVisible_)
+            static_cast<QWidget*>(root_)->setVisible(*windowVisible_);
     }
 
 private:
@@ -107,6 +114,7 @@ private:
 
     void ReadAll(const TFormObject& form)
     {
+        SaveRootState();
         const QString oldName = root_->objectName();
         saved_.push_back({[this, oldName] { root_->setObjectName(oldName); }});
         root_->setObjectName(QString::fromStdString(form.name));
@@ -194,6 +202,34 @@ private:
         ReadDefined(object, defined, given);
     }
 
+    // Remembers what setting the published values back cannot give back, to be restored after them: the
+    // dynamic properties (which a value kept there adds), and whether the root widget's palette, font and
+    // filled background were its own or came from its parent and the application.
+    void SaveRootState()
+    {
+        std::map<QByteArray, QVariant> properties;
+        for (const QByteArray& name : root_->dynamicPropertyNames())
+            properties.emplace(name, root_->property(name.constData()));
+        saved_.push_back({[this, properties] {
+            for (const QByteArray& name : root_->dynamicPropertyNames())
+                if (!properties.count(name))
+                    root_->setProperty(name.constData(), QVariant());
+            for (const auto& [name, value] : properties)
+                root_->setProperty(name.constData(), value);
+        }});
+        if (!root_->isWidgetType())
+            return;
+        auto* widget = static_cast<QWidget*>(root_);
+        const QPalette palette = widget->testAttribute(Qt::WA_SetPalette) ? widget->palette() : QPalette();
+        const QFont font = widget->testAttribute(Qt::WA_SetFont) ? widget->font() : QFont();
+        const bool filled = widget->autoFillBackground();
+        saved_.push_back({[widget, palette, font, filled] {
+            widget->setPalette(palette);
+            widget->setFont(font);
+            widget->setAutoFillBackground(filled);
+        }});
+    }
+
     // Remembers every published value of the root and the defined values the description gives, so that a
     // failed read can set back what changed (a value may change with another one: Color with ParentColor).
     void SaveRoot(const std::vector<TPublishedProperty>& published, const TFilerDefinitions& defined,
@@ -254,10 +290,20 @@ private:
             if (found == given.end())
                 continue;
             const TFormProperty& line = *found->second;
+            if (object == root_ && property.name == "Visible" && IsWindow(root_)) {
+                Guarded(line.line, object, property.name,
+                        [&] { windowVisible_ = TControlProperties::ToBool(line.value); });
+                continue;
+            }
             Guarded(line.line, object, property.name, [&] { property.set(object, line.value); });
             if (property.reference)
                 references_.push_back({object, property, line.value.text.toStdString(), line.line});
         }
+    }
+
+    static bool IsWindow(const QObject* object)
+    {
+        return object->isWidgetType() && static_cast<const QWidget*>(object)->isWindow();
     }
 
     void CheckEvents(QObject* object, const TFormObject& block, const std::vector<TPublishedProperty>& published)
@@ -318,6 +364,9 @@ private:
     std::vector<TLoadable*> loading_;
     std::map<QString, QObject*> named_; // components by name, filled at the first look-up
     bool indexed_ = false;
+    // A root window's Visible, applied once the whole description is read: the window never shows without
+    // its children, nor after a failed read.
+    std::optional<bool> windowVisible_;
 };
 
 } // namespace
@@ -325,6 +374,7 @@ private:
 void TFormReader::Read(QObject* root, std::string_view text)
 {
     const TFormObject form = TFormParser::Parse(text);
+    const TPictureBudget::TScope pictures;
     TReader(root).Read(form);
 }
 
@@ -334,9 +384,10 @@ void TFormReader::ReadFile(QObject* root, const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw EReadError(AnsiString::FromUtf8("cannot open the description " + path.toStdString() + ": " +
                                               file.errorString().toStdString()));
-    if (file.size() > static_cast<qint64>(TFormParser::MaxTextSize))
+    // One byte past the limit tells a text that is too long, also from a file that reports no size.
+    const QByteArray text = file.read(static_cast<qint64>(TFormParser::MaxTextSize) + 1);
+    if (text.size() > static_cast<qsizetype>(TFormParser::MaxTextSize))
         throw EReadError(AnsiString::FromUtf8("the description " + path.toStdString() + " is longer than " +
                                               std::to_string(TFormParser::MaxTextSize) + " bytes"));
-    const QByteArray text = file.readAll();
     Read(root, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
 }

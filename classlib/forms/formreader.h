@@ -6,12 +6,13 @@
 // component's signal OnX (TEventBinding); it is checked where it stands and connected once the whole text
 // has read, in place of a handler bound to that event before. Aligned controls are arranged once per parent
 // at the end (TControlAlign::TDeferral), then components that wait for the end of loading (TLoadable) are
-// told that it has come.
+// told that it has come; a root window's Visible is applied last, so that it never shows half read.
 //
 // Every fault raises EReadError whose message names the line and what is wrong: unknown class or property,
 // a value of the wrong type or out of range, a read routine that refused its value, an unknown handler, text
-// that does not parse. A failed read leaves the root as it was: the root's values are set back, the
-// components the read made are deleted, and no event is bound.
+// that does not parse, pictures that together would pass the budget of a description (TPictureBudget). A
+// failed read leaves the root as it was: the root's values are set back, with its palette, font and dynamic
+// properties, the components the read made are deleted, and no event is bound.
 #pragma once
 
 #include <QObject>

@@ -2,6 +2,7 @@
 
 #include "classlib/forms/classregistry.h"
 #include "classlib/forms/eventbinding.h"
+#include "classlib/forms/formparser.h"
 #include "classlib/base/exception.h"
 #include "classlib/widgets/filer.h"
 #include "classlib/widgets/publishedproperty.h"
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -61,7 +63,9 @@ std::string FormatString(const QString& text, int depth)
 std::string FormatFloat(double number)
 {
     if (!std::isfinite(number))
-        throw EFilerError("a number that is not finite cannot be written");
+        throw Exception("a number that is not finite cannot be written");
+    if (number == 0)
+        return std::signbit(number) ? "-0.0" : "0.0"; // Qt writes negative zero without its sign
     std::string text = QString::number(number, 'g', 17).toStdString();
     if (text.find_first_of(".e") == std::string::npos)
         text += ".0";
@@ -81,6 +85,15 @@ std::string FormatValue(const TFormValue& value, int depth);
 std::string FormatProperty(const std::string& name, const TFormValue& value, int depth)
 {
     return Indent(depth) + name + " = " + FormatValue(value, depth) + "\n";
+}
+
+bool HasLongLine(const std::string& text)
+{
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start = end + 1))
+        if (end - start > TFormParser::MaxLineLength)
+            return true;
+    return text.size() - start > TFormParser::MaxLineLength;
 }
 
 std::string FormatSet(const TFormValue& value)
@@ -169,6 +182,28 @@ class TWriter {
 public:
     explicit TWriter(const QObject* root) : root_(root) {}
 
+    // The description of the root and its tree; first checks what every reference and name needs.
+    std::string Write()
+    {
+        Collect(root_);
+        return Object(root_, 0);
+    }
+
+private:
+    static bool IsWritten(const QObject* child) { return !TClassRegistry::NameOf(child->metaObject()).empty(); }
+
+    // The components the description holds, each name once: the reader refuses a name given twice.
+    void Collect(const QObject* object)
+    {
+        written_.insert(object);
+        const QString name = object->objectName();
+        if (!name.isEmpty() && !names_.insert(name).second)
+            Refuse(object, ": another component of the written tree has this name");
+        for (const QObject* child : object->children())
+            if (IsWritten(child))
+                Collect(child);
+    }
+
     std::string Object(const QObject* object, int depth)
     {
         const std::string name = object->objectName().toStdString();
@@ -176,17 +211,18 @@ public:
             Refuse(object, ": the name is not an identifier (letters A to Z, digits and '_', not first a digit)");
         const std::string className = TClassRegistry::ClassNameOf(object);
         std::string text = Indent(depth) + "object " + (name.empty() ? "" : name + ": ") + className + "\n";
+        if (HasLongLine(text))
+            Refuse(object, ": the name is longer than a line of the description may be");
         text += Published(object, depth + 1);
         for (const auto& [event, handler] : TEventBinding::Bindings(object))
             text += Indent(depth + 1) + event + " = " + handler + "\n";
         text += Defined(object, depth + 1);
         for (const QObject* child : object->children())
-            if (!TClassRegistry::NameOf(child->metaObject()).empty())
+            if (IsWritten(child))
                 text += Object(child, depth + 1);
         return text + Indent(depth) + "end\n";
     }
 
-private:
     std::string Published(const QObject* object, int depth)
     {
         const QObject* fresh = FreshInstance(object);
@@ -199,8 +235,8 @@ private:
             if (!property.stored(object))
                 continue;
             if (property.reference)
-                CheckInTree(object, property);
-            const std::string line = FormatProperty(property.name, Value(object, property), depth);
+                CheckWritten(object, property);
+            const std::string line = Line(object, property.name, [&] { return property.get(object); }, depth);
             const auto standard = defaults.find(property.name);
             const bool asFresh = standard != defaults.end() &&
                                  FormatProperty(property.name, standard->second.get(fresh), depth) == line;
@@ -213,23 +249,26 @@ private:
         return text;
     }
 
-    static TFormValue Value(const QObject* object, const TPublishedProperty& property)
+    // The line of a value as the reader takes it back; what it could not read is refused.
+    template <class Value>
+    static std::string Line(const QObject* object, const std::string& name, Value&& value, int depth)
     {
+        std::string line;
         try {
-            return property.get(object);
+            line = FormatProperty(name, value(), depth);
         } catch (const Exception& error) {
-            Refuse(object, "." + property.name + ": " + error.Message().ToUtf8());
+            Refuse(object, "." + name + ": " + error.Message().ToUtf8());
         }
+        if (HasLongLine(line))
+            Refuse(object, "." + name + ": longer than a line of the description may be");
+        return line;
     }
 
-    // A reference names the root or a component inside the written tree, or nothing.
-    void CheckInTree(const QObject* object, const TPublishedProperty& property) const
+    // A reference names a component the description holds, or nothing.
+    void CheckWritten(const QObject* object, const TPublishedProperty& property) const
     {
         const QObject* target = property.target(object);
-        for (const QObject* inside = target; inside; inside = inside->parent())
-            if (inside == root_)
-                return;
-        if (target)
+        if (target && !written_.count(target))
             Refuse(object, "." + property.name + ": refers to " + NameOf(target) + ", which is not in the written tree");
     }
 
@@ -243,7 +282,7 @@ private:
         std::string text;
         for (const TFilerDefinitions::TDefinition& definition : defined.definitions)
             if (definition.hasData)
-                text += FormatProperty(definition.name, definition.write(), depth);
+                text += Line(object, definition.name, definition.write, depth);
         return text;
     }
 
@@ -268,6 +307,8 @@ private:
     }
 
     const QObject* root_;
+    std::set<const QObject*> written_;
+    std::set<QString> names_;
     QWidget scratch_; // parent of the fresh instances of child controls; declared first, so destroyed last
     std::map<std::pair<const QMetaObject*, bool>, std::unique_ptr<QObject>> fresh_;
 };
@@ -276,5 +317,5 @@ private:
 
 std::string TFormWriter::Write(const QObject* root)
 {
-    return TWriter(root).Object(root, 0);
+    return TWriter(root).Write();
 }

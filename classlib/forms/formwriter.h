@@ -6,9 +6,10 @@
 // values the component defines itself (TDefinesProperties) whose hasData is true. A class declaring
 // Q_CLASSINFO("StreamingDefault", "zero") has the streaming default zero for each of its own properties.
 //
-// What the reader could not read back raises EWriteError naming the component: a name that is not an
-// identifier, a reference to a component without a name or outside the written tree, an enumeration value
-// without a name.
+// What the reader could not read back raises EWriteError naming the component (and the property): a name
+// that is not an identifier, a name two written components share, a reference to a component without a name
+// or one the description does not hold, an enumeration value without a name, a value outside what the reader
+// takes (a number that is not finite, a font height beyond its range), a line longer than the reader's.
 #pragma once
 
 #include <QObject>

@@ -71,6 +71,11 @@ AnsiString TComboBox::Text() const
     return FromQString(currentText());
 }
 
+bool TComboBox::TextStored() const
+{
+    return isEditable() && (currentIndex() < 0 || currentText() != itemText(currentIndex()));
+}
+
 void TComboBox::SetStyle(TComboBoxStyle style)
 {
     style_ = style;

@@ -17,7 +17,7 @@ class TComboBox : public QComboBox {
     Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
     Q_PROPERTY(QList<AnsiString> Items READ Items WRITE SetItems)
     Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex)
-    Q_PROPERTY(AnsiString Text READ Text WRITE SetText STORED false)
+    Q_PROPERTY(AnsiString Text READ Text WRITE SetText)
 
 public:
     enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
@@ -32,6 +32,9 @@ public:
     int ItemIndex() const { return currentIndex(); }
     // The typed text of an editable box, else the selected item's text (empty with none selected).
     AnsiString Text() const;
+    // A description keeps Text only for an editable box whose text is not the selected item's, which
+    // ItemIndex gives already.
+    Q_INVOKABLE bool TextStored() const;
 
     void SetStyle(TComboBoxStyle style);
     // Height of every row of the drop-down list, 1 pixel or more.

@@ -351,7 +351,14 @@ std::vector<TPublishedProperty> FontProperties()
                      }),
                  ParentFont),
         WhileNot(Entry(
-                     "Font.Height", [](const QObject* o) { return TFormValue::OfInteger(FontHeight(Widget(o))); },
+                     "Font.Height",
+                     [](const QObject* o) {
+                         const int height = FontHeight(Widget(o));
+                         if (height == 0 || height < -kMaxFontHeight || height > kMaxFontHeight)
+                             Refuse("a font height of " + std::to_string(height) + " is outside -" +
+                                    std::to_string(kMaxFontHeight) + "..-1");
+                         return TFormValue::OfInteger(height);
+                     },
                      [](QObject* o, const TFormValue& v) {
                          const int height = ToInt(v, -kMaxFontHeight, kMaxFontHeight);
                          if (height == 0)

@@ -6,6 +6,8 @@ void TGridAxis::SetCount(int count)
 {
     count_ = std::max(1, count);
     sizes_.erase(sizes_.lower_bound(count_), sizes_.end());
+    if (restFrom_ >= count_)
+        restFrom_ = std::numeric_limits<int>::max();
     SetFixed(fixed_);
 }
 
@@ -19,6 +21,7 @@ void TGridAxis::SetDefaultSize(int size)
 {
     defaultSize_ = Limited(size);
     sizes_.clear();
+    restFrom_ = std::numeric_limits<int>::max();
     SetFirst(first_);
 }
 
@@ -27,7 +30,7 @@ int TGridAxis::Size(int index) const
     if (index < 0 || index >= count_)
         return 0;
     const auto own = sizes_.find(index);
-    return own == sizes_.end() ? defaultSize_ : own->second;
+    return own == sizes_.end() ? RestSize(index) : own->second;
 }
 
 void TGridAxis::SetSize(int index, int size)
@@ -35,11 +38,28 @@ void TGridAxis::SetSize(int index, int size)
     if (index < 0 || index >= count_)
         return;
     const int limited = Limited(size);
-    if (limited == defaultSize_)
+    if (limited == RestSize(index))
         sizes_.erase(index);
     else
         sizes_[index] = limited;
     SetFirst(first_);
+}
+
+void TGridAxis::SetSizesFrom(int index, int size)
+{
+    if (index < 0 || index >= count_)
+        return;
+    sizes_.erase(sizes_.lower_bound(index), sizes_.end());
+    restFrom_ = index;
+    restSize_ = Limited(size);
+    SetFirst(first_);
+}
+
+int TGridAxis::UniformFrom() const
+{
+    const int afterOwn = sizes_.empty() ? 0 : sizes_.rbegin()->first + 1;
+    const int rest = restFrom_ < count_ && restSize_ != defaultSize_ ? restFrom_ : 0;
+    return std::min(std::max(afterOwn, rest), count_ - 1);
 }
 
 void TGridAxis::SetExtent(int extent)

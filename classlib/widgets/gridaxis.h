@@ -1,12 +1,14 @@
 // One direction of a grid: its lines (columns or rows), how many of them at the start are fixed, the size
 // of each, and which scrolling line comes first after the fixed ones. Every line is followed by a grid line
-// of one pixel. Sizes are kept only where they differ from the default, so a grid of two billion rows costs
-// nothing until rows are given sizes of their own. Every walk over the lines stops at the edge of the view,
-// so its cost follows what is visible, not what is stored.
+// of one pixel. Sizes are kept only where they differ from the default, or from one size given at once to
+// every line from some line on, so a grid of two billion rows costs nothing until rows are given sizes of
+// their own. Every walk over the lines stops at the edge of the view, so its cost follows what is visible,
+// not what is stored.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -32,6 +34,11 @@ public:
     int Size(int index) const;
     // Ignored for a line that does not exist; sizes are limited to 0 … kMaxSize.
     void SetSize(int index, int size);
+    // Gives every line from index on the size, however many lines there are (up to the next SetDefaultSize).
+    void SetSizesFrom(int index, int size);
+    // The first line from which every line up to the last has the same size: lines before it have sizes of
+    // their own, so the lines up to this one tell every size.
+    int UniformFrom() const;
     // The pixels of the view in this direction.
     void SetExtent(int extent);
     // Limited to Fixed() … MaxFirst().
@@ -55,6 +62,8 @@ public:
 
 private:
     int Limited(int size) const;
+    // The size of a line without a size of its own.
+    int RestSize(int index) const { return index >= restFrom_ ? restSize_ : defaultSize_; }
 
     int count_ = 5;
     int fixed_ = 1;
@@ -62,4 +71,7 @@ private:
     int first_ = 1;
     int extent_ = 0;
     std::map<int, int> sizes_;
+    // Lines from restFrom_ on have restSize_ unless they have a size of their own.
+    int restFrom_ = std::numeric_limits<int>::max();
+    int restSize_ = 64;
 };

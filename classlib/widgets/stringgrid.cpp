@@ -113,6 +113,12 @@ void TStringGrid::SetColWidths(int col, int width)
     Changed();
 }
 
+void TStringGrid::SetColWidthsFrom(int col, int width)
+{
+    cols_.SetSizesFrom(col, width);
+    Changed();
+}
+
 void TStringGrid::SetRowHeights(int row, int height)
 {
     rows_.SetSize(row, height);

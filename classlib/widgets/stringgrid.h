@@ -63,6 +63,10 @@ public:
     int RowHeights(int row) const { return rows_.Size(row); }
     void SetColWidths(int col, int width);
     void SetRowHeights(int row, int height);
+    // Gives every column from col on the width in one step, however many columns there are.
+    void SetColWidthsFrom(int col, int width);
+    // The first column from which every column up to the last has the same width.
+    int UniformColWidthsFrom() const { return cols_.UniformFrom(); }
 
     // The current cell, always a scrolling one; setting it asks SelectCell and scrolls it into view.
     int Col() const { return col_; }

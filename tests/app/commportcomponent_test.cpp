@@ -88,17 +88,27 @@ TEST_F(CommPortComponent, WritesEveryValueThatIsNotZeroAndReadsItBack)
     EXPECT_EQ(TFormWriter::Write(&copy), text);
 }
 
-TEST_F(CommPortComponent, AZeroTheConstructorDoesNotSetIsWrittenAndReadsBack)
+// What is read is written so that reading and writing it again gives the same text: a zero the constructor
+// does not set, and a value another one caps (XoffLim by an InSize set below it).
+TEST_F(CommPortComponent, WrittenValuesReadBackToTheSameText)
 {
-    for (const std::string line : {"ComNumber = 0", "XoffLim = 0", "MonitorEvents = []"}) {
-        const std::string text = "object Form: TPortForm\n  object CommPort1: TCommPort\n    " + line + "\n  end\nend\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"ComNumber = 0", "ComNumber = 0"},
+        {"XoffLim = 0", "XoffLim = 0"},
+        {"MonitorEvents = []", "MonitorEvents = []"},
+        {"InSize = 20", "XoffLim = 20"},
+        {"InSize = 0", "XoffLim = 0"},
+    };
+    for (const auto& [given, expected] : cases) {
+        const std::string text =
+            "object Form: TPortForm\n  object CommPort1: TCommPort\n    " + given + "\n  end\nend\n";
         TPortForm first;
         TFormReader::Read(&first, text);
         const std::string written = TFormWriter::Write(&first);
-        EXPECT_NE(written.find(line), std::string::npos) << line << " missing from\n" << written;
+        EXPECT_NE(written.find(expected), std::string::npos) << expected << " missing from\n" << written;
         TPortForm copy;
         TFormReader::Read(&copy, written);
-        EXPECT_EQ(TFormWriter::Write(&copy), written) << line;
+        EXPECT_EQ(TFormWriter::Write(&copy), written) << given;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,18 @@ namespace {
 
 class ColumnWidthsFileTest : public ::testing::Test {
 protected:
+    // The widths of every column, the columns after a short file's end given the last width read, as the
+    // grid gives them.
     std::vector<int> Load(const std::string& contents, std::size_t columns)
     {
         WriteTextFile(path, contents);
-        std::vector<int> widths(columns, -7);
-        EXPECT_TRUE(LoadColumnWidths(AnsiString(path), widths));
-        return widths;
+        std::optional<std::vector<int>> widths = LoadColumnWidths(AnsiString(path), static_cast<int>(columns));
+        EXPECT_TRUE(widths);
+        if (!widths)
+            return {};
+        EXPECT_LE(widths->size(), columns);
+        widths->resize(columns, widths->empty() ? 0 : widths->back());
+        return *widths;
     }
 
     TTempFolder folder;
@@ -64,9 +71,7 @@ TEST_F(ColumnWidthsFileTest, SavesPercentDLinesThatLoadBack)
     WriteTextFile(path, "old contents that are longer than the new ones\n");
     ASSERT_TRUE(SaveColumnWidths(AnsiString(path), {64, 0, 120}));
     EXPECT_EQ(ReadTextFile(path), "64\n0\n120\n");
-    std::vector<int> widths(3);
-    ASSERT_TRUE(LoadColumnWidths(AnsiString(path), widths));
-    EXPECT_EQ(widths, (std::vector<int>{64, 0, 120}));
+    EXPECT_EQ(LoadColumnWidths(AnsiString(path), 3), (std::vector<int>{64, 0, 120}));
 }
 
 TEST_F(ColumnWidthsFileTest, LimitHoldsWidthsTheGridCanDraw)
@@ -85,9 +90,7 @@ TEST_F(ColumnWidthsFileTest, WhatIsNoRegularFileIsNeitherReadNorWritten)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::filesystem::create_symlink(loop, loop);
     for (const std::string& name : {dir, fifo, loop, folder.File("missing"), std::string()}) {
-        std::vector<int> widths{5, 6};
-        EXPECT_FALSE(LoadColumnWidths(AnsiString(name), widths)) << name;
-        EXPECT_EQ(widths, (std::vector<int>{5, 6})) << name;
+        EXPECT_FALSE(LoadColumnWidths(AnsiString(name), 2)) << name;
     }
     for (const std::string& name : {dir, fifo, loop, std::string()})
         EXPECT_FALSE(SaveColumnWidths(AnsiString(name), {1})) << name;
@@ -104,9 +107,7 @@ TEST_F(ColumnWidthsFileTest, HundredMegabyteNumberIsHeldAtTheLimit)
         for (int i = 0; i < 100; ++i)
             out << block;
     }
-    std::vector<int> widths(3);
-    ASSERT_TRUE(LoadColumnWidths(AnsiString(path), widths));
-    EXPECT_EQ(widths, (std::vector<int>{11, kMaxColumnWidth, kMaxColumnWidth}));
+    EXPECT_EQ(LoadColumnWidths(AnsiString(path), 3), (std::vector<int>{11, kMaxColumnWidth}));
 }
 
 TEST_F(ColumnWidthsFileTest, DeleteRemovesTheFileButNoFolder)

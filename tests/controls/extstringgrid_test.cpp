@@ -14,7 +14,9 @@
 #include "controls/validateedit.h"
 #include "pixeltestsupport.h"
 #include "png/pngimagelist.h"
+#include "support/peakmemory.h"
 #include "support/tempfolder.h"
+#include "support/testchild.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,9 @@
 #include <QApplication>
 #include <QTest>
 
+#include <climits>
 #include <filesystem>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <string>
@@ -329,6 +333,55 @@ TEST_F(ExtStringGridTest, NamingTheWidthsFileAgainDeletesItUntilDestruction)
     EXPECT_EQ(owner->ColWidths(0), 50); // nothing loaded until the next Init
     owner.reset();
     EXPECT_EQ(ReadTextFile(path), "50\n");
+}
+
+// A grid of two billion columns costs no more than the widths it holds: saving writes every column up to the
+// run of equal widths at the end, and giving the columns after a short file's end its last width is one step.
+TEST_F(ExtStringGridTest, HugeGridSavesAndLoadsItsWidthsInLittleMemory)
+{
+    TTempFolder folder;
+    const std::string path = folder.File("widths.txt");
+    const int standard = grid.DefaultColWidth();
+    const std::optional<std::size_t> growth = PeakMemoryGrowth(
+        [&] {
+            LimitAddressSpace(std::size_t{1} << 30);
+            TExtStringGrid huge;
+            huge.SetColCount(INT_MAX);
+            huge.SetColWidths(2, 77);
+            huge.fSetFileWidths(AnsiString(path));
+        },
+        std::chrono::seconds(120));
+    ASSERT_TRUE(growth.has_value()) << "the child did not finish";
+    EXPECT_LT(*growth, std::size_t{64} << 20);
+    const std::string d = std::to_string(standard);
+    EXPECT_EQ(ReadTextFile(path), d + "\n" + d + "\n77\n" + d + "\n");
+
+    grid.SetColCount(INT_MAX);
+    grid.SetColWidthsFrom(3, 30);
+    EXPECT_EQ(grid.ColWidths(2), standard);
+    EXPECT_EQ(grid.ColWidths(INT_MAX - 1), 30);
+    EXPECT_EQ(grid.UniformColWidthsFrom(), 3);
+    grid.SetColWidths(INT_MAX - 1, 31);
+    EXPECT_EQ(grid.UniformColWidthsFrom(), INT_MAX - 1);
+}
+
+// The grid a failed read made is deleted without writing the widths file its description names, and a
+// file already there keeps its contents.
+TEST_F(ExtStringGridTest, GridOfAFailedReadWritesNoWidthsFile)
+{
+    RegisterControlClasses();
+    TTempFolder folder;
+    const std::string fresh = folder.File("fresh widths");
+    const std::string kept = folder.File("kept");
+    WriteTextFile(kept, "12\n");
+    for (const std::string& path : {fresh, kept}) {
+        QWidget form;
+        const std::string text = "object Form: QWidget\n  object Grid: TExtStringGrid\n    gFileWidths = '" + path +
+                                 "'\n    ColCount = 3\n  end\n  object Broken: TNoSuchClass\n  end\nend\n";
+        EXPECT_THROW(TFormReader::Read(&form, text), EReadError) << path;
+    }
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+    EXPECT_EQ(ReadTextFile(kept), "12\n");
 }
 
 // The gradient of a rectangle as the canvas fills it, for comparison.

@@ -8,6 +8,9 @@
 #include "classlib/forms/formwriter.h"
 #include "controls/pngcheckbox.h"
 #include "controls/shadowlabel.h"
+#include "controls/xpbutton.h"
+#include "classlib/widgets/button.h"
+#include "classlib/widgets/edit.h"
 #include "support/xinput.h"
 
 #include <gtest/gtest.h>
@@ -445,6 +448,9 @@ protected:
         disabledLabel->setEnabled(false);
         inner->setGeometry(150, 10, 60, 40);
         QObject::connect(inner, &TGradientCheck::OnClick, [this](QObject*) { ++innerClicks; });
+        xpButton->setGeometry(10, 50, 60, 24);
+        button->setGeometry(220, 10, 50, 24);
+        edit->setGeometry(220, 40, 50, 24);
     }
 
     struct Target {
@@ -461,6 +467,9 @@ protected:
                 {"shadow label", label, label->rect().center(), true, 0},
                 {"nested panel", inner, inner->rect().center(), true, 0},
                 {"disabled label: the panel's own", disabledLabel, disabledLabel->rect().center(), false, 1},
+                {"disabled XP button: the panel's own", xpButton, xpButton->rect().center(), false, 1},
+                {"disabled button: the panel's own", button, button->rect().center(), false, 1},
+                {"disabled edit: the panel's own", edit, edit->rect().center(), false, 1},
                 {"the panel's surface", panel, QPoint(250, 80), false, 1}};
     }
 
@@ -469,7 +478,8 @@ protected:
         panel->fSetChecked(true);
         inner->fSetChecked(true);
         box->fSetChecked(false);
-        disabledLabel->setEnabled(false);
+        for (QWidget* disabled : std::initializer_list<QWidget*>{disabledLabel, xpButton, button, edit})
+            disabled->setEnabled(false);
         panelClicks = innerClicks = 0;
     }
 
@@ -489,6 +499,9 @@ protected:
     TShadowLabel* label = new TShadowLabel(panel);
     TShadowLabel* disabledLabel = new TShadowLabel(panel);
     TGradientCheck* inner = new TGradientCheck(panel);
+    TXpButton* xpButton = new TXpButton(panel);
+    TButton* button = new TButton(panel);
+    TEdit* edit = new TEdit(panel);
     int panelClicks = 0;
     int innerClicks = 0;
 };
@@ -504,6 +517,24 @@ TEST_F(GradientCheckChildClicks, AClickBelongsToTheControlUnderThePointer)
         Reset();
         QTest::mouseClick(target.widget, Qt::LeftButton, {}, target.spot);
         ExpectClickBelongsTo(target);
+    }
+}
+
+// Unchecking the panel greys every child; a click on a greyed button checks it again.
+TEST_F(GradientCheckChildClicks, X11AClickOnAGreyedButtonChecksThePanelAgain)
+{
+    SKIP_WITHOUT_X11();
+    ASSERT_TRUE(ShowActive(window));
+    for (QWidget* greyed : std::initializer_list<QWidget*>{xpButton, button}) {
+        Reset();
+        greyed->setEnabled(true);
+        panel->fSetChecked(false);
+        ASSERT_FALSE(greyed->isEnabled());
+        EventCounter releases(greyed);
+        ASSERT_TRUE(XClick(*greyed, greyed->rect().center()));
+        ASSERT_TRUE(releases.WaitFor(QEvent::MouseButtonRelease));
+        EXPECT_TRUE(panel->Checked()) << greyed->metaObject()->className();
+        EXPECT_TRUE(greyed->isEnabled()) << greyed->metaObject()->className();
     }
 }
 

@@ -5,6 +5,9 @@
 #include "classlib/forms/formreader.h"
 #include "controltestsupport.h"
 #include "pixeltestsupport.h"
+#include "classlib/base/exception.h"
+#include "png/pngimagelist.h"
+#include "support/pngpicture.h"
 
 #include <gtest/gtest.h>
 
@@ -306,6 +309,35 @@ TEST(XpButtonDescription, SetUpFromADescriptionItLooksAsSetUpInCode)
     button.setFont(font);
     button.SetPngPicture(picture);
     EXPECT_EQ(read->grab().toImage(), button.grab().toImage());
+}
+
+// The picture of a button counts in the one budget of its description with those of its image lists: a list
+// whose three native images of 4096 × 4096 take 240 MiB leaves no room for a picture of 2000 × 2000.
+TEST(XpButtonDescription, PicturesOfButtonsAndListsShareTheBudgetOfTheDescription)
+{
+    RegisterClass<QWidget>("TForm");
+    RegisterClass<TXpButton>("TXpButton");
+    RegisterClass<TPngImageList>("TPngImageList");
+    const auto hexOf = [](int side) {
+        QImage image(side, side, QImage::Format_ARGB32);
+        image.fill(qRgba(10, 20, 30, 255));
+        return PngFileOf(image).toHex().toUpper().toStdString();
+    };
+    const std::string tiny = hexOf(4);
+    std::string text = "object Form: TForm\n  object List: TPngImageList\n    Width = 4096\n    Height = 4096\n"
+                       "    PngImages = <";
+    for (int i = 0; i < 3; ++i)
+        text += "\n      item\n        PngImage.Data = {" + tiny + "}\n      end";
+    text += ">\n  end\n  object B: TXpButton\n    PngPicture.Data = {" + hexOf(2000) + "}\n  end\nend\n";
+    QWidget described;
+    try {
+        TFormReader::Read(&described, text);
+        FAIL() << "the pictures were read";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message().ToUtf8(), "Line 17: B (TXpButton).PngPicture.Data: the pictures of the window "
+                                            "description would take more than 256 MiB");
+    }
+    EXPECT_TRUE(described.findChildren<QObject*>().isEmpty());
 }
 
 TEST_F(XpButtonTest, SetUpBeforeItIsShownItShowsItsLookWhenDrawn)

@@ -45,7 +45,9 @@ void CheckReadsBack(const std::string& format, double value, const AnsiString& t
     if (!std::isfinite(value) || text.IsEmpty())
         return;
     const std::size_t point = format.find('.');
-    const long decimals = point == std::string::npos ? 0 : static_cast<long>(format.size() - point - 1);
+    const long decimals =
+        point == std::string::npos ? 0 : static_cast<long>(std::count_if(format.begin() + point, format.end(),
+                                                                         [](char c) { return c == '0' || c == '#'; }));
     const double readBack = StrToFloatDef(text, std::nan(""), settings);
     const double tolerance = std::max(0.5 * std::pow(10.0, -decimals), std::fabs(value) * 1e-14) * 1.000001;
     if (!(std::fabs(readBack - value) <= tolerance))

@@ -110,6 +110,19 @@ std::string HoldingDescription(const std::string& className, const std::string& 
     return text + ">\n  end\nend\n";
 }
 
+// A form of several lists, each within the budget of one list, count pictures in each.
+std::string ManyListsDescription(int lists, int count, const QByteArray& picture)
+{
+    std::string text = "object Form: TForm\n";
+    for (int i = 1; i <= lists; ++i) {
+        const std::string list = HoldingDescription("TPngImageList", "PngImages", 16, count, picture);
+        const std::size_t start = list.find("  object Pictures");
+        text += list.substr(start, list.rfind("end\n") - start);
+        text.insert(text.rfind("object Pictures") + std::string("object Pictures").size(), std::to_string(i));
+    }
+    return text + "end\n";
+}
+
 QByteArray SolidPicture(int side)
 {
     QImage image(side, side, QImage::Format_ARGB32);
@@ -133,6 +146,7 @@ int ReadRefusedNamingPictures(const std::string& text)
 
 } // namespace
 
+// The budget holds for the whole description, not only for each list.
 TEST(PngImageListDescription, PicturesBeyondTheTotalBudgetAreRefusedWithinBoundedMemory)
 {
     RegisterClass<QWidget>("TForm");
@@ -148,6 +162,7 @@ TEST(PngImageListDescription, PicturesBeyondTheTotalBudgetAreRefusedWithinBounde
         {"ten tiny pictures in the largest list", {HoldingDescription("TPngImageList", "PngImages", 4096, 10, tiny), 64}},
         {"large pictures in a list", {HoldingDescription("TPngImageList", "PngImages", 16, 8, large), 384}},
         {"large pictures in a collection", {HoldingDescription("TPngImageCollection", "Items", 0, 8, large), 384}},
+        {"eight lists of three large pictures", {ManyListsDescription(8, 3, large), 384}},
     };
     if (IsTestChild())
         ::_exit(TestChildPart() == kIdlePart ? 0 : ReadRefusedNamingPictures(cases.at(TestChildPart()).text));

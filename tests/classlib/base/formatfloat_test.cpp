@@ -48,13 +48,15 @@ TEST(FormatFloat, PlaceholdersSeparatorsAndSections)
                   TFormatSettings());
 }
 
-// A section without a digit placeholder stands for the number in words: it writes its text and no digits.
+// A section without a digit placeholder stands for the number in words: it writes its text and no digits,
+// and no sign, which alone would be no number.
 TEST(FormatFloat, SectionsWithoutPlaceholdersWriteOnlyTheirText)
 {
     ExpectFormats({
                       {"0;\"neg\"", -5, "neg"},    {"0;\"neg\"", 5, "5"},     {"\"pos\";0", 5, "pos"},
                       {"0;neg;zero", -2.5, "neg"}, {"0;neg;zero", 0, "zero"}, {"x.", 12.5, "x"},
-                      {"0;;", -7, "-7"},
+                      {"0;;", -7, "-7"},           {".", -2688.09, ""},       {"...", -1, ""},
+                      {"x", -3, "x"},
                   },
                   TFormatSettings());
 }

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QEvent>
+
+#include <functional>
+#include <sstream>
+
 #include <QPalette>
 
 namespace {
@@ -42,6 +47,26 @@ protected:
     }
 
     TTestForm form;
+};
+
+// Calls seen at every Show event of the watched widget.
+class TShowWatch : public QObject {
+public:
+    TShowWatch(QWidget* watched, std::function<void()> seen) : seen_(std::move(seen))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            seen_();
+        return false;
+    }
+
+private:
+    std::function<void()> seen_;
 };
 
 std::string Png()
@@ -246,6 +271,53 @@ TEST_F(FormReader, FailedReadLeavesTheRootAsItWasAndBindsNothing)
     EXPECT_TRUE(form.calls.empty());
 }
 
+// Whatever a failed read set, the fresh form is as it was: a palette and font of its own again or none, the
+// disabled text colour of the application, no value left behind as a dynamic property.
+TEST_F(FormReader, FailedReadLeavesAFreshFormExactlyAsItWas)
+{
+    const auto state = [](const TTestForm& f) {
+        std::ostringstream text;
+        text << f.testAttribute(Qt::WA_SetPalette) << f.testAttribute(Qt::WA_SetFont) << f.autoFillBackground() << ' '
+             << f.palette().color(QPalette::Disabled, QPalette::WindowText).name().toStdString() << ' '
+             << f.palette().color(QPalette::Window).name().toStdString() << ' ' << f.font().toString().toStdString();
+        for (const QByteArray& name : f.dynamicPropertyNames())
+            text << ' ' << name.toStdString() << '=' << f.property(name.constData()).toString().toStdString();
+        return text.str();
+    };
+    const std::string failing = "object F: TTestForm\n"
+                                "  Color = clRed\n"
+                                "  Font.Charset = RUSSIAN_CHARSET\n"
+                                "  Font.Color = clBlue\n"
+                                "  Font.Height = -20\n"
+                                "  Broken = 1\n"
+                                "end\n";
+    const std::string fresh = state(form);
+    EXPECT_EQ(ErrorOf(failing), "Line 6: F (TTestForm) has no property Broken");
+    EXPECT_EQ(state(form), fresh);
+
+    form.setProperty("zentor:Kept", 5);
+    QPalette own = form.palette();
+    own.setColor(QPalette::Window, QColor(1, 2, 3));
+    form.setPalette(own);
+    const std::string owned = state(form);
+    EXPECT_NE(ErrorOf(failing), "no error");
+    EXPECT_EQ(state(form), owned);
+}
+
+// A window whose description makes it visible shows once, with every child; a failed read never shows it.
+TEST_F(FormReader, AWindowShowsOnlyWhenItsWholeDescriptionIsRead)
+{
+    std::vector<int> childrenWhenShown;
+    TShowWatch shows(&form, [&] { childrenWhenShown.push_back(int(form.findChildren<TTestButton*>().size())); });
+    const std::string text = "object F: TTestForm\n  Visible = True\n  object A: TTestButton\n  end\n"
+                             "  object B: TTestButton\n  end\n";
+    EXPECT_NE(ErrorOf(text + "  object X: TNoSuchClass\n  end\nend\n"), "no error");
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(ErrorOf(text + "end\n"), "no error");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(childrenWhenShown, std::vector<int>{2});
+}
+
 TEST_F(FormReader, ReadingTheSameHandlerAgainBindsItOnce)
 {
     const std::string text = "object F: TTestForm\n  OnActivate = FormActivate\nend\n";
@@ -300,9 +372,17 @@ TEST_F(FormReader, ControlsHaveTheGeometryTheirDescriptionGives)
 }
 
 
-TEST_F(FormReader, MissingFileIsAnError)
+// A missing file, and a device without end or size: the latter is read no further than the longest text.
+TEST_F(FormReader, FilesThatGiveNoDescriptionAreErrors)
 {
     EXPECT_THROW(TFormReader::ReadFile(&form, "/nonexistent/form.zfm"), EReadError);
+    try {
+        TFormReader::ReadFile(&form, "/dev/zero");
+        FAIL() << "no error";
+    } catch (const EReadError& error) {
+        const std::string message = error.Message().ToUtf8();
+        EXPECT_NE(message.find("is longer than 16777216 bytes"), std::string::npos) << message;
+    }
 }
 
 TEST_F(FormReader, ManyComponentsAreReadWithoutSearchingTheTreeForEach)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -163,6 +164,17 @@ TEST_F(FormWriter, WhatTheReaderCouldNotReadBackIsRefused)
         created->setObjectName(QString::fromUtf8(name));
         return created;
     };
+    const auto referToHidden = [&](TTestForm& f, QObject* holder) {
+        auto* hidden = new TTestList(holder);
+        hidden->setObjectName("Hidden");
+        button(&f, "B")->SetImages(hidden);
+    };
+    const auto withFont = [](QWidget* widget, const std::function<void(QFont&)>& change) {
+        QFont font = widget->font();
+        change(font);
+        widget->setFont(font);
+    };
+    const std::string longName(std::size_t{2} << 20, 'a');
     QObject outside;
     auto* stranger = new TTestList(&outside);
     stranger->setObjectName("Stranger");
@@ -181,6 +193,26 @@ TEST_F(FormWriter, WhatTheReaderCouldNotReadBackIsRefused)
         {"enumeration value without a name",
          [&](TTestForm& f) { button(&f, "B")->SetAlignment(static_cast<TTestButton::TAlignment>(99)); },
          "B (TTestButton).Alignment: 99 is not a value of TAlignment"},
+        {"two components of one name", 
+         [&](TTestForm& f) {
+             button(new TTestPanel(&f), "B");
+             button(&f, "B");
+         },
+         "B (TTestButton): another component of the written tree has this name"},
+        {"a child with the root's name", [&](TTestForm& f) { button(&f, "F"); },
+         "F (TTestButton): another component of the written tree has this name"},
+        {"reference to a list under an unregistered object", [&](TTestForm& f) { referToHidden(f, new QObject(&f)); },
+         "B (TTestButton).Images: refers to Hidden (TTestList), which is not in the written tree"},
+        {"reference to a list under an unregistered widget", [&](TTestForm& f) { referToHidden(f, new QWidget(&f)); },
+         "B (TTestButton).Images: refers to Hidden (TTestList), which is not in the written tree"},
+        {"600 px font", [&](TTestForm& f) { withFont(button(&f, "B"), [](QFont& font) { font.setPixelSize(600); }); },
+         "B (TTestButton).Font.Height: a font height of -600 is outside -512..-1"},
+        {"400 pt font", [&](TTestForm& f) { withFont(button(&f, "B"), [](QFont& font) { font.setPointSize(400); }); },
+         "B (TTestButton).Font.Height: a font height of -533 is outside -512..-1"},
+        {"2 MiB name", [&](TTestForm& f) { button(&f, longName.c_str()); },
+         std::string(40, 'a') + " (TTestButton): the name is longer than a line of the description may be"},
+        {"number that is not a number", [&](TTestForm& f) { button(&f, "B")->SetRatio(std::nan("")); },
+         "B (TTestButton).Ratio: a number that is not finite cannot be written"},
     };
     for (const Case& c : cases) {
         TTestForm written;
@@ -193,6 +225,16 @@ TEST_F(FormWriter, WhatTheReaderCouldNotReadBackIsRefused)
             EXPECT_EQ(error.Message().ToUtf8(), c.message) << c.what;
         }
     }
+}
+
+TEST_F(FormWriter, NegativeZeroKeepsItsSign)
+{
+    Add<TTestButton>(&form, "B")->SetRatio(-0.0);
+    const std::string text = TFormWriter::Write(&form);
+    EXPECT_NE(text.find("Ratio = -0.0\n"), std::string::npos) << text;
+    TTestForm copy;
+    TFormReader::Read(&copy, text);
+    EXPECT_TRUE(std::signbit(copy.findChild<TTestButton*>("B")->Ratio()));
 }
 
 TEST_F(FormWriter, ReferenceToTheRootOrInsideTheTreeIsWritten)

@@ -6,6 +6,7 @@
 #include "classlib/base/exception.h"
 #include "classlib/widgets/form.h"
 #include "classlib/forms/formreader.h"
+#include "classlib/forms/formwriter.h"
 #include "classlib/widgets/image.h"
 #include "classlib/widgets/memo.h"
 #include "classlib/widgets/progressbar.h"
@@ -96,6 +97,24 @@ TEST_F(StandardClasses, ComboBoxTextSelectsInAListAndProgressStaysInRange)
     combo->SetText("z");
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_EQ(Find<TProgressBar>("P")->Position(), 50);
+}
+
+// The typed text of an editable box is written and reads back; a text the selected item gives, or that a
+// list box shows, is not written.
+TEST_F(StandardClasses, TypedTextOfAnEditableComboBoxIsKept)
+{
+    Read("  object Typed: TComboBox\n    Items.Strings = (\n      'x')\n    Text = 'typed'\n  end\n"
+         "  object Picked: TComboBox\n    Items.Strings = (\n      'x')\n    ItemIndex = 0\n  end\n"
+         "  object Listed: TComboBox\n    Style = csDropDownList\n    Items.Strings = (\n      'x')\n"
+         "    ItemIndex = 0\n  end\n");
+    EXPECT_EQ(Find<TComboBox>("Typed")->Text(), AnsiString("typed"));
+    const std::string written = TFormWriter::Write(&form);
+    EXPECT_EQ(written.find("Text = "), written.rfind("Text = ")) << written;
+    EXPECT_NE(written.find("Text = 'typed'"), std::string::npos) << written;
+    TForm copy;
+    TFormReader::Read(&copy, written);
+    EXPECT_EQ(copy.findChild<TComboBox*>("Typed")->Text(), AnsiString("typed"));
+    EXPECT_EQ(TFormWriter::Write(&copy), written);
 }
 
 TEST_F(StandardClasses, TimerFiresWhileEnabledAndStopsWhenDisabled)
