@@ -99,6 +99,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_ZENTORCTL_PACKAGE_NAME zentorctl)
 set(CPACK_DEBIAN_ZENTOR_PACKAGE_NAME zentor)
+# Both are built from one source, which the changelog names.
+set(CPACK_DEBIAN_PACKAGE_SOURCE zentor)
 # The window comes with the command-line tool and the simulated device of the same version, and needs the
 # fonts it names (Tahoma, MS Sans Serif): without them its captions are cut. The xcb platform plugin is part
 # of libqt6gui6, which the libraries' dependencies bring.

@@ -44,15 +44,15 @@ std::string UsbDeviceFolder(const std::string& device, const std::string& sysRoo
 // The link under devRoot/serial/<kind> ("by-id", "by-path") that leads to the node.
 std::string StableLink(const std::string& node, const std::string& devRoot, const char* kind)
 {
-    const std::string byId = devRoot + "/serial/" + kind;
+    const std::string folder = devRoot + "/serial/" + kind;
     const std::string target = RealPath(node);
     const auto closeDir = [](DIR* d) { ::closedir(d); };
-    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(byId.c_str()), closeDir);
+    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(folder.c_str()), closeDir);
     while (dir && !target.empty()) {
         const dirent* entry = ::readdir(dir.get());
         if (!entry)
             break;
-        const std::string link = byId + "/" + entry->d_name;
+        const std::string link = folder + "/" + entry->d_name;
         if (entry->d_name[0] != '.' && RealPath(link) == target)
             return link;
     }
