@@ -1,5 +1,6 @@
 // The program entry: its own options, the application object, its title and icon, the fonts the window
 // names, the exception and message box displays, then the main window until it closes.
+#include "app/configfile.h"
 #include "app/formclasses.h"
 #include "app/main_form.h"
 #include "app/startoptions.h"
@@ -129,9 +130,13 @@ int main(int argc, char** argv)
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     std::string error;
-    if (options.InConfigFolder && !platform::EnterConfigFolder(error)) {
-        std::fprintf(stderr, "zentor: the configuration folder cannot be used: %s\n", error.c_str());
-        return 1;
+    if (options.InConfigFolder) {
+        if (!platform::EnterConfigFolder(error)) {
+            std::fprintf(stderr, "zentor: the configuration folder cannot be used: %s\n", error.c_str());
+            return 1;
+        }
+        // The configuration was made for the folder the program started in.
+        ConfigFile = TConfigFile();
     }
     return RunProgram(argc, argv);
 }
