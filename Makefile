@@ -15,7 +15,8 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Qt and libpng for Windows, built once into the user's cache for the window's Windows build; later runs
-# only check the cache. Built before the tests, so that the long build does not run beside them.
+# only check the cache. Built before the tests, so that the long build does not run beside them. Its steps
+# and progress show on standard error.
 windows-libs: deps
 	bash scripts/build-qt-windows.sh > /dev/null
 
@@ -28,10 +29,12 @@ TEST_PREREQUISITES = build $(if $(findstring ZENTOR_SANITIZE,$(CMAKE_FLAGS)),,wi
 test: $(TEST_PREREQUISITES)
 	cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
-# The Debian package $(BUILD)/zentor_<version>-1_amd64.deb of the programs and their files.
+# The Debian packages $(BUILD)/zentorctl_<version>-1_amd64.deb (zentorctl and zentor-sim, without Qt) and
+# $(BUILD)/zentor_<version>-1_amd64.deb (the window), dated by the last commit, so that the same source
+# gives the same packages.
 package: configure
 	cmake --build $(BUILD) -j $(JOBS) --target zentor zentorctl zentor-sim
-	cd $(BUILD) && cpack -G DEB
+	cd $(BUILD) && SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct) cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

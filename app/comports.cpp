@@ -1,7 +1,5 @@
 #include "app/comports.h"
 
-#include "platform/portmap.h"
-
 #include <algorithm>
 #include <charconv>
 
@@ -26,6 +24,8 @@ std::int32_t DecimalOr(const std::string& text, std::int32_t fallback)
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size() ? value : fallback;
 }
+
+const platform::TPortWords kRussianPortWords{"псевдотерминал", "серийный номер", "драйвер", "USB-порт"};
 
 } // namespace
 
@@ -75,10 +75,15 @@ void FillComPortList(TComPortList& list, const std::vector<std::pair<std::string
     FillComPortList(list, ports);
 }
 
+std::string PortToolTip(const platform::TPortMapEntry& entry)
+{
+    return platform::DescribePort(entry, kRussianPortWords) + ", устройство " + entry.Path;
+}
+
 void EnumerateComPorts(TComPortList& list)
 {
     std::vector<TPortNames> ports;
     for (const platform::TPortMapEntry& entry : platform::ReadPortMap())
-        ports.push_back({entry.DeviceName, entry.PortName, platform::DescribePort(entry)});
+        ports.push_back({entry.DeviceName, entry.PortName, PortToolTip(entry)});
     FillComPortList(list, ports);
 }

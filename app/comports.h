@@ -2,6 +2,8 @@
 // the port map, split into their letter and number parts and sorted by port number.
 #pragma once
 
+#include "platform/portmap.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -39,6 +41,10 @@ struct TPortNames {
 void FillComPortList(TComPortList& list, const std::vector<TPortNames>& ports);
 // The same from pairs (device name, port name) without descriptions.
 void FillComPortList(TComPortList& list, const std::vector<std::pair<std::string, std::string>>& pairs);
+
+// An item's tool tip: the port's description in the window's language, and its device node. Ids, names and
+// paths stay as the system gives them.
+std::string PortToolTip(const platform::TPortMapEntry& entry);
 
 // Rebuilds list from the machine's port map.
 void EnumerateComPorts(TComPortList& list);

@@ -1,13 +1,16 @@
-// The program entry: the application object, its title and icon, the fonts the window names, the exception
-// and message box displays, then the main window until it closes.
+// The program entry: its own options, the application object, its title and icon, the fonts the window
+// names, the exception and message box displays, then the main window until it closes.
+#include "app/configfile.h"
 #include "app/formclasses.h"
 #include "app/main_form.h"
+#include "app/startoptions.h"
 #include "classlib/base/exception.h"
 #include "classlib/base/exceptionhandler.h"
 #include "classlib/base/formatsettings.h"
 #include "classlib/widgets/guipump.h"
 #include "classlib/base/messagebox.h"
 #include "classlib/widgets/windowfonts.h"
+#include "platform/configfolder.h"
 #include "png/pngobject.h"
 
 #include <QApplication>
@@ -17,9 +20,13 @@
 #include <QMessageBox>
 #include <QPixmap>
 
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -60,9 +67,38 @@ int ShowMessageBox(const AnsiString& text, const AnsiString& caption, unsigned f
     return IDOK;
 }
 
+std::string EnvironmentText(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? std::string("\"") + value + "\"" : std::string("unset");
+}
+
+QtMessageHandler toolkitMessages = nullptr;
+
+// The toolkit ends the process with an abort when no display can be opened; the program ends with a
+// message that says so, and exit code 1, instead.
+void EndWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        if (toolkitMessages)
+            toolkitMessages(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+        return;
+    }
+    std::fprintf(stderr,
+                 "zentor: no display could be opened (DISPLAY %s, WAYLAND_DISPLAY %s): the window needs a desktop "
+                 "session; zentorctl works without one\n",
+                 EnvironmentText("DISPLAY").c_str(), EnvironmentText("WAYLAND_DISPLAY").c_str());
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 int RunProgram(int argc, char** argv)
 {
+    toolkitMessages = qInstallMessageHandler(EndWithoutDisplay);
     QApplication application(argc, argv);
+    qInstallMessageHandler(toolkitMessages);
     QApplication::setApplicationDisplayName(QStringLiteral("Zentor"));
     QApplication::setWindowIcon(WindowIcon());
     SetExceptionHandler(ShowException);
@@ -88,5 +124,19 @@ int RunProgram(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    const TStartOptions options = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.Help || options.Version) {
+        std::fputs(options.Help ? kZentorUsage : "zentor " ZENTOR_VERSION "\n", stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    std::string error;
+    if (options.InConfigFolder) {
+        if (!platform::EnterConfigFolder(error)) {
+            std::fprintf(stderr, "zentor: the configuration folder cannot be used: %s\n", error.c_str());
+            return 1;
+        }
+        // The configuration was made for the folder the program started in.
+        ConfigFile = TConfigFile();
+    }
     return RunProgram(argc, argv);
 }

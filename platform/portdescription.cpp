@@ -22,16 +22,18 @@ std::string Joined(const std::string& a, const std::string& b)
 }
 
 // What the port is called first: the adapter's own name, or else the device name.
-std::string Head(const TPortMapEntry& entry)
+std::string Head(const TPortMapEntry& entry, const TPortWords& words)
 {
     const TPortDetails& details = entry.Details;
     if (details.Kind == TPortKind::PseudoTerminal)
-        return "pseudo-terminal";
+        return words.PseudoTerminal;
     const std::string name = Joined(details.Manufacturer, details.Product);
     return details.Kind == TPortKind::Usb && !name.empty() ? name : entry.DeviceName;
 }
 
 } // namespace
+
+const TPortWords kEnglishPortWords{"pseudo-terminal", "serial", "driver", "USB port"};
 
 std::optional<int> ComNumberOf(const std::string& portName)
 {
@@ -56,17 +58,19 @@ const char* PortKindText(TPortKind kind)
     return "-";
 }
 
-std::string DescribePort(const TPortMapEntry& entry)
+std::string DescribePort(const TPortMapEntry& entry, const TPortWords& words)
 {
     const TPortDetails& details = entry.Details;
-    std::string text = Head(entry);
+    std::string text = Head(entry, words);
     if (!details.VendorId.empty() && !details.ProductId.empty())
         Append(text, details.VendorId + ":" + details.ProductId);
     if (!details.SerialNumber.empty())
-        Append(text, "serial " + details.SerialNumber);
+        Append(text, words.Serial + (" " + details.SerialNumber));
     if (!details.Driver.empty())
-        Append(text, "driver " + details.Driver);
-    Append(text, details.StablePath);
+        Append(text, words.Driver + (" " + details.Driver));
+    if (!details.UsbPort.empty())
+        Append(text, words.UsbPort + (" " + details.UsbPort));
+    Append(text, details.StablePath.empty() ? details.PortPath : details.StablePath);
     return text;
 }
 

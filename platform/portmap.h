@@ -24,6 +24,8 @@ struct TPortDetails {
     std::string SerialNumber{}; // the adapter's serial number, where it has one
     std::string Driver{};       // the kernel driver ("ftdi_sio", "serial8250")
     std::string StablePath{};   // the node's link under /dev/serial/by-id/
+    std::string UsbPort{};      // where the adapter is plugged in: the USB bus and port chain ("1-1.2")
+    std::string PortPath{};     // the node's link under /dev/serial/by-path/
 };
 
 struct TPortMapEntry {
@@ -42,13 +44,32 @@ std::optional<int> ComNumberOf(const std::string& portName);
 // "usb", "serial" (a built-in UART), "pty" (a pseudo-terminal) or "-".
 const char* PortKindText(TPortKind kind);
 
-// One line that tells the port apart from others, e.g.
-// "FTDI FT232R USB UART, 0403:6001, serial A12345, driver ftdi_sio, /dev/serial/by-id/usb-FTDI_...".
-std::string DescribePort(const TPortMapEntry& entry);
+// The words of a port's description, so that each program can give them in its own language.
+struct TPortWords {
+    const char* PseudoTerminal;
+    const char* Serial;  // before the adapter's serial number
+    const char* Driver;
+    const char* UsbPort; // before the USB port path
+};
+extern const TPortWords kEnglishPortWords;
+
+// One line that tells the port apart from others, twin adapters included, e.g.
+// "FTDI FT232R USB UART, 0403:6001, serial A12345, driver ftdi_sio, USB port 1-1.2, /dev/serial/by-id/usb-FTDI_...".
+// The stable link is the by-id one, or the by-path one where the node has no by-id link of its own.
+std::string DescribePort(const TPortMapEntry& entry, const TPortWords& words = kEnglishPortWords);
 
 // Why the links of the dosdevices folder are not read, with the command that fixes it; empty when they are
 // (always on Windows, where the system keeps the map).
 std::string LinkFolderProblem();
+
+// What a user who may not open COM<number> can do about it: the port's device node, the group that may open
+// it, and the command that adds the user to that group. All empty where the system has no such fix (Windows).
+struct TPermissionFix {
+    std::string Node;
+    std::string Group;
+    std::string Command; // "sudo usermod -aG dialout $USER"; the user must log in again afterwards
+};
+TPermissionFix PermissionFix(int number);
 
 // The rest exists where ports are device nodes (POSIX); on Windows the system keeps the map.
 

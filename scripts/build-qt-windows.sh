@@ -40,6 +40,19 @@ case "${1:-}" in
 esac
 
 say() { echo "build-qt-windows: $*" >&2; }
+source "$source_dir/scripts/build-progress.sh"
+
+# run_with_progress <label> <log> <command...>: runs the command with its output appended to the log, showing
+# its progress on the terminal meanwhile; returns the command's status.
+run_with_progress() {
+  local label=$1 log=$2 pid status=0
+  shift 2
+  "$@" >> "$log" 2>&1 &
+  pid=$!
+  build_progress "$label" "$log" "$pid"
+  wait "$pid" || status=$?
+  return $status
+}
 die() { say "$*"; exit 1; }
 
 for tool in cmake ninja x86_64-w64-mingw32-g++-posix dpkg-source apt-get; do
@@ -102,7 +115,7 @@ build_qt() {
   local src
   src=$(fetch_source qt6-base "$work")
   say "configuring qtbase $qt_version (log: $work/qt.log)"
-  cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$qt_dir" \
+  run_with_progress "build-qt-windows: configuring qtbase" "$work/qt.log" cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$qt_dir" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
@@ -110,10 +123,10 @@ build_qt() {
     -DFEATURE_opengl=ON -DFEATURE_opengl_desktop=ON -DFEATURE_opengl_dynamic=OFF \
     -DFEATURE_tabletevent=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_system_pcre2=OFF \
-    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF \
-    > "$work/qt.log" 2>&1 || { tail -40 "$work/qt.log" >&2; die "qtbase does not configure"; }
-  say "building qtbase with $jobs jobs"
-  cmake --build "$work/build" --parallel "$jobs" >> "$work/qt.log" 2>&1 ||
+    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF ||
+    { tail -40 "$work/qt.log" >&2; die "qtbase does not configure"; }
+  say "building qtbase with $jobs jobs, once for this machine (about 30 min on two cores); progress every 30 s"
+  run_with_progress "build-qt-windows: qtbase" "$work/qt.log" cmake --build "$work/build" --parallel "$jobs" ||
     { grep -B2 -A12 -m3 'FAILED:' "$work/qt.log" >&2 || tail -40 "$work/qt.log" >&2; die "qtbase does not build"; }
   cmake --install "$work/build" >> "$work/qt.log" 2>&1 || { tail -20 "$work/qt.log" >&2; die "qtbase does not install"; }
 }

@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -15,7 +16,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -217,6 +220,60 @@ TNodeFacts ScanNode(const TSeriesKind& series, int index, const std::string& dev
     return node;
 }
 
+// The names in devRoot, read once per scan: a node may be missing below present ones.
+std::vector<std::string> DeviceNames(const std::string& devRoot)
+{
+    std::vector<std::string> names;
+    const auto closeDir = [](DIR* d) { ::closedir(d); };
+    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(devRoot.c_str()), closeDir);
+    while (dir) {
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        names.emplace_back(entry->d_name);
+    }
+    return names;
+}
+
+// k of a name "<series><k>" (k written in decimal digits without leading zeros, below kMaxIndex), or nothing.
+std::optional<int> SeriesIndex(const std::string& name, const std::string& series)
+{
+    if (!name.starts_with(series) || name.size() == series.size() || !std::isdigit(static_cast<unsigned char>(name[series.size()])))
+        return std::nullopt;
+    const std::string digits = name.substr(series.size());
+    int index = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+    if (error != std::errc() || end != digits.data() + digits.size() || (digits[0] == '0' && digits.size() > 1) ||
+        index >= kMaxIndex)
+        return std::nullopt;
+    return index;
+}
+
+// One more than the highest index of the series' names; 0 when it has none.
+int SeriesCount(const std::vector<std::string>& names, const std::string& series)
+{
+    int count = 0;
+    for (const std::string& name : names)
+        if (const std::optional<int> index = SeriesIndex(name, series))
+            count = std::max(count, *index + 1);
+    return count;
+}
+
+// The group whose members may read and write the node (on Debian "dialout" for serial ports); empty when the
+// node gives its group no such right or the group is root's.
+std::string OpeningGroup(const std::string& node)
+{
+    struct stat st{};
+    if (::stat(node.c_str(), &st) != 0 || st.st_gid == 0 || (st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+        return {};
+    std::vector<char> buffer(16384);
+    group entry{};
+    group* found = nullptr;
+    if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return {};
+    return found->gr_name;
+}
+
 bool MakeFolder(const std::string& path)
 {
     return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
@@ -300,13 +357,12 @@ std::vector<TComLink> ReadLinks()
 
 std::vector<TNodeFacts> ScanSerialNodes(const std::string& devRoot, const std::string& sysRoot)
 {
+    const std::vector<std::string> names = DeviceNames(devRoot);
     std::vector<TNodeFacts> nodes;
     for (const TSeriesKind& series : kSeries) {
-        for (int index = 0; index < kMaxIndex; ++index) {
+        const int count = SeriesCount(names, series.Name);
+        for (int index = 0; index < count; ++index)
             nodes.push_back(ScanNode(series, index, devRoot, sysRoot));
-            if (!nodes.back().Present)
-                break;
-        }
     }
     return nodes;
 }
@@ -352,6 +408,15 @@ std::optional<std::string> ResolveComPort(int number)
         if (entry.PortName == name)
             return entry.Path;
     return std::nullopt;
+}
+
+TPermissionFix PermissionFix(int number)
+{
+    const std::optional<std::string> node = ResolveComPort(number);
+    if (!node)
+        return {};
+    const std::string group = OpeningGroup(*node);
+    return {*node, group, group.empty() ? std::string() : "sudo usermod -aG " + group + " $USER"};
 }
 
 bool RegisterComLink(int number, const std::string& target)

@@ -17,24 +17,16 @@ std::vector<std::string> SeriesInOrder(const std::vector<TNodeFacts>& nodes)
     return series;
 }
 
-const TNodeFacts* FindNode(const std::vector<TNodeFacts>& nodes, const std::string& series, int index)
-{
-    for (const TNodeFacts& node : nodes)
-        if (node.Series == series && node.Index == index)
-            return &node;
-    return nullptr;
-}
+using TSeriesNodes = std::map<int, const TNodeFacts*>;
 
-// The nodes of one series from index 0 up to the first one that is not present.
-std::vector<const TNodeFacts*> PresentRun(const std::vector<TNodeFacts>& nodes, const std::string& series)
+// The present nodes of one series by index.
+TSeriesNodes PresentNodes(const std::vector<TNodeFacts>& nodes, const std::string& series)
 {
-    std::vector<const TNodeFacts*> run;
-    for (int index = 0;; ++index) {
-        const TNodeFacts* node = FindNode(nodes, series, index);
-        if (!node || !node->Present)
-            return run;
-        run.push_back(node);
-    }
+    TSeriesNodes present;
+    for (const TNodeFacts& node : nodes)
+        if (node.Series == series && node.Present)
+            present[node.Index] = &node;
+    return present;
 }
 
 TPortMapEntry NodeEntry(const TNodeFacts& node, int number)
@@ -81,12 +73,16 @@ TNumbering NumberPorts(const std::vector<TNodeFacts>& nodes, const std::vector<T
             listed[link.Number] = LinkEntry(link);
     int next = 1;
     for (const std::string& series : SeriesInOrder(nodes)) {
-        for (const TNodeFacts* node : PresentRun(nodes, series)) {
+        const TSeriesNodes present = PresentNodes(nodes, series);
+        const int count = present.empty() ? 0 : present.rbegin()->first + 1;
+        for (int index = 0; index < count; ++index) {
             while (taken.count(next))
                 ++next;
             taken.insert(next);
-            if (node->Usable && !Linked(links, node->Path) && next <= kMaxComNumber)
-                listed[next] = NodeEntry(*node, next);
+            const auto node = present.find(index);
+            if (node != present.end() && node->second->Usable && !Linked(links, node->second->Path) &&
+                next <= kMaxComNumber)
+                listed[next] = NodeEntry(*node->second, next);
         }
     }
     TNumbering result;

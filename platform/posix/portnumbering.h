@@ -33,7 +33,7 @@ struct TNumbering {
     std::vector<int> Taken;           // every number in use, phantoms included, ascending
 };
 
-// The nodes of every series under devRoot ("/dev"), judged by the drivers' attributes under sysRoot ("/sys"):
+// The present nodes of every series under devRoot ("/dev") and the missing ones below them, judged by the drivers' attributes under sysRoot ("/sys"):
 // a node is usable when it is not virtual, is bound to a driver and, for a built-in port, is a UART by the
 // driver's "type" attribute. No node is opened, except a built-in port whose driver lacks that attribute.
 // (Defined with the port map.)
@@ -44,8 +44,9 @@ std::vector<TNodeFacts> ScanSerialNodes(const std::string& devRoot, const std::s
 std::vector<TPortMapEntry> ReadPortMapAt(const std::string& devRoot, const std::string& sysRoot);
 
 // The series take the numbers 1, 2, 3 ... in the order they first appear in nodes, each counted from
-// index 0 up to its first node that is not present; numbers pinned by links are skipped. A node that is
-// not usable, or that a link already names, takes its number but is not listed. Built-in ports are named
+// index 0 up to its highest present node; numbers pinned by links are skipped. A node that is missing below
+// the highest one keeps its number free, so the adapters above it keep theirs while it is unplugged. A node
+// that is not usable, or that a link already names, takes its number but is not listed. Built-in ports are named
 // "\Device\Serial<k>"; USB adapters and pseudo-terminals "\Device\VCP<n>" after their COM number, which keeps
 // every device name unique. A link is named after its target; other targets are "\Device\Serial<n>".
 TNumbering NumberPorts(const std::vector<TNodeFacts>& nodes, const std::vector<TComLink>& links);

@@ -41,26 +41,49 @@ std::string UsbDeviceFolder(const std::string& device, const std::string& sysRoo
     return {};
 }
 
-// The link under devRoot/serial/by-id that leads to the node.
-std::string StablePath(const std::string& node, const std::string& devRoot)
+// The link under devRoot/serial/<kind> ("by-id", "by-path") that leads to the node.
+std::string StableLink(const std::string& node, const std::string& devRoot, const char* kind)
 {
-    const std::string byId = devRoot + "/serial/by-id";
+    const std::string folder = devRoot + "/serial/" + kind;
     const std::string target = RealPath(node);
     const auto closeDir = [](DIR* d) { ::closedir(d); };
-    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(byId.c_str()), closeDir);
+    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(folder.c_str()), closeDir);
     while (dir && !target.empty()) {
         const dirent* entry = ::readdir(dir.get());
         if (!entry)
             break;
-        const std::string link = byId + "/" + entry->d_name;
+        const std::string link = folder + "/" + entry->d_name;
         if (entry->d_name[0] != '.' && RealPath(link) == target)
             return link;
     }
     return {};
 }
 
+// Since Linux 6.5 a UART's tty hangs below devices of the serial core, whose bus drivers ("port", "ctrl") say
+// nothing about the hardware.
+bool SerialCoreDriver(const fs::path& driver)
+{
+    return driver.parent_path().parent_path().filename() == "serial-base";
+}
+
+// The name of the driver that serves the device: its own, or the first one above it that is not the serial
+// core's; empty when the device itself has none.
+std::string DriverName(const std::string& device, const std::string& sysRoot)
+{
+    if (device.empty() || RealPath(device + "/driver").empty())
+        return {};
+    const std::string devices = RealPath(sysRoot + "/devices");
+    for (fs::path folder = device; folder.string().starts_with(devices + "/"); folder = folder.parent_path()) {
+        const fs::path driver = RealPath((folder / "driver").string());
+        if (!driver.empty() && !SerialCoreDriver(driver))
+            return driver.filename().string();
+    }
+    return {};
+}
+
 void ReadUsbIdentity(const std::string& usb, TPortDetails& details)
 {
+    details.UsbPort = fs::path(usb).filename().string();
     details.VendorId = Attribute(usb, "idVendor");
     details.ProductId = Attribute(usb, "idProduct");
     details.Manufacturer = Attribute(usb, "manufacturer");
@@ -75,14 +98,15 @@ TPortDetails ReadTtyDetails(const std::string& name, const std::string& node, co
 {
     TPortDetails details;
     const std::string device = RealPath(sysRoot + "/class/tty/" + name + "/device");
-    const std::string driver = RealPath(device + "/driver");
-    details.Driver = driver.empty() ? std::string() : fs::path(driver).filename().string();
+    details.Driver = DriverName(device, sysRoot);
     const std::string usb = device.empty() ? std::string() : UsbDeviceFolder(device, sysRoot);
     details.Kind = usbSeries || !usb.empty() ? TPortKind::Usb : TPortKind::BuiltIn;
     if (!usb.empty())
         ReadUsbIdentity(usb, details);
-    if (details.Kind == TPortKind::Usb)
-        details.StablePath = StablePath(node, devRoot);
+    if (details.Kind == TPortKind::Usb) {
+        details.StablePath = StableLink(node, devRoot, "by-id");
+        details.PortPath = StableLink(node, devRoot, "by-path");
+    }
     return details;
 }
 

@@ -87,6 +87,11 @@ std::string LinkFolderProblem()
     return {};
 }
 
+TPermissionFix PermissionFix(int)
+{
+    return {};
+}
+
 std::vector<TPortMapEntry> ReadPortMap()
 {
     std::vector<TPortMapEntry> entries;

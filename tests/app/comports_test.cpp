@@ -92,3 +92,21 @@ TEST(ComPortList, EachPortKeepsItsDescriptionThroughTheSort)
 }
 
 } // namespace
+
+// The window is Russian: its tool tips have no English words, keep the ids, names and paths as they are, and
+// name the device node.
+TEST(ComPortToolTip, SpeaksRussianAndNamesTheDeviceNode)
+{
+    using platform::TPortKind;
+    const std::pair<platform::TPortMapEntry, std::string> cases[] = {
+        {{"\\Device\\VCP4", "COM4", "/dev/ttyUSB1",
+          {TPortKind::Usb, "10c4", "ea60", "Silicon Labs", "CP2102", "0001", "cp210x", "/dev/serial/by-id/x", "1-1.2"}},
+         "Silicon Labs CP2102, 10c4:ea60, серийный номер 0001, драйвер cp210x, USB-порт 1-1.2, /dev/serial/by-id/x, "
+         "устройство /dev/ttyUSB1"},
+        {{"\\Device\\VCP3", "COM3", "/dev/pts/3", {TPortKind::PseudoTerminal}}, "псевдотерминал, устройство /dev/pts/3"},
+        {{"\\Device\\Serial0", "COM1", "/dev/ttyS0", {TPortKind::BuiltIn, "", "", "", "", "", "serial8250"}},
+         "\\Device\\Serial0, драйвер serial8250, устройство /dev/ttyS0"},
+    };
+    for (const auto& [entry, text] : cases)
+        EXPECT_EQ(PortToolTip(entry), text);
+}

@@ -534,7 +534,7 @@ TEST_F(MainFormTest, PortItemsShowTheirDescriptionAsToolTipAndALinkedUartItsOwnI
     QAbstractItemView* view = ports->view();
     for (int i = 0; i < ports->count(); ++i) {
         const platform::TPortMapEntry& entry = entries[ports->itemText(i).toInt()];
-        const QString description = QString::fromStdString(platform::DescribePort(entry));
+        const QString description = QString::fromStdString(PortToolTip(entry));
         EXPECT_EQ(ports->itemData(i, Qt::ToolTipRole).toString(), description);
         const QPoint at = view->visualRect(view->model()->index(i, 0)).center();
         QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));

@@ -21,12 +21,14 @@ done
 "$usr/bin/zentorctl" --help | grep '^usage: zentorctl' >/dev/null || fail "the installed zentorctl does not run"
 grep -q '^complete -F _zentorctl zentorctl$' "$usr/share/bash-completion/completions/zentorctl" ||
   fail "the bash completion of zentorctl is missing"
-grep -q '^License: Expat$' "$usr/share/doc/zentor/copyright" || fail "the copyright file is missing"
-[[ ! -e "$usr/share/doc/zentor/changelog.Debian.gz" ]] || fail "the Debian changelog belongs to the package only"
+for doc in zentor zentorctl; do
+  grep -q '^License: Expat$' "$usr/share/doc/$doc/copyright" || fail "the copyright file of $doc is missing"
+  [[ ! -e "$usr/share/doc/$doc/changelog.Debian.gz" ]] || fail "the Debian changelog belongs to the packages only"
+done
 
 entry="$usr/share/applications/zentor.desktop"
 [[ -f "$entry" ]] || fail "share/applications/zentor.desktop is missing"
-for line in '[Desktop Entry]' 'Type=Application' 'Exec=zentor' 'Icon=zentor'; do
+for line in '[Desktop Entry]' 'Type=Application' 'Exec=zentor --in-config-folder' 'Icon=zentor'; do
   grep -q -x -F "$line" "$entry" || fail "zentor.desktop lacks $line"
 done
 

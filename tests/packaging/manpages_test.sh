@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The manual pages render without a single warning from groff (in its default and its UTF-8 output) or from
 # man, and describe what the programs' own usage texts list: every option and command, every exit code.
-# Arguments: the build folder (with the pages made from docs/man), zentorctl, zentor-sim.
+# The pages tell what the programs do: the window's successes are not green, the simulated device is a
+# pseudo-terminal, its COM numbers end at 255.
+# Arguments: the build folder (with the pages made from docs/man), zentorctl, zentor-sim, zentor (optional).
 source "$(dirname "$0")/packaging_support.sh"
-build=$1 zentorctl=$2 simulator=$3
+build=$1 zentorctl=$2 simulator=$3 window=${4:-}
 need_tools groff
 
 pages="$build/packaging/man"
@@ -51,4 +53,10 @@ for command in ports read write help; do
     fail "zentorctl.1 has no entry for the command $command"
 done
 check_options zentor-sim "$("$simulator" --help)"
+[[ -z "$window" ]] || check_options zentor "$("$window" --help)"
+
+! rendered zentor | grep -q -i 'green' || fail "zentor.1 says a colour the status line never shows: green"
+rendered zentor | grep -q 'plain for success, red for an error' || fail "zentor.1 does not tell the status line's colours"
+! rendered zentor-sim | grep -q -i 'USB-like' || fail "zentor-sim.1 calls the pseudo-terminal USB-like"
+rendered zentor-sim | grep -q -F '1 to 255' || fail "zentor-sim.1 does not give the COM numbers 1 to 255"
 echo "PASS"

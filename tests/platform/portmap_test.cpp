@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -371,4 +372,25 @@ TEST_F(PortMapLinks, RacingClaimsOverAStaleLinkGiveTheNumberToOneClaimant)
         ::unlink(link.c_str());
     }
     EXPECT_EQ(badRounds, 0);
+}
+
+// The fix for a port the user may not open names its node and the group that may open it; a node whose group
+// may not read and write it (a pseudo-terminal's "tty", mode 620) names no group to join.
+TEST_F(PortMapLinks, PermissionFixNamesTheNodeAndTheGroupThatMayOpenIt)
+{
+    PtyPair pty;
+    ASSERT_TRUE(RegisterComLink(7, pty.SlavePath()));
+    const TPermissionFix plain = PermissionFix(7);
+    EXPECT_EQ(plain.Node, pty.SlavePath());
+    EXPECT_EQ(plain.Group, "");
+    EXPECT_EQ(plain.Command, "");
+    EXPECT_EQ(PermissionFix(8).Node, "") << "no port, no fix";
+
+    const ::group* dialout = ::getgrnam("dialout");
+    if (!dialout || ::chown(pty.SlavePath().c_str(), static_cast<uid_t>(-1), dialout->gr_gid) != 0)
+        GTEST_SKIP() << "cannot give the node to the group dialout";
+    ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0660), 0);
+    const TPermissionFix fix = PermissionFix(7);
+    EXPECT_EQ(fix.Group, "dialout");
+    EXPECT_EQ(fix.Command, "sudo usermod -aG dialout $USER");
 }

@@ -48,14 +48,18 @@ TEST(PortNumbering, SeriesTakeNumbersInOrderAndPhantomsAreNotListed)
     EXPECT_EQ(numbering.Taken, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(PortNumbering, SeriesEndsAtItsFirstMissingNode)
+TEST(PortNumbering, MissingNodeInsideASeriesKeepsItsNumberFree)
 {
-    // ttyUSB1 is gone: ttyUSB2 is not counted, and ttyACM0 follows ttyUSB0 directly.
+    // ttyUSB1 is unplugged: ttyUSB2 keeps COM3 and ttyACM0 COM4; a series with only a high node counts up to it.
     const std::vector<TNodeFacts> nodes = {
         Missing("ttyS", 0), Node("ttyUSB", 0), Missing("ttyUSB", 1), Node("ttyUSB", 2), Node("ttyACM", 0),
     };
-    EXPECT_EQ(Names(NumberPorts(nodes, {}).Ports), (std::vector<std::string>{
-        "COM1=\\Device\\VCP1@/dev/ttyUSB0", "COM2=\\Device\\VCP2@/dev/ttyACM0"}));
+    const TNumbering numbering = NumberPorts(nodes, {});
+    EXPECT_EQ(Names(numbering.Ports), (std::vector<std::string>{
+        "COM1=\\Device\\VCP1@/dev/ttyUSB0", "COM3=\\Device\\VCP3@/dev/ttyUSB2", "COM4=\\Device\\VCP4@/dev/ttyACM0"}));
+    EXPECT_EQ(numbering.Taken, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(Names(NumberPorts({Node("ttyUSB", 1)}, {}).Ports),
+              (std::vector<std::string>{"COM2=\\Device\\VCP2@/dev/ttyUSB1"}));
 }
 
 TEST(PortNumbering, LinksPinTheirNumbersAndOthersSkipThem)

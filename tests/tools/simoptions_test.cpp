@@ -48,7 +48,8 @@ TEST(SimOptions, EveryOption)
 TEST(SimOptions, BadArgumentsAreRefusedWithAReason)
 {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--com"}, {"--com", "0"}, {"--com", "x1"}, {"--value", "256"}, {"--value", "0x"},
+             {"--bogus"}, {"--com"}, {"--com", "0"}, {"--com", "256"},
+             {"--com", "x1"}, {"--value", "256"}, {"--value", "0x"},
              {"--delay", "-5"}, {"--answer", "12a"}, {"--log", ""}, {"--trace", ""}, {"--trace"},
              {"--noise", "256"}, {"--noise-before", "x"}, {"--late-first", "-1"}}) {
         std::string error;

@@ -186,3 +186,27 @@ TEST(ZentorctlOutput, RequestFramesCarryTheRegisterAndMode)
     EXPECT_EQ(RequestFrame(Options(TCommand::Write, false, TMode::Keep)).Bytes(), "A59601D5FF6B");
     EXPECT_EQ(RequestFrame(Options(TCommand::Write, false, TMode::Erase)).Bytes(), "A59601D5006C");
 }
+
+// A port the user may not open: the device node and the group to join are named, on standard error and in
+// the JSON; without a group to join only the node is named.
+TEST(ZentorctlOutput, NoPermissionNamesTheNodeAndTheFix)
+{
+    TExchangeResult denied = OpenFailed(SerialCause::NoPermission);
+    denied.Permission = {"/dev/ttyUSB1", "dialout", "sudo usermod -aG dialout $USER"};
+    const TReport text = ReportRead(Options(TCommand::Read, false), denied);
+    EXPECT_EQ(text.ExitCode, ecNoPermission);
+    EXPECT_EQ(text.Err, "zentorctl: COM7 (/dev/ttyUSB1): port cannot be opened: no permission\n"
+                        "zentorctl: members of the group dialout may open /dev/ttyUSB1; fix: sudo usermod -aG dialout "
+                        "$USER, then log in again\n");
+    const QJsonObject json = ParseJson(ReportRead(Options(TCommand::Read, true), denied).Out);
+    EXPECT_EQ(json["path"].toString(), "/dev/ttyUSB1");
+    EXPECT_EQ(json["group"].toString(), "dialout");
+    EXPECT_EQ(json["fix"].toString(), "sudo usermod -aG dialout $USER, then log in again");
+
+    denied.Permission = {"/dev/ttyS0", "", ""};
+    EXPECT_EQ(ReportRead(Options(TCommand::Read, false), denied).Err,
+              "zentorctl: COM7 (/dev/ttyS0): port cannot be opened: no permission\n");
+    const QJsonObject bare = ParseJson(ReportRead(Options(TCommand::Read, true), denied).Out);
+    EXPECT_EQ(bare["path"].toString(), "/dev/ttyS0");
+    EXPECT_FALSE(bare.contains("fix"));
+}

@@ -38,6 +38,11 @@ QJsonArray JsonPorts(const std::string& text)
     return object["ports"].toArray();
 }
 
+QJsonObject JsonObject(const std::string& text)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
 QJsonValue Text(const std::string& text)
 {
     return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(text));
@@ -51,10 +56,10 @@ TEST(ZentorctlPorts, FakeMachineGivesEachPortsLineAndJsonFields)
     const std::vector<TPortMapEntry> ports = platform::ReadPortMapAt(tree.Dev(), tree.Sys());
     EXPECT_EQ(ReportPorts(ports, false).Out,
               "1\tserial\t" + tree.Node("ttyS0") + "\t\\Device\\Serial0, driver serial8250\n"
-              "2\tusb\t" + tree.Node("ttyUSB0") + "\tFTDI FT232R USB UART, 0403:6001, serial A12345, driver ftdi_sio, " +
+              "2\tusb\t" + tree.Node("ttyUSB0") + "\tFTDI FT232R USB UART, 0403:6001, serial A12345, driver ftdi_sio, USB port 1-1, " +
                   tree.ById(kFakeFtdi) + "\n"
               "3\tusb\t" + tree.Node("ttyUSB1") + "\tSilicon Labs CP2102 USB to UART Bridge Controller, 10c4:ea60, "
-                  "driver cp210x, " + tree.ById(kFakeCp210x) + "\n");
+                  "driver cp210x, USB port 1-2, " + tree.ById(kFakeCp210x) + "\n");
 
     const QJsonArray list = JsonPorts(ReportPorts(ports, true).Out);
     ASSERT_EQ(list.size(), 3);
@@ -62,10 +67,11 @@ TEST(ZentorctlPorts, FakeMachineGivesEachPortsLineAndJsonFields)
         int number;
         std::string kind, node, device;
         TFakeUsbAdapter usb;
+        std::string usbPort;
     } cases[] = {
-        {1, "serial", "ttyS0", "\\Device\\Serial0", {"", "", "", "", "", "serial8250", ""}},
-        {2, "usb", "ttyUSB0", "\\Device\\VCP2", kFakeFtdi},
-        {3, "usb", "ttyUSB1", "\\Device\\VCP3", kFakeCp210x},
+        {1, "serial", "ttyS0", "\\Device\\Serial0", {"", "", "", "", "", "serial8250", ""}, ""},
+        {2, "usb", "ttyUSB0", "\\Device\\VCP2", kFakeFtdi, "1-1"},
+        {3, "usb", "ttyUSB1", "\\Device\\VCP3", kFakeCp210x, "1-2"},
     };
     for (int i = 0; i < 3; ++i) {
         const auto& c = cases[i];
@@ -84,6 +90,8 @@ TEST(ZentorctlPorts, FakeMachineGivesEachPortsLineAndJsonFields)
         EXPECT_EQ(port["serial_number"], Text(c.usb.SerialNumber));
         EXPECT_EQ(port["driver"], Text(c.usb.Driver));
         EXPECT_EQ(port["by_id"], Text(c.usb.ById.empty() ? "" : tree.ById(c.usb)));
+        EXPECT_EQ(port["usb_port"], Text(c.usbPort));
+        EXPECT_EQ(port["by_path"], Text(c.usbPort.empty() ? "" : tree.ByPath(c.usbPort)));
     }
 }
 
@@ -210,8 +218,17 @@ TEST_F(ZentorctlPortsProcess, IgnoredLinksFolderIsNamedOnStandardErrorWithItsFix
     EXPECT_NE(read.err.find(fix), std::string::npos) << read.err;
     EXPECT_NE(read.err.find("no such port"), std::string::npos) << read.err;
 
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{ZENTORCTL_PATH, "ports", "--json"}, {ZENTORCTL_PATH, "read", "--port", "9", "--json"}}) {
+        SCOPED_TRACE(command[1]);
+        const TChildRun json = RunChild(command);
+        EXPECT_EQ(json.err, "") << "with --json nothing goes to standard error";
+        EXPECT_NE(JsonObject(json.out)["warning"].toString().toStdString().find(fix), std::string::npos) << json.out;
+    }
+
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     EXPECT_EQ(RunChild({ZENTORCTL_PATH, "ports"}).err, "") << "a folder only its owner may write to is read";
+    EXPECT_FALSE(JsonObject(RunChild({ZENTORCTL_PATH, "ports", "--json"}).out).contains("warning"));
 }
 
 // Something other than a lock file of this user stands where a simulator's lock goes (a FIFO would block a

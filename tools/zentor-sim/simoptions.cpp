@@ -1,5 +1,7 @@
 #include "tools/zentor-sim/simoptions.h"
 
+#include "platform/portmap.h"
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -63,7 +65,8 @@ TValueSetter Ranged(long low, long high, std::function<void(TSimOptions&, long)>
 const std::map<std::string, TValueSetter>& ValueOptions()
 {
     static const std::map<std::string, TValueSetter> options = {
-        {"--com", Ranged(1, 256, [](TSimOptions& o, long n) { o.ComNumber = static_cast<int>(n); })},
+        {"--com", Ranged(platform::kMinComNumber, platform::kMaxComNumber,
+                         [](TSimOptions& o, long n) { o.ComNumber = static_cast<int>(n); })},
         {"--value", Ranged(0, 255, [](TSimOptions& o, long n) { o.InitialValue = static_cast<std::uint8_t>(n); })},
         {"--delay", Ranged(0, 600000, [](TSimOptions& o, long n) { o.ReplyDelay = std::chrono::milliseconds(n); })},
         {"--answer", Ranged(0, 255, [](TSimOptions& o, long n) { o.AnswerByte = static_cast<std::uint8_t>(n); })},

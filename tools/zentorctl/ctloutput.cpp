@@ -76,6 +76,37 @@ int OpenFailureExitCode(platform::SerialCause cause)
     }
 }
 
+bool PermissionDenied(const TExchangeResult& result)
+{
+    return result.Cause == platform::SerialCause::NoPermission && !result.Permission.Node.empty();
+}
+
+std::string NodeInBrackets(const TExchangeResult& result)
+{
+    return PermissionDenied(result) ? " (" + result.Permission.Node + ")" : std::string();
+}
+
+// The fix for a port the user may not open: join the node's group and log in again.
+std::string PermissionAdvice(const TExchangeResult& result)
+{
+    const platform::TPermissionFix& fix = result.Permission;
+    if (!PermissionDenied(result) || fix.Command.empty())
+        return {};
+    return "zentorctl: members of the group " + fix.Group + " may open " + fix.Node + "; fix: " + fix.Command +
+           ", then log in again\n";
+}
+
+std::string JsonPermission(const TExchangeResult& result)
+{
+    const platform::TPermissionFix& fix = result.Permission;
+    if (!PermissionDenied(result))
+        return {};
+    std::string fields = ",\"path\":" + JsonString(fix.Node);
+    if (!fix.Command.empty())
+        fields += ",\"group\":" + JsonString(fix.Group) + ",\"fix\":" + JsonString(fix.Command + ", then log in again");
+    return fields;
+}
+
 // A report that the exchange failed or gave an unexpected byte; nothing when the reply was the expected one.
 std::optional<TReport> ReportTrouble(const TCtlOptions& options, const TExchangeResult& result, std::string head)
 {
@@ -94,9 +125,9 @@ std::optional<TReport> ReportTrouble(const TCtlOptions& options, const TExchange
     case TOutcome::OpenFailed:
         report.ExitCode = OpenFailureExitCode(result.Cause);
         error = "port cannot be opened";
-        extra = ",\"cause\":" + JsonString(platform::SerialCauseText(result.Cause));
-        report.Err = "zentorctl: " + port + ": port cannot be opened: " +
-                     platform::SerialCauseText(result.Cause) + "\n";
+        extra = ",\"cause\":" + JsonString(platform::SerialCauseText(result.Cause)) + JsonPermission(result);
+        report.Err = "zentorctl: " + port + NodeInBrackets(result) + ": port cannot be opened: " +
+                     platform::SerialCauseText(result.Cause) + "\n" + PermissionAdvice(result);
         break;
     case TOutcome::Garbled:
         report.ExitCode = ecUnexpectedReply;

@@ -33,6 +33,7 @@ struct TExchangeResult {
     TOutcome Outcome = TOutcome::NoAnswer;
     std::string Reply;                                          // the bytes that came, when Replied or Garbled
     platform::SerialCause Cause = platform::SerialCause::None; // why the port did not open, when OpenFailed
+    platform::TPermissionFix Permission{}; // the node and the fix, when the cause is NoPermission
 };
 
 // Text for standard output and for standard error, and the exit code.

@@ -30,7 +30,9 @@ TReport Run(const TCtlOptions& options)
         break;
     }
     TEventLoop loop;
-    const TExchangeResult result = TDeviceLink(loop, options.Port, options.Speed).Exchange(RequestFrame(options));
+    TExchangeResult result = TDeviceLink(loop, options.Port, options.Speed).Exchange(RequestFrame(options));
+    if (result.Cause == platform::SerialCause::NoPermission)
+        result.Permission = platform::PermissionFix(options.Port);
     return options.Command == TCommand::Read ? ReportRead(options, result) : ReportWrite(options, result);
 }
 
@@ -66,6 +68,6 @@ int main(int argc, char** argv)
                                         NamedCommand(arguments)));
     TReport report = Run(*options);
     if (options->Command != TCommand::Help)
-        report.Err.insert(0, LinkFolderWarning(platform::LinkFolderProblem()));
+        AddLinkFolderWarning(report, platform::LinkFolderProblem(), options->Json);
     return Print(report);
 }

@@ -26,7 +26,8 @@ std::string JsonPort(int number, const TPortMapEntry& entry)
            ",\"vendor_id\":" + JsonTextOrNull(details.VendorId) + ",\"product_id\":" + JsonTextOrNull(details.ProductId) +
            ",\"manufacturer\":" + JsonTextOrNull(details.Manufacturer) + ",\"product\":" + JsonTextOrNull(details.Product) +
            ",\"serial_number\":" + JsonTextOrNull(details.SerialNumber) + ",\"driver\":" + JsonTextOrNull(details.Driver) +
-           ",\"by_id\":" + JsonTextOrNull(details.StablePath) + "}";
+           ",\"by_id\":" + JsonTextOrNull(details.StablePath) + ",\"usb_port\":" + JsonTextOrNull(details.UsbPort) +
+           ",\"by_path\":" + JsonTextOrNull(details.PortPath) + "}";
 }
 
 // Tabs and line ends inside a field would break the columns.
@@ -65,9 +66,15 @@ TReport ReportPorts(const std::vector<TPortMapEntry>& ports, bool json)
     return report;
 }
 
-std::string LinkFolderWarning(const std::string& problem)
+void AddLinkFolderWarning(TReport& report, const std::string& problem, bool json)
 {
-    return problem.empty() ? std::string() : "zentorctl: " + problem + "\n";
+    if (problem.empty())
+        return;
+    const std::size_t objectEnd = report.Out.rfind('}');
+    if (json && objectEnd != std::string::npos)
+        report.Out.insert(objectEnd, ",\"warning\":" + JsonString(problem));
+    else
+        report.Err.insert(0, "zentorctl: " + problem + "\n");
 }
 
 } // namespace zentorctl

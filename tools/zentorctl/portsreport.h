@@ -13,7 +13,8 @@ namespace zentorctl {
 // Lists the ports whose numbers --port accepts, by number.
 TReport ReportPorts(const std::vector<platform::TPortMapEntry>& ports, bool json);
 
-// "zentorctl: <problem>\n" for standard error; empty when there is no problem.
-std::string LinkFolderWarning(const std::string& problem);
+// Tells of a links folder that is not read: "zentorctl: <problem>" first on standard error, or the field
+// "warning" of the JSON object, since with --json nothing goes to standard error. Nothing when problem is empty.
+void AddLinkFolderWarning(TReport& report, const std::string& problem, bool json);
 
 } // namespace zentorctl

@@ -1,0 +1,10 @@
+#include "platform/configfolder.h"
+
+namespace platform {
+
+bool EnterConfigFolder(std::string&)
+{
+    return true;
+}
+
+} // namespace platform
