@@ -105,11 +105,14 @@ for program in zentor zentorctl zentor-sim; do
   ! ldd "$binary" | grep 'not found' >/dev/null || fail "$program lacks libraries: $(ldd "$binary")"
   ! readelf -S "$binary" | grep -F '.debug_info' >/dev/null || fail "$program is not stripped"
   # Debian's hardening: position independent, relro bound at start, stack protector, FORTIFY_SOURCE.
-  readelf -h "$binary" | grep -q 'Type: *DYN' || fail "$program is not position independent"
-  readelf -l "$binary" | grep -q 'GNU_RELRO' || fail "$program has no relro segment"
-  readelf -d "$binary" | grep -q -E 'BIND_NOW|FLAGS_1.*NOW' || fail "$program is not bound at start (BIND_NOW)"
-  readelf --dyn-syms -W "$binary" | grep -q '__stack_chk_fail' || fail "$program has no stack protector"
-  readelf --dyn-syms -W "$binary" | grep -q -E '__[a-z_]+_chk@' || fail "$program has no fortified functions"
+  # (Read whole before grep -q, which would end the pipe early.)
+  header=$(readelf -h "$binary") segments=$(readelf -l "$binary") dynamic=$(readelf -d "$binary")
+  symbols=$(readelf --dyn-syms -W "$binary")
+  grep -q 'Type: *DYN' <<<"$header" || fail "$program is not position independent"
+  grep -q 'GNU_RELRO' <<<"$segments" || fail "$program has no relro segment"
+  grep -q -E 'BIND_NOW|FLAGS_1.*NOW' <<<"$dynamic" || fail "$program is not bound at start (BIND_NOW)"
+  grep -q '__stack_chk_fail' <<<"$symbols" || fail "$program has no stack protector"
+  grep -q -E '__[a-z_]+_chk@' <<<"$symbols" || fail "$program has no fortified functions"
 done
 for program in zentorctl zentor-sim; do
   ! ldd "$root/usr/bin/$program" | grep -E 'libQt|libX|libxcb' >/dev/null || fail "$program links Qt or X11"

@@ -55,8 +55,9 @@ done
 check_options zentor-sim "$("$simulator" --help)"
 [[ -z "$window" ]] || check_options zentor "$("$window" --help)"
 
-! rendered zentor | grep -q -i 'green' || fail "zentor.1 says a colour the status line never shows: green"
-rendered zentor | grep -q 'plain for success, red for an error' || fail "zentor.1 does not tell the status line's colours"
-! rendered zentor-sim | grep -q -i 'USB-like' || fail "zentor-sim.1 calls the pseudo-terminal USB-like"
-rendered zentor-sim | grep -q -F '1 to 255' || fail "zentor-sim.1 does not give the COM numbers 1 to 255"
+window_page=$(rendered zentor) simulator_page=$(rendered zentor-sim)
+! grep -q -i 'green' <<<"$window_page" || fail "zentor.1 says a colour the status line never shows: green"
+grep -q 'plain for success, red for an error' <<<"$window_page" || fail "zentor.1 does not tell the status line's colours"
+! grep -q -i 'USB-like' <<<"$simulator_page" || fail "zentor-sim.1 calls the pseudo-terminal USB-like"
+grep -q -F '1 to 255' <<<"$simulator_page" || fail "zentor-sim.1 does not give the COM numbers 1 to 255"
 echo "PASS"
