@@ -171,14 +171,14 @@ void TMainForm::ShowSystemMessage(const AnsiString& message, const AnsiString& e
 void TMainForm::EnableControls(bool enable)
 {
     QWidget* const focused = QApplication::focusWidget();
-    if (!enable && (focused == BTN_OptionsRead || focused == BTN_OptionsSave))
+    if (!enable && (focused == BTN_OptionsRead || focused == BTN_OptionsSave || focused == CB_OptionsErase))
         focusBeforeLock_ = focused;
     CB_ComPorts->setEnabled(enable);
     CB_ComSpeeds->setEnabled(enable);
     TScreen::SetCursor(enable ? crDefault : crAppStart);
     BTN_OptionsRead->setEnabled(enable);
     BTN_OptionsSave->setEnabled(enable && exchange_.SettingsRead());
-    CB_OptionsErase->setEnabled(exchange_.SettingsRead());
+    CB_OptionsErase->setEnabled(enable && exchange_.SettingsRead());
     CHG_OptionsStatus->fSetVisible(!enable);
     if (enable && focusBeforeLock_)
         (focusBeforeLock_->isEnabled() ? focusBeforeLock_ : BTN_OptionsRead)->setFocus();

@@ -375,6 +375,7 @@ TEST_F(MainFormTest, ReadAndWriteAreLockedUntilTheReplyComes)
     ASSERT_TRUE(sim->WaitReceived(12, std::chrono::seconds(5)));
     EXPECT_FALSE(Control<TXpButton>("BTN_OptionsRead")->isEnabled());
     EXPECT_FALSE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
+    EXPECT_FALSE(Control<TComboBox>("CB_OptionsErase")->isEnabled()) << "the mode cannot change under an exchange";
     Click("BTN_OptionsRead");
     Click("BTN_OptionsSave");
     form->BTN_OptionsReadClick(nullptr);
@@ -384,6 +385,7 @@ TEST_F(MainFormTest, ReadAndWriteAreLockedUntilTheReplyComes)
     EXPECT_EQ(StatusText(), StatusLine("Чтение настроек..."));
     ASSERT_TRUE(RunUntil([&] { return StatusIs("Чтение настроек... успешно!"); }, 5000)) << StatusText().ToUtf8();
     EXPECT_EQ(sim->Received().size(), 12u) << "two reads and nothing more";
+    EXPECT_TRUE(Control<TComboBox>("CB_OptionsErase")->isEnabled());
     EXPECT_TRUE(Control<TXpButton>("BTN_OptionsRead")->isEnabled());
     EXPECT_TRUE(Control<TXpButton>("BTN_OptionsSave")->isEnabled());
 }
