@@ -1,6 +1,7 @@
 #include "classlib/widgets/statusbar.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 
 #include <QEvent>
@@ -15,6 +16,7 @@ constexpr int kTextIndent = 3;
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(false);
+    TAccessibleControl::Install();
     if (parent)
         TControlAlign::Arrange(parent);
 }
@@ -37,11 +39,12 @@ void TStatusBar::SetSimplePanel(bool value)
     update();
 }
 
-void TStatusBar::SetSimpleText(const AnsiString& text)
+void TStatusBar::SetSimpleText(const AnsiString& text, bool error)
 {
     simpleText_ = text;
-    setAccessibleName(QString::fromStdString(text.ToUtf8()));
+    simpleTextIsError_ = error;
     update();
+    TAccessibleControl::Announce(this, QAccessible::NameChanged);
 }
 
 void TStatusBar::SetUseSystemFont(bool value)
