@@ -3,12 +3,14 @@
 
   atspi_window.py dump PID             every object of the window: role | name | states | labelled by
   atspi_window.py check PID            the controls' roles, names, states and labels, as the table below wants
-  atspi_window.py wait PID ROLE NAME   waits (10 s at most) until an object of that role has that name
+  atspi_window.py wait PID ROLE NAME   waits (10 s at most) until an object of that role has that name (a
+                                       shell pattern: "Ошибка: *")
   atspi_window.py focused PID          role and name of the object that has the focus
   atspi_window.py listen PID SECONDS   prints each name change the window announces, for that long
 
 Exit status 0 when all is as wanted, 1 otherwise (the reasons on stderr).
 """
+import fnmatch
 import sys
 import time
 
@@ -117,7 +119,7 @@ def check(pid):
 def wait(pid, role, name):
     deadline = time.time() + 10
     while time.time() < deadline:
-        if any(o.getRoleName() == role and o.name == name for o in window_objects(pid)):
+        if any(o.getRoleName() == role and fnmatch.fnmatchcase(o.name, name) for o in window_objects(pid)):
             return 0
         time.sleep(0.2)
     shown = [o.name for o in window_objects(pid) if o.getRoleName() == role]
