@@ -1,6 +1,7 @@
 #include "classlib/widgets/statusbar.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/graphics/textfont.h"
 #include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 
@@ -77,8 +78,8 @@ void TStatusBar::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), ToQColor(Color()));
     if (!simplePanel_)
         return;
-    painter.setFont(font());
     painter.setPen(ToQColor(TControlProperties::FontColor(this)));
-    painter.drawText(rect().adjusted(kTextIndent, 0, -kTextIndent, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QString::fromStdString(simpleText_.ToUtf8()));
+    const TTextFont text(font(), TTextFont::DeviceScale(painter));
+    text.Draw(painter, rect().adjusted(kTextIndent, 0, -kTextIndent, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+              QString::fromStdString(simpleText_.ToUtf8()));
 }
