@@ -23,7 +23,6 @@ struct TFont;
 class TShadowLabel : public QWidget, public TDefinesProperties {
     Q_OBJECT
     Q_PROPERTY(AnsiString Caption READ Caption WRITE fSetCaption)
-    Q_PROPERTY(QWidget* FocusControl READ FocusControl WRITE fSetFocusControl)
     Q_PROPERTY(TAlignment Alignment READ Alignment WRITE fSetAlignment)
     Q_PROPERTY(int Frame READ Frame WRITE fSetFrame)
     Q_PROPERTY(bool Shadow READ Shadow WRITE fSetShadow)
@@ -34,6 +33,7 @@ class TShadowLabel : public QWidget, public TDefinesProperties {
     Q_PROPERTY(TPNGObject PngLeft READ PngLeft WRITE fSetPngLeft)
     Q_PROPERTY(TPNGObject PngCenter READ PngCenter WRITE fSetPngCenter)
     Q_PROPERTY(TPNGObject PngRight READ PngRight WRITE fSetPngRight)
+    Q_PROPERTY(QWidget* FocusControl READ FocusControl WRITE fSetFocusControl)
 
 public:
     enum TAlignment { taLeftJustify, taRightJustify, taCenter };
