@@ -60,6 +60,14 @@ const AnsiString& PortClosedText()
     return text;
 }
 
+// The lamp's meaning, as a screen reader says it.
+const AnsiString& LinkStateText(std::uint8_t index)
+{
+    static const AnsiString online = Text("Связь с прибором есть");
+    static const AnsiString offline = Text("Связь с прибором нет");
+    return index == 0 ? offline : online;
+}
+
 AnsiString Decimal(std::int64_t value) { return AnsiString(std::to_string(value)); }
 
 // The text as a plain decimal number (an optional sign, then digits), or fallback.
@@ -161,7 +169,7 @@ void TMainForm::ShowSystemMessage(const AnsiString& message, const AnsiString& e
 {
     SystemMessTimer->SetEnabled(false);
     StatusBarMain->SetColor(StatusColor(kind));
-    StatusBarMain->SetSimpleText(AnsiString("  ") + message + AnsiString("  ") + extra);
+    StatusBarMain->SetSimpleText(AnsiString("  ") + message + AnsiString("  ") + extra, kind == device::mkError);
     StatusBarMain->setToolTip(QString());
     SystemMessTimer->SetEnabled(true);
 }
@@ -203,6 +211,7 @@ void TMainForm::ShowLinkState(std::uint8_t index)
     canvas.FillRect(rect);
     DrawPNG(lamp, canvas, rect, TPngOptions());
     IMG_OnLineCom->update();
+    IMG_OnLineCom->setAccessibleName(QString::fromStdString(LinkStateText(index).ToUtf8()));
     linkOnline_ = index;
 }
 

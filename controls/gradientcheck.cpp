@@ -1,5 +1,6 @@
 #include "controls/gradientcheck.h"
 
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/graphics/canvas.h"
 #include "classlib/widgets/controlproperties.h"
 #include "controls/pngpicturedata.h"
@@ -35,6 +36,7 @@ TGradientCheck::TGradientCheck(QWidget* parent) : QWidget(parent)
     // Every pixel comes from the off-screen bitmap, so no background is erased before a paint.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
+    TAccessibleControl::Register("TGradientCheck", QAccessible::Grouping);
 }
 
 TGradientCheck::~TGradientCheck() = default;

@@ -1,6 +1,7 @@
 #include "controls/pngcheckbox.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 #include "controls/pngpicturedata.h"
 
@@ -34,6 +35,7 @@ TPngCheckBox::TPngCheckBox(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
     setMouseTracking(true); // OnMouseMove comes with no button held too
+    TAccessibleControl::Register("TPngCheckBox", QAccessible::CheckBox);
 }
 
 TPngCheckBox::~TPngCheckBox() = default;
@@ -41,14 +43,15 @@ TPngCheckBox::~TPngCheckBox() = default;
 void TPngCheckBox::fSetCaption(const AnsiString& caption)
 {
     caption_ = caption;
-    setAccessibleName(QString::fromStdString(caption.ToUtf8()));
     update();
+    TAccessibleControl::Announce(this, QAccessible::NameChanged);
 }
 
 void TPngCheckBox::fSetChecked(bool value)
 {
     checked_ = value;
     update();
+    TAccessibleControl::Announce(this, QAccessible::StateChanged);
 }
 
 void TPngCheckBox::fSetPngAlign(TPngAlignment value)

@@ -1,6 +1,7 @@
 #include "controls/shadowlabel.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 #include "controls/pngpicturedata.h"
 
@@ -41,6 +42,7 @@ TShadowLabel::TShadowLabel(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
+    TAccessibleControl::Register("TShadowLabel", QAccessible::StaticText);
 }
 
 TShadowLabel::~TShadowLabel() = default;
@@ -48,8 +50,15 @@ TShadowLabel::~TShadowLabel() = default;
 void TShadowLabel::fSetCaption(const AnsiString& caption)
 {
     caption_ = caption;
-    setAccessibleName(QString::fromStdString(caption.ToUtf8()));
     update();
+    TAccessibleControl::Announce(this, QAccessible::NameChanged);
+    if (focusControl_)
+        TAccessibleControl::Announce(focusControl_, QAccessible::NameChanged);
+}
+
+void TShadowLabel::fSetFocusControl(QWidget* control)
+{
+    focusControl_ = control;
 }
 
 void TShadowLabel::fSetAlignment(TAlignment alignment)

@@ -4,7 +4,8 @@
 // on an enabled label is the label's own: its presses and releases go no further, so the panel under it never
 // takes them for a click of its own.
 // The text is drawn in the widget's font and font colour. The pictures reach a window description as
-// "PngPicture.Data", "PngLeft.Data" … (complete PNG files).
+// "PngPicture.Data", "PngLeft.Data" … (complete PNG files). The caption names the FocusControl for a screen
+// reader.
 #pragma once
 
 #include "classlib/base/ansistring.h"
@@ -13,6 +14,7 @@
 #include "png/pngfunctions.h"
 #include "png/pngobject.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class TCanvas;
@@ -31,6 +33,7 @@ class TShadowLabel : public QWidget, public TDefinesProperties {
     Q_PROPERTY(TPNGObject PngLeft READ PngLeft WRITE fSetPngLeft)
     Q_PROPERTY(TPNGObject PngCenter READ PngCenter WRITE fSetPngCenter)
     Q_PROPERTY(TPNGObject PngRight READ PngRight WRITE fSetPngRight)
+    Q_PROPERTY(QWidget* FocusControl READ FocusControl WRITE fSetFocusControl)
 
 public:
     enum TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -40,6 +43,7 @@ public:
     ~TShadowLabel() override;
 
     const AnsiString& Caption() const { return caption_; }
+    QWidget* FocusControl() const { return focusControl_; }
     TAlignment Alignment() const { return alignment_; }
     int Frame() const { return frame_; }
     bool Shadow() const { return shadow_; }
@@ -53,6 +57,8 @@ public:
 
     // Each setter stores the value and repaints; the picture setters copy the caller's picture.
     void fSetCaption(const AnsiString& caption);
+    // The control the caption names (none by default).
+    void fSetFocusControl(QWidget* control);
     void fSetAlignment(TAlignment alignment);
     void fSetFrame(int frame);
     void fSetShadow(bool shadow);
@@ -84,6 +90,7 @@ private:
     void DrawText(TCanvas& canvas, QPoint at);
 
     AnsiString caption_;
+    QPointer<QWidget> focusControl_;
     TAlignment alignment_ = taLeftJustify;
     int frame_ = 3;
     bool shadow_ = true;

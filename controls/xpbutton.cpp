@@ -1,10 +1,12 @@
 #include "controls/xpbutton.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/widgets/button.h"
 #include "controls/pngpicturedata.h"
 #include "png/pngfunctions.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -29,7 +31,7 @@ AnsiString TXpButton::Caption() const
 
 void TXpButton::SetCaption(const AnsiString& caption)
 {
-    setText(QString::fromStdString(caption.ToUtf8()));
+    TButton::ShowCaption(*this, caption);
 }
 
 void TXpButton::SetPngPicture(const TPNGObject& picture)
@@ -48,6 +50,12 @@ void TXpButton::changeEvent(QEvent* event)
     QPushButton::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         CMEnabledChanged();
+}
+
+void TXpButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!TButton::ClickOnEnter(*this, event))
+        QPushButton::keyPressEvent(event);
 }
 
 void TXpButton::enterEvent(QEnterEvent* event)

@@ -19,7 +19,7 @@ public:
     explicit TXpButton(QWidget* parent = nullptr);
     ~TXpButton() override;
 
-    // The platform button's text.
+    // The platform button's text; its accessible name is the caption without the blanks that pad it.
     AnsiString Caption() const;
     void SetCaption(const AnsiString& caption);
 
@@ -41,6 +41,8 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Enter and keypad Enter press the focused button, as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -8,6 +8,7 @@ packages=(
   libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
+  at-spi2-core python3-pyatspi dbus-x11  # the accessibility tree as a screen reader reads it, on a private bus
   locales                       # locale sources: a test compiles ru_RU with localedef
   fonts-wine fonts-dejavu-core fonts-liberation
   clang-14 libclang-rt-14-dev   # the fuzz targets: clang and its libFuzzer runtime

@@ -2,6 +2,8 @@
 
 #include "classlib/graphics/canvas.h"
 
+#include "classlib/widgets/accessiblecontrol.h"
+
 #include <QPainter>
 
 namespace {
@@ -20,6 +22,7 @@ void Box(QPainter& painter, const QRect& rect, const QColor& first, const QColor
 TBevel::TBevel(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+    TAccessibleControl::Install();
 }
 
 void TBevel::SetShape(TBevelShape shape)

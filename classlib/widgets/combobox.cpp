@@ -1,6 +1,7 @@
 #include "classlib/widgets/combobox.h"
 
 #include "classlib/base/exception.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/keypress.h"
 
 #include <QAbstractItemView>
@@ -40,6 +41,7 @@ private:
 
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent)
 {
+    TAccessibleControl::Install();
     setItemDelegate(new TItemHeightDelegate(*this));
     setInsertPolicy(QComboBox::NoInsert);
     SetStyle(style_);

@@ -404,7 +404,8 @@ std::vector<TPublishedProperty> FocusProperties()
     };
 }
 
-void Append(std::vector<TPublishedProperty>& to, std::vector<TPublishedProperty> more)
+template <class T>
+void Append(std::vector<T>& to, std::vector<T> more)
 {
     to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
 }
@@ -424,6 +425,32 @@ const std::vector<TPublishedProperty>& ControlTable(bool window)
     static const std::vector<TPublishedProperty> windowTable = build(true);
     static const std::vector<TPublishedProperty> controlTable = build(false);
     return window ? windowTable : controlTable;
+}
+
+// The children of parent by TabOrder, each followed by its own descendants in their order, then the
+// descendants of the children without a TabOrder: a container's controls come right after it, as Tab visits
+// them, and not wherever they were made.
+std::vector<QWidget*> TabChain(QWidget* parent)
+{
+    std::multimap<int, QWidget*> ordered;
+    std::vector<QWidget*> unordered;
+    for (QObject* child : parent->children())
+        if (child->isWidgetType()) {
+            QWidget* widget = Widget(child);
+            const int order = StoredInt(widget, kTabOrder, -1);
+            if (order >= 0)
+                ordered.emplace(order, widget);
+            else
+                unordered.push_back(widget);
+        }
+    std::vector<QWidget*> chain;
+    for (const auto& [order, widget] : ordered) {
+        chain.push_back(widget);
+        Append(chain, TabChain(widget));
+    }
+    for (QWidget* widget : unordered)
+        Append(chain, TabChain(widget));
+    return chain;
 }
 
 } // namespace
@@ -463,21 +490,9 @@ void TControlProperties::SetFontColor(QWidget* widget, TColor color)
 
 void TControlProperties::ApplyTabOrder(QWidget* parent)
 {
-    std::multimap<int, QWidget*> chain;
-    for (QObject* child : parent->children())
-        if (child->isWidgetType()) {
-            QWidget* widget = Widget(child);
-            ApplyTabOrder(widget);
-            const int order = StoredInt(widget, kTabOrder, -1);
-            if (order >= 0)
-                chain.emplace(order, widget);
-        }
-    QWidget* previous = nullptr;
-    for (const auto& [order, widget] : chain) {
-        if (previous)
-            QWidget::setTabOrder(previous, widget);
-        previous = widget;
-    }
+    const std::vector<QWidget*> order = TabChain(parent);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 bool TControlProperties::ToBool(const TFormValue& value)

@@ -41,7 +41,8 @@ public:
     static void SetColor(QWidget* widget, TColor color);
     static void SetFontColor(QWidget* widget, TColor color);
 
-    // Chains the tab order of the children of parent (and of theirs) by their TabOrder values.
+    // Chains the tab order of the children of parent (and of theirs) by their TabOrder values; the controls
+    // inside a container follow the container.
     static void ApplyTabOrder(QWidget* parent);
 
     // Conversions shared with the published Q_PROPERTYs; they throw Exception when the value does not fit.

@@ -1,11 +1,14 @@
 #include "classlib/widgets/form.h"
 
+#include "classlib/widgets/accessiblecontrol.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
 TForm::TForm(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    TAccessibleControl::Install();
     ApplyWindowFlags();
 }
 

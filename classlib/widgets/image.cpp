@@ -1,10 +1,13 @@
 #include "classlib/widgets/image.h"
 
+#include "classlib/widgets/accessiblecontrol.h"
+
 #include <QPainter>
 
 TImage::TImage(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+    TAccessibleControl::Install();
 }
 
 TImage::~TImage() = default;

@@ -1,6 +1,7 @@
 #include "classlib/widgets/label.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 #include "classlib/graphics/textfont.h"
 
@@ -10,6 +11,7 @@
 TLabel::TLabel(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+    TAccessibleControl::Install();
 }
 
 void TLabel::SetAlignment(TAlignment alignment)
@@ -27,9 +29,16 @@ void TLabel::SetAutoSize(bool value)
 void TLabel::SetCaption(const AnsiString& caption)
 {
     caption_ = caption;
-    setAccessibleName(Text());
     AdjustSize();
     update();
+    TAccessibleControl::Announce(this, QAccessible::NameChanged);
+    if (focusControl_)
+        TAccessibleControl::Announce(focusControl_, QAccessible::NameChanged);
+}
+
+void TLabel::SetFocusControl(QWidget* control)
+{
+    focusControl_ = control;
 }
 
 void TLabel::SetTransparent(bool value)

@@ -1,6 +1,7 @@
 #include "classlib/widgets/panel.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 #include "classlib/base/exception.h"
 
@@ -32,7 +33,10 @@ void Frame3D(QPainter& painter, QRect rect, QColor topLeft, QColor bottomRight, 
 
 } // namespace
 
-TPanel::TPanel(QWidget* parent) : QWidget(parent) {}
+TPanel::TPanel(QWidget* parent) : QWidget(parent)
+{
+    TAccessibleControl::Install();
+}
 
 void TPanel::SetAlign(TControlAlign::TAlign align)
 {

@@ -1,6 +1,7 @@
 #include "classlib/widgets/progressbar.h"
 
 #include "classlib/base/exception.h"
+#include "classlib/widgets/accessiblecontrol.h"
 
 #include <algorithm>
 #include <string>
@@ -17,6 +18,7 @@ void CheckRange(int min, int max)
 
 TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent)
 {
+    TAccessibleControl::Install();
     setRange(0, 100);
     setTextVisible(false);
     ShowPosition();

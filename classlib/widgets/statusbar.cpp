@@ -1,6 +1,8 @@
 #include "classlib/widgets/statusbar.h"
 
 #include "classlib/graphics/canvas.h"
+#include "classlib/graphics/textfont.h"
+#include "classlib/widgets/accessiblecontrol.h"
 #include "classlib/widgets/controlproperties.h"
 
 #include <QEvent>
@@ -15,6 +17,7 @@ constexpr int kTextIndent = 3;
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(false);
+    TAccessibleControl::Install();
     if (parent)
         TControlAlign::Arrange(parent);
 }
@@ -37,11 +40,12 @@ void TStatusBar::SetSimplePanel(bool value)
     update();
 }
 
-void TStatusBar::SetSimpleText(const AnsiString& text)
+void TStatusBar::SetSimpleText(const AnsiString& text, bool error)
 {
     simpleText_ = text;
-    setAccessibleName(QString::fromStdString(text.ToUtf8()));
+    simpleTextIsError_ = error;
     update();
+    TAccessibleControl::Announce(this, QAccessible::NameChanged);
 }
 
 void TStatusBar::SetUseSystemFont(bool value)
@@ -74,8 +78,8 @@ void TStatusBar::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), ToQColor(Color()));
     if (!simplePanel_)
         return;
-    painter.setFont(font());
     painter.setPen(ToQColor(TControlProperties::FontColor(this)));
-    painter.drawText(rect().adjusted(kTextIndent, 0, -kTextIndent, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QString::fromStdString(simpleText_.ToUtf8()));
+    const TTextFont text(font(), TTextFont::DeviceScale(painter));
+    text.Draw(painter, rect().adjusted(kTextIndent, 0, -kTextIndent, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+              QString::fromStdString(simpleText_.ToUtf8()));
 }

@@ -1,6 +1,7 @@
 // The status line at the bottom of a window (Align alBottom at first). With SimplePanel it shows SimpleText
 // as one line on its colour, which the program may change at any time (SetColor). UseSystemFont True gives it
-// the application's font; setting a font of its own turns it False.
+// the application's font; setting a font of its own turns it False. A screen reader hears each new simple text,
+// as an error when it is marked as one.
 #pragma once
 
 #include "classlib/base/ansistring.h"
@@ -26,7 +27,9 @@ public:
     TColor Color() const;
     void SetAlign(TControlAlign::TAlign align);
     void SetSimplePanel(bool value);
-    void SetSimpleText(const AnsiString& text);
+    // error marks the text as the report of an error, until the next text.
+    void SetSimpleText(const AnsiString& text, bool error = false);
+    bool SimpleTextIsError() const { return simpleTextIsError_; }
     void SetUseSystemFont(bool value);
     void SetColor(TColor color);
 
@@ -38,6 +41,7 @@ private:
     TControlAlign::TAlign align_ = TControlAlign::alBottom;
     bool simplePanel_ = false;
     AnsiString simpleText_;
+    bool simpleTextIsError_ = false;
     bool useSystemFont_ = true;
     bool applyingSystemFont_ = false;
 };

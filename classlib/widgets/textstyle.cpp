@@ -23,7 +23,8 @@ QString WithoutMnemonics(const QString& text)
 void TTextStyle::drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
                               const QString& text, QPalette::ColorRole textRole) const
 {
-    if (text.isEmpty() || !TBitmapFontFace::IsRegistered(painter->font().family())) {
+    const TTextFont font(painter->font(), TTextFont::DeviceScale(*painter));
+    if (text.isEmpty() || !font.DrawnOwnWay()) {
         QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, textRole);
         return;
     }
@@ -32,7 +33,6 @@ void TTextStyle::drawItemText(QPainter* painter, const QRect& rect, int flags, c
         painter->setPen(QPen(palette.brush(textRole), painter->pen().widthF()));
     const int mnemonicFlags = Qt::TextShowMnemonic | Qt::TextHideMnemonic;
     const QString shown = (flags & mnemonicFlags) ? WithoutMnemonics(text) : text;
-    const TTextFont font(painter->font(), TTextFont::DeviceScale(*painter));
     if (!enabled && proxy()->styleHint(SH_EtchDisabledText)) {
         const QPen pen = painter->pen();
         painter->setPen(palette.light().color());

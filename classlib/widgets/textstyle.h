@@ -1,5 +1,6 @@
-// The application's widget style with item texts (button captions, among others) drawn through TTextFont, so
-// that a bitmap font is drawn at the size and weight asked and a scaled display gets readable text.
+// The application's widget style with item texts (button captions, list texts, among others) drawn through
+// TTextFont, so that a bitmap font is drawn at the size and weight asked, a scaled display gets readable text,
+// and a weak bold face is emboldened.
 #pragma once
 
 #include <QProxyStyle>

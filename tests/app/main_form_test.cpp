@@ -623,9 +623,22 @@ TEST_F(MainFormTest, WindowStartsWithItsCaptionsFontsAndStates)
     }
     EXPECT_EQ(form->font().family(), "MS Sans Serif");
     EXPECT_EQ(form->font().pixelSize(), 11);
-    for (const char* untabbed : {"CB_ComPorts", "CB_ComSpeeds", "BTN_Quit"}) {
-        EXPECT_FALSE(Control<QWidget>(untabbed)->focusPolicy() & Qt::TabFocus) << untabbed;
+}
+
+// The chain that Tab follows from the port list, over every control that takes the focus by Tab.
+TEST_F(MainFormTest, TabReachesEveryControlInReadingOrder)
+{
+    StartDevice({});
+    std::vector<std::string> chain;
+    QWidget* start = Control<QWidget>("CB_ComPorts");
+    for (QWidget* widget = start; chain.size() < 20; widget = widget->nextInFocusChain()) {
+        if ((widget->focusPolicy() & Qt::TabFocus) && !widget->objectName().isEmpty())
+            chain.push_back(widget->objectName().toStdString());
+        if (widget->nextInFocusChain() == start)
+            break;
     }
+    EXPECT_EQ(chain, (std::vector<std::string>{"CB_ComPorts", "CB_ComSpeeds", "BTN_OptionsRead", "BTN_OptionsSave",
+                                               "CB_OptionsErase", "BTN_Quit"}));
 }
 
 // A screenshot of the whole window, kept beside the test program, checked where the eye would check it.

@@ -294,7 +294,7 @@ TEST_F(ShadowLabelTest, PublishesItsPropertiesInOrderWithTheirDefaults)
     for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
         names.push_back(meta.property(i).name());
     EXPECT_EQ(names, (std::vector<std::string>{"Caption", "Alignment", "Frame", "Shadow", "ShadowColor", "DisplaceX",
-                                               "DisplaceY", "PngPicture", "PngLeft", "PngCenter", "PngRight"}));
+                                               "DisplaceY", "PngPicture", "PngLeft", "PngCenter", "PngRight", "FocusControl"}));
     EXPECT_EQ(fresh.Caption(), AnsiString());
     EXPECT_EQ(fresh.Alignment(), TShadowLabel::taLeftJustify);
     EXPECT_EQ(fresh.Frame(), 3);

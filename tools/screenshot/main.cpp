@@ -2,7 +2,10 @@
 // prints the colour of chosen points of the picture, one "X,Y #RRGGBB" line each, and a digest of the
 // pixels of chosen rectangles, one "X,Y,W,H <hex>" line each, so that a script can tell when a part of
 // the window changes its look. With --ink it measures the dark text in a rectangle. With --text it also tells which of the candidate texts a one-line text
-// field shows, by drawing each candidate as the field draws its text and comparing the pixels.
+// field shows, by drawing each candidate as the field draws its text (through the class library's text
+// drawing, which emboldens a weak bold face) and comparing the pixels.
+#include "classlib/graphics/textfont.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFontDatabase>
@@ -228,10 +231,9 @@ QImage DrawText(const QString& text, const QSize& size, const QColor& background
     QImage image(size, QImage::Format_RGB32);
     image.fill(background);
     QPainter painter(&image);
-    painter.setFont(font);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(QPoint(0, 0), size).adjusted(kTextIndent, 0, -kTextIndent, 0),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    TTextFont(font, 1.0).Draw(painter, QRect(QPoint(0, 0), size).adjusted(kTextIndent, 0, -kTextIndent, 0),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     return image;
 }
 
