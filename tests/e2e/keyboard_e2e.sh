@@ -6,14 +6,7 @@
 # "Выход!" ends the program. The focused control is read through AT-SPI (atspi_window.py) on a private
 # session bus. Exits 77 (skipped) without Xvfb, xdotool, dbus-run-session or pyatspi. Every wait is bounded.
 # Arguments: zentor, zentor-sim, the screenshot program, the window description main_form.zfm.
-if [[ -z "${ZX_PRIVATE_BUS:-}" ]]; then
-  command -v dbus-run-session >/dev/null || { echo "SKIP: dbus-run-session is not installed"; exit 77; }
-  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi is not installed"; exit 77; }
-  ZX_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
-fi
-source "$(dirname "$0")/e2e_support.sh"
-readonly atspi="/usr/bin/python3 $(dirname "$0")/atspi_window.py"
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+source "$(dirname "$0")/atspi_support.sh"
 
 readonly kRead="A5 96 00 D5 00 6B" kWrite="A5 96 01 D5 00 6C"
 readonly kPanelStrip="10,117,40,20"
