@@ -137,6 +137,21 @@ void DescribeTarget(TComLink& link, const std::vector<TNodeFacts>& nodes, const 
         link.Details = ReadTtyDetails(name, link.Target, devRoot, sysRoot, false);
 }
 
+// The names in a folder, each read once (none when the folder cannot be read).
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    const auto closeDir = [](DIR* d) { ::closedir(d); };
+    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(folder.c_str()), closeDir);
+    while (dir) {
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        names.emplace_back(entry->d_name);
+    }
+    return names;
+}
+
 std::vector<TComLink> ReadLinks(const std::vector<TNodeFacts>& nodes, const std::string& devRoot,
                                 const std::string& sysRoot)
 {
@@ -144,14 +159,9 @@ std::vector<TComLink> ReadLinks(const std::vector<TNodeFacts>& nodes, const std:
     if (!LinkFolderReady())
         return links;
     const std::string folder = DosDevicesDir();
-    const auto closeDir = [](DIR* d) { ::closedir(d); };
-    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(folder.c_str()), closeDir);
-    while (dir) {
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry)
-            break;
-        const std::optional<int> number = ComNumberOf(entry->d_name);
-        const std::string path = folder + "/" + entry->d_name;
+    for (const std::string& name : FolderNames(folder)) {
+        const std::optional<int> number = ComNumberOf(name);
+        const std::string path = folder + "/" + name;
         struct stat st{};
         if (!number || ::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             continue;
@@ -218,21 +228,6 @@ TNodeFacts ScanNode(const TSeriesKind& series, int index, const std::string& dev
     else
         node.Details.Kind = series.Usb ? TPortKind::Usb : TPortKind::BuiltIn;
     return node;
-}
-
-// The names in devRoot, read once per scan: a node may be missing below present ones.
-std::vector<std::string> DeviceNames(const std::string& devRoot)
-{
-    std::vector<std::string> names;
-    const auto closeDir = [](DIR* d) { ::closedir(d); };
-    std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(devRoot.c_str()), closeDir);
-    while (dir) {
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry)
-            break;
-        names.emplace_back(entry->d_name);
-    }
-    return names;
 }
 
 // k of a name "<series><k>" (k written in decimal digits without leading zeros, below kMaxIndex), or nothing.
@@ -357,7 +352,8 @@ std::vector<TComLink> ReadLinks()
 
 std::vector<TNodeFacts> ScanSerialNodes(const std::string& devRoot, const std::string& sysRoot)
 {
-    const std::vector<std::string> names = DeviceNames(devRoot);
+    // Read once per scan: a node may be missing below present ones.
+    const std::vector<std::string> names = FolderNames(devRoot);
     std::vector<TNodeFacts> nodes;
     for (const TSeriesKind& series : kSeries) {
         const int count = SeriesCount(names, series.Name);
