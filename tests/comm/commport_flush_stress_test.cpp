@@ -1,7 +1,8 @@
-// Numbered records both ways through the port on a pseudo-terminal while flushes, purges, closes, reopens and
-// ring resizes happen at random, from the GUI thread's loop and from inside OnDataReceived. Bytes may be lost
-// to those, but no record may repeat or come out of order in either direction, nothing received after a
-// FlushInBuffer may have been sent before it, and once the disturbances stop, records flow both ways again.
+// Numbered records both ways through the port on a pseudo-terminal while flushes, purges, closes, reopens,
+// ring resizes and renumbers happen at random, from the GUI thread's loop, from inside OnDataReceived and
+// from OnOpen and OnClose. Bytes may be lost to those, but no record may repeat or come out of order in
+// either direction, nothing received after a FlushInBuffer may have been sent before it, no record sent
+// wholly after the last disturbance may be lost, and once the disturbances stop, records flow both ways.
 #include "comm/commport.h"
 
 #include "commtestsupport.h"
@@ -9,12 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -60,6 +63,8 @@ public:
     }
     // From now on only records numbered from `floor` on may come.
     void Floor(std::uint32_t floor) { floor_ = std::max(floor_, floor); }
+    // Records numbered from `floor` on were sent after the last disturbance began: none of them may be lost.
+    void SetLossFloor(std::uint32_t floor) { lossFloor_ = floor; }
     std::int64_t Last() const { return last_; }
     std::size_t Records() const { return records_; }
     std::size_t Cuts() const { return cuts_; }
@@ -77,6 +82,9 @@ private:
         if (*sequence < floor_)
             Report("record " + std::to_string(*sequence) + " sent before the flush (from " +
                    std::to_string(floor_) + " on)");
+        if (*sequence > last_ + 1 && *sequence - 1 >= lossFloor_)
+            Report("records " + std::to_string(std::max<std::int64_t>(last_ + 1, lossFloor_)) + " to " +
+                   std::to_string(*sequence - 1) + " lost, sent after the last disturbance");
         last_ = *sequence;
         records_++;
     }
@@ -89,6 +97,7 @@ private:
     std::string line_;
     std::int64_t last_ = -1;
     std::uint32_t floor_ = 0;
+    std::uint32_t lossFloor_ = 0;
     std::size_t records_ = 0, cuts_ = 0;
     std::string fault_;
 };
@@ -115,6 +124,11 @@ public:
     {
         std::lock_guard guard(lock_);
         return checker_;
+    }
+    void SetLossFloor(std::uint32_t floor)
+    {
+        std::lock_guard guard(lock_);
+        checker_.SetLossFloor(floor);
     }
 
 private:
@@ -176,8 +190,16 @@ public:
             if (random_() % 40 == 0)
                 DisturbFromHandler();
         };
+        port_.OnClose = [this](TCommPort*) {
+            if (depth_ > 0)
+                ChangeFromOnClose();
+        };
+        port_.OnOpen = [this](TCommPort*, std::int32_t) {
+            if (depth_ > 0)
+                ChangeFromOnOpen();
+        };
     }
-    ~TRecordStress() { port_.OnDataReceived = nullptr; }
+    ~TRecordStress() { DropHandlers(port_); }
 
     void Put()
     {
@@ -201,6 +223,7 @@ public:
     }
     void Disturb()
     {
+        BeforeDisturbance();
         if (!port_.Open())
             Reopen();
         disturbances_++;
@@ -213,9 +236,9 @@ public:
         case 5: port_.SetIBuffSize(RingSize()); break;
         case 6: port_.SetOBuffSize(RingSize()); break;
         }
-        if (!port_.Open())
+        while (!port_.Open())
             Reopen();
-        NewRecord();
+        AfterDisturbance();
     }
     // Purges after the open, as the program does.
     void Reopen()
@@ -232,13 +255,50 @@ public:
 private:
     void DisturbFromHandler()
     {
+        BeforeDisturbance();
         disturbances_++;
         switch (random_() % 3) {
         case 0: FlushIn(); break;
         case 1: port_.SetIBuffSize(RingSize()); break;
         case 2: port_.SetOBuffSize(RingSize()); break;
         }
+        AfterDisturbance();
+    }
+    // Changes asked while a close or an open runs: they wait for it.
+    void ChangeFromOnClose()
+    {
+        switch (random_() % 6) {
+        case 0: port_.SetOpen(true); break;
+        case 1: port_.SetIBuffSize(RingSize()); break;
+        case 2: port_.SetOBuffSize(RingSize()); break;
+        case 3: port_.SetComNumber(port_.ComNumber()); port_.SetOpen(true); break;
+        }
+    }
+    void ChangeFromOnOpen()
+    {
+        switch (random_() % 8) {
+        case 0: port_.SetIBuffSize(RingSize()); break;
+        case 1: port_.SetOBuffSize(RingSize()); break;
+        case 2: port_.SetOpen(false); port_.SetOpen(true); break;
+        case 3: port_.SetComNumber(port_.ComNumber()); break;
+        }
+    }
+    // Records put so far may be lost from now on, and so may the first one after them: the line it ends
+    // joins the rest of a cut one and is no record. Received records are not judged while the disturbance
+    // runs: the peer's records sent meanwhile may be lost to it too.
+    void BeforeDisturbance()
+    {
+        depth_++;
+        peer_.SetLossFloor(next_ + 1);
+        checker_.SetLossFloor(UINT32_MAX);
+    }
+    // Every record sent from now on (but the one ending a cut line) is whole and must arrive; the rest of one
+    // cut short goes no more.
+    void AfterDisturbance()
+    {
         NewRecord();
+        if (--depth_ == 0)
+            checker_.SetLossFloor(peer_.Sent() + 2);
     }
     // Whatever the peer's writes have put into the terminal so far is older than the flush.
     void FlushIn()
@@ -271,11 +331,12 @@ private:
     std::size_t offset_ = 0;
     TRecordChecker checker_;
     int disturbances_ = 0;
+    int depth_ = 0; // disturbances running, one inside another
 };
 
 } // namespace
 
-TEST(CommPortFlushStress, RecordsNeverRepeatOrGoBackAndNoneFromBeforeAFlushArrivesAfterIt)
+TEST(CommPortFlushStress, RecordsNeverRepeatOrGoBackOrGetLostAndNoneFromBeforeAFlushArrivesAfterIt)
 {
     TPtyLink link;
     TCommPort port;
@@ -284,7 +345,7 @@ TEST(CommPortFlushStress, RecordsNeverRepeatOrGoBackAndNoneFromBeforeAFlushArriv
     port.SetOBuffSize(100);
     TRecordPeer peer(link.pty.Master());
     TRecordStress stress(port, peer);
-    stress.Reopen();
+    stress.Disturb();
     ASSERT_TRUE(port.Open());
     std::mt19937 pauses(7);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(4);
