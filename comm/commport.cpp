@@ -35,7 +35,7 @@ TCommPort::TCommPort() = default;
 
 TCommPort::~TCommPort()
 {
-    ClosePort();
+    FLifecycle.AskLast({TPortChange::OpenOrClose, 0});
     FreeRetiredThreads();
     // A thread still in its hand-off waits for a handler further up this stack; waiting for it would never
     // end, so it is left to finish on its own.
@@ -63,7 +63,7 @@ void TCommPort::SetComControl(TComControl value)
     FControl.store(value);
     ChangeDcb([&](platform::TDcb& dcb) { dcb.Flags = FlagWords[value]; });
     if (value != ccHard && IsEnabled())
-        WakeWriter();
+        FOutRing.WakeWriter();
 }
 
 void TCommPort::SetBaudRate(TBaudRate value)
@@ -145,86 +145,98 @@ void TCommPort::BitsWarning()
         MessageBox("Invalid combination (6,7 or 8 data bits with 1.5 stop bits)", "COM port warning", flags);
 }
 
-// ---- Settings that need a reopen -----------------------------------------------------------------------
+// ---- Changes of the port's life -------------------------------------------------------------------------
 
 void TCommPort::SetComNumber(int value)
 {
-    ClosePort();
-    FComNumber = value;
+    FLifecycle.Ask({TPortChange::ComNumber, value});
 }
 
 void TCommPort::SetIBuffSize(std::uint32_t value)
 {
-    SetRingSize(FInSize, FPendingInSize, value);
+    FLifecycle.Ask({TPortChange::InSize, value});
 }
 
 void TCommPort::SetOBuffSize(std::uint32_t value)
 {
-    SetRingSize(FOutSize, FPendingOutSize, value);
+    FLifecycle.Ask({TPortChange::OutSize, value});
 }
 
-void TCommPort::SetRingSize(std::uint32_t& size, std::optional<std::uint32_t>& pending, std::uint32_t value)
+// While a change runs the request waits for it even when it asks for the state the port is in now: by the
+// time it runs, a change queued before it may have moved the port.
+void TCommPort::SetOpen(bool value)
 {
-    if (FOpening || FClosing) {
-        pending = value;
-        return;
+    if (value != Open() || FLifecycle.Changing())
+        FLifecycle.Ask({TPortChange::OpenOrClose, value ? 1 : 0});
+}
+
+void TCommPort::OpenPort()
+{
+    FLifecycle.Ask({TPortChange::OpenOrClose, 1});
+}
+
+void TCommPort::ClosePort()
+{
+    FLifecycle.Ask({TPortChange::OpenOrClose, 0});
+}
+
+void TCommPort::ApplyChange(const TPortChange& change)
+{
+    switch (change.Kind) {
+    case TPortChange::OpenOrClose:
+        change.Value != 0 ? OpenNow() : CloseNow();
+        break;
+    case TPortChange::InSize:
+        Resize(FInSize, static_cast<std::uint32_t>(change.Value));
+        break;
+    case TPortChange::OutSize:
+        Resize(FOutSize, static_cast<std::uint32_t>(change.Value));
+        break;
+    case TPortChange::ComNumber:
+        CloseNow();
+        FComNumber = static_cast<int>(change.Value);
+        break;
     }
-    const bool wasOpen = FOpen;
-    ClosePort();
+}
+
+void TCommPort::Resize(std::uint32_t& size, std::uint32_t value)
+{
+    const bool wasOpen = Open();
+    CloseNow();
     size = value;
     if (wasOpen)
-        OpenPort();
-}
-
-void TCommPort::ApplyPendingRingSizes()
-{
-    if (const std::optional<std::uint32_t> in = std::exchange(FPendingInSize, std::nullopt))
-        SetIBuffSize(*in);
-    if (const std::optional<std::uint32_t> out = std::exchange(FPendingOutSize, std::nullopt))
-        SetOBuffSize(*out);
+        OpenNow();
 }
 
 // ---- Opening and closing -------------------------------------------------------------------------------
 
-void TCommPort::SetOpen(bool value)
+void TCommPort::OpenNow()
 {
-    if (value == FOpen)
+    if (FLifecycle.State() != TPortState::Closed)
         return;
-    if (value)
-        OpenPort();
-    else
-        ClosePort();
-}
-
-// An open asked for while one runs (from the event loop of the warning box it shows) is left to that one.
-void TCommPort::OpenPort()
-{
-    if (FOpen || FOpening)
-        return;
-    FOpening = true;
-    const bool opened = OpenDevice();
-    FOpening = false;
-    if (opened && OnOpen)
+    if (OpenDevice() && OnOpen)
         OnOpen(this, GetLastError());
-    ApplyPendingRingSizes();
 }
 
 // Returns whether the port is open; on failure everything is released again and nothing was raised.
 bool TCommPort::OpenDevice()
 {
     FreeRetiredThreads();
+    FLifecycle.Enter(TPortState::Opening);
     try {
         AllocateRings();
     } catch (const std::bad_alloc&) {
         ReleaseRings();
         FOpenFailure = platform::SerialCause::NoResources;
         SetLastError(platform::SerialCauseCode(FOpenFailure));
+        FLifecycle.Enter(TPortState::Closed);
         return false;
     }
     SetLastError(0);
     FDeviceHandle = platform::OpenSerialDevice("\\\\.\\COM" + std::to_string(FComNumber), FOpenFailure);
     if (!FDeviceHandle) {
         ReleaseRings();
+        FLifecycle.Enter(TPortState::Closed);
         return false;
     }
     FOpenFailure = platform::SerialCause::None;
@@ -241,34 +253,25 @@ bool TCommPort::OpenDevice()
         return false;
     }
     // Bytes put while the open ran (from the warning box's event loop) lost their request with the reset.
-    if (FOutBuffUsed.load() > 0)
-        WakeWriter();
-    FOpen = true;
+    if (FOutRing.Used() > 0)
+        FOutRing.WakeWriter();
+    FLifecycle.Enter(TPortState::Open);
     SetDTR(FDTR);
     SetRTS(FRTS);
     return true;
 }
 
-// Both rings empty, allocated for this open. Their bytes are only read after they were written, so the memory
-// is not cleared: a large ring costs nothing until it fills.
+// Both rings empty, allocated for this open with the sizes asked for last.
 void TCommPort::AllocateRings()
 {
-    FInBuffUsed = 0;
-    FOutBuffUsed = 0;
-    FInReadPos = 0;
-    FOutReadPos = 0;
-    FOutHeld = 0;
-    FOutWriting = false;
-    FOutBuffer = std::make_unique_for_overwrite<char[]>(FOutSize);
-    FInBuffer = std::make_unique_for_overwrite<char[]>(FInSize);
+    FOutRing.Allocate(FOutSize);
+    FInRing.Allocate(FInSize);
 }
 
 void TCommPort::ReleaseRings()
 {
-    FInBuffer.reset();
-    FOutBuffer.reset();
-    FInBuffUsed = 0;
-    FOutBuffUsed = 0;
+    FInRing.Release();
+    FOutRing.Release();
 }
 
 void TCommPort::ApplyLineSettings()
@@ -314,16 +317,16 @@ void TCommPort::FailOpen(platform::SerialCause cause)
     StopThreads();
     FDeviceHandle.reset();
     ReleaseRings();
+    FLifecycle.Enter(TPortState::Closed);
     FOpenFailure = cause;
     SetLastError(platform::SerialCauseCode(cause));
 }
 
-// A close made while one is running (from a handler it delivers) leaves the work to the running one.
-void TCommPort::ClosePort()
+void TCommPort::CloseNow()
 {
-    if (!FOpen || FClosing)
+    if (FLifecycle.State() != TPortState::Open)
         return;
-    FClosing = true;
+    FLifecycle.Enter(TPortState::Closing);
     // Ends any wait or write still pending on the device, so no worker stays blocked on a line that stopped
     // accepting bytes or vanished; the workers see their stop requests first, so none tries its call again.
     RequestStops();
@@ -331,9 +334,7 @@ void TCommPort::ClosePort()
     StopThreads();
     FDeviceHandle.reset();
     ReleaseRings();
-    FOpen = false;
-    FClosing = false;
-    ApplyPendingRingSizes();
+    FLifecycle.Enter(TPortState::Closed);
     if (OnClose)
         OnClose(this);
 }
@@ -417,7 +418,7 @@ bool TCommPort::Escape(std::uint32_t function)
 
 void TCommPort::SetModemLine(bool& line, bool value, std::uint32_t raise, std::uint32_t lower)
 {
-    if (!FOpen) {
+    if (!Open()) {
         line = value;
         return;
     }
@@ -437,7 +438,7 @@ void TCommPort::SetRTS(bool value)
 
 bool TCommPort::SetBreak(bool value)
 {
-    return FOpen && Escape(value ? platform::SETBREAK : platform::CLRBREAK);
+    return Open() && Escape(value ? platform::SETBREAK : platform::CLRBREAK);
 }
 
 void TCommPort::SendBreak(std::uint16_t ticks)
@@ -490,36 +491,9 @@ bool TCommPort::ClearToSend() const
 
 std::uint32_t TCommPort::PutBlock(const char* data, std::uint32_t length)
 {
-    // A full ring is answered without the lock: 0 was right when the count was read.
-    if (!IsEnabled() || length == 0 || FOutBuffUsed.load() == FOutSize)
+    if (!IsEnabled() || length == 0)
         return 0;
-    ringmath::TPieces pieces;
-    {
-        std::lock_guard guard(FOutBufferLock);
-        pieces = ringmath::PutPieces(FOutSize, OutHeldStart(), FOutHeld + FOutBuffUsed, length);
-    }
-    std::memcpy(FOutBuffer.get() + pieces.first.offset, data, pieces.first.length);
-    std::memcpy(FOutBuffer.get() + pieces.second.offset, data + pieces.first.length, pieces.second.length);
-    const std::uint32_t total = pieces.Total();
-    if (total == 0)
-        return 0;
-    std::lock_guard guard(FOutBufferLock);
-    FOutBuffUsed += total;
-    // Signalled under the lock, so the writer's idle check cannot reset this request unseen.
-    FWriteRequestEvent.SetEvent();
-    return total;
-}
-
-void TCommPort::WakeWriter()
-{
-    std::lock_guard guard(FOutBufferLock);
-    FWriteRequestEvent.SetEvent();
-}
-
-// Where the held bytes start: FOutHeld bytes before the read position, wrapped.
-std::uint32_t TCommPort::OutHeldStart() const
-{
-    return ringmath::Advance(FOutSize, FOutReadPos, FOutSize - FOutHeld);
+    return FOutRing.Put(data, length);
 }
 
 std::uint32_t TCommPort::PutChar(char value)
@@ -535,57 +509,16 @@ int TCommPort::PutString(const char* text)
 
 std::uint32_t TCommPort::GetOutBuffFree()
 {
-    std::lock_guard guard(FOutBufferLock);
-    return FOutSize - FOutHeld - FOutBuffUsed;
+    return FOutRing.Free();
 }
 
-// The next pending run for the device; from now until FinishOutRun the device may read it.
-bool TCommPort::TakeOutRun(TOutRun& out)
-{
-    std::lock_guard guard(FOutBufferLock);
-    out.run = ringmath::PendingRun(FOutSize, FOutReadPos, FOutBuffUsed);
-    out.generation = FOutGeneration;
-    FOutWriting = out.run.length != 0;
-    return FOutWriting;
-}
-
-// The device is done with the run. After a flush the written count no longer applies, and the bytes the
-// flush held back for this write become free.
-void TCommPort::FinishOutRun(const TOutRun& out, std::uint32_t written)
-{
-    std::lock_guard guard(FOutBufferLock);
-    FOutWriting = false;
-    if (out.generation != FOutGeneration) {
-        FOutHeld = 0;
-        return;
-    }
-    FOutBuffUsed -= written;
-    FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, written);
-}
-
-// Resets the write request when nothing is pending, atomically with PutBlock's signal; returns whether idle.
-bool TCommPort::ResetWriteRequestIfIdle()
-{
-    std::lock_guard guard(FOutBufferLock);
-    if (FOutBuffUsed != 0)
-        return false;
-    FWriteRequestEvent.ResetEvent();
-    return true;
-}
-
+// The ring is emptied before the device is purged: a write that the purge aborts is tried again by the
+// writer at once, and then finds only bytes put after this flush.
 void TCommPort::FlushOutBuffer()
 {
+    FOutRing.DropPending();
     if (IsEnabled())
         FDeviceHandle->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
-    std::lock_guard guard(FOutBufferLock);
-    FWriteRequestEvent.ResetEvent();
-    // The purge may come before the writer has handed its run to the device and then misses it; the dropped
-    // bytes stay held until that write returns, so PutBlock never overwrites bytes the device may still read.
-    if (FOutWriting)
-        FOutHeld += FOutBuffUsed;
-    FOutReadPos = ringmath::Advance(FOutSize, FOutReadPos, FOutBuffUsed);
-    FOutBuffUsed = 0;
-    FOutGeneration++;
 }
 
 int TCommPort::GetOutQueCount() const
@@ -601,74 +534,36 @@ int TCommPort::GetOutQueCount() const
 
 std::uint32_t TCommPort::GetBlock(char* buffer, std::uint32_t length)
 {
-    // An empty ring is answered without the lock: 0 was right when the count was read.
-    if (!IsEnabled() || FInBuffUsed.load() == 0)
+    if (!IsEnabled())
         return 0;
-    ringmath::TPieces pieces;
-    {
-        std::lock_guard guard(FInBufferLock);
-        pieces = ringmath::GetPieces(FInSize, FInReadPos, FInBuffUsed, length);
-    }
-    const std::uint32_t total = pieces.Total();
-    if (total == 0)
-        return 0;
-    std::memcpy(buffer, FInBuffer.get() + pieces.first.offset, pieces.first.length);
-    std::memcpy(buffer + pieces.first.length, FInBuffer.get() + pieces.second.offset, pieces.second.length);
-    {
-        std::lock_guard guard(FInBufferLock);
-        FInBuffUsed -= total;
-        FInReadPos = ringmath::Advance(FInSize, FInReadPos, total);
-    }
-    FReadRequestEvent.SetEvent();
+    const std::uint32_t total = FInRing.Get(buffer, length);
+    if (total > 0)
+        FReadRequestEvent.SetEvent();
     return total;
 }
 
 char TCommPort::GetChar()
 {
     char value = 0;
-    if (FInBuffUsed.load() > 0)
+    if (FInRing.Used() > 0)
         GetBlock(&value, 1);
     return value;
 }
 
 std::uint32_t TCommPort::GetInBuffFree()
 {
-    std::lock_guard guard(FInBufferLock);
-    return FInSize - FInBuffUsed;
+    return FInRing.Free();
 }
 
-// The free run for the reader; from now until CommitIn the reader may fill it.
-TCommPort::TInRun TCommPort::FreeInRun()
-{
-    std::lock_guard guard(FInBufferLock);
-    return {ringmath::FreeRun(FInSize, FInReadPos, FInBuffUsed), FInGeneration};
-}
-
-// Bytes read into the run count only when no flush came since the run was taken: they may have arrived
-// before that flush. Returns whether they were counted.
-bool TCommPort::CommitIn(const TInRun& in, std::uint32_t count)
-{
-    std::lock_guard guard(FInBufferLock);
-    if (in.generation != FInGeneration)
-        return false;
-    FInBuffUsed += count;
-    return true;
-}
-
-// The device is purged before the ring is emptied, so no byte that arrived before the flush can reach the
-// ring afterwards. The reader may have stopped on the full ring while the device's buffer filled up again
-// (and reports no more arrivals); it is woken to fetch what arrives from now on.
+// No byte that arrived before the flush can reach the ring afterwards, and every byte that arrives after it
+// does. The reader may have stopped on the full ring while the device's buffer filled up again (and reports
+// no more arrivals); it is woken to fetch what arrives from now on.
 void TCommPort::FlushInBuffer()
 {
-    if (IsEnabled())
-        FDeviceHandle->PurgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
-    {
-        std::lock_guard guard(FInBufferLock);
-        // The dropped bytes count as read: the position the reader fills next stays where it was.
-        FInReadPos = ringmath::Advance(FInSize, FInReadPos, FInBuffUsed);
-        FInBuffUsed = 0;
-        FInGeneration++;
-    }
+    FInRing.Flush([this] {
+        if (IsEnabled())
+            FDeviceHandle->PurgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
+    });
     if (IsEnabled())
         FReadRequestEvent.SetEvent();
 }

@@ -1,13 +1,16 @@
 // TCommPort: a serial port with two ring buffers. The application never blocks on the line: PutBlock copies into
 // the transmit ring and GetBlock copies out of the receive ring, while five worker threads move the bytes to and
 // from the device and hand received data and line events to the GUI thread through the port's events.
-// Every public call is made on the GUI thread. A handler may close the port, also from a nested event loop
-// (a modal dialog) and while a close is already running.
+// Every public call is made on the GUI thread. A handler may open, close, resize or renumber the port, also
+// from a nested event loop (a modal dialog) and while an open or a close runs: such a change waits until the
+// running one has ended (see TPortLifecycle).
 #pragma once
 
 #include "classlib/base/event.h"
 #include "classlib/base/thread.h"
-#include "comm/ringmath.h"
+#include "comm/portlifecycle.h"
+#include "comm/receivering.h"
+#include "comm/transmitring.h"
 #include "platform/serialdevice.h"
 
 #include <atomic>
@@ -15,8 +18,6 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <vector>
 
 enum TBaudRate {
@@ -74,7 +75,11 @@ public:
     // Published properties, in their declaration order.
     int ComNumber() const { return FComNumber; }
     void SetComNumber(int value);
-    bool Open() const { return FOpen; }
+    // True from the moment the threads run until the close has stopped them and released the rings.
+    bool Open() const
+    {
+        return FLifecycle.State() == TPortState::Open || FLifecycle.State() == TPortState::Closing;
+    }
     void SetOpen(bool value);
     bool DTR() const { return FDTR; }
     void SetDTR(bool value);
@@ -91,11 +96,11 @@ public:
     std::uint32_t InBuffFree() { return GetInBuffFree(); }
     std::uint32_t GetInBuffFree();
     std::uint32_t InBuffUsed() const { return GetInBuffUsed(); }
-    std::uint32_t GetInBuffUsed() const { return FInBuffUsed.load(); }
+    std::uint32_t GetInBuffUsed() const { return FInRing.Used(); }
     std::uint32_t OutBuffFree() { return GetOutBuffFree(); }
     std::uint32_t GetOutBuffFree();
     std::uint32_t OutBuffUsed() const { return GetOutBuffUsed(); }
-    std::uint32_t GetOutBuffUsed() const { return FOutBuffUsed.load(); }
+    std::uint32_t GetOutBuffUsed() const { return FOutRing.Used(); }
     int OutQueCount() const { return GetOutQueCount(); }
     int GetOutQueCount() const;
     int Baud() const { return GetBaud(); }
@@ -161,7 +166,7 @@ public:
     int PutString(const char* text);
     std::uint32_t GetBlock(char* buffer, std::uint32_t length);
     char GetChar();
-    bool CharReady() const { return FInBuffUsed.load() > 0; }
+    bool CharReady() const { return FInRing.Used() > 0; }
     void FlushInBuffer();
     void FlushOutBuffer();
 
@@ -175,8 +180,10 @@ private:
     template <class Change>
     void ChangeDcb(Change change);
     void BitsWarning();
-    void SetRingSize(std::uint32_t& size, std::optional<std::uint32_t>& pending, std::uint32_t value);
-    void ApplyPendingRingSizes();
+    void ApplyChange(const TPortChange& change);
+    void Resize(std::uint32_t& size, std::uint32_t value);
+    void OpenNow();
+    void CloseNow();
     bool OpenDevice();
     void AllocateRings();
     void ReleaseRings();
@@ -198,24 +205,8 @@ private:
     // Shared with the worker threads (see thread units).
     void UpdateLineStates(std::uint32_t modemStatus);
     bool ClearToSend() const;
-    struct TInRun {
-        ringmath::TRun run;
-        std::uint64_t generation = 0;
-    };
-    TInRun FreeInRun();
-    bool CommitIn(const TInRun& in, std::uint32_t count);
-    struct TOutRun {
-        ringmath::TRun run;
-        std::uint64_t generation = 0;
-    };
-    bool TakeOutRun(TOutRun& out);
-    void FinishOutRun(const TOutRun& out, std::uint32_t written);
-    bool ResetWriteRequestIfIdle();
-    void WakeWriter();
-    std::uint32_t OutHeldStart() const;
 
     int FComNumber = 2;
-    bool FOpen = false;
     bool FDTR = false;
     bool FRTS = false;
     std::atomic<bool> FCTS{false};
@@ -241,29 +232,12 @@ private:
     platform::TDcb FDcb;
     std::atomic<std::uint32_t> FLastEventMask{0};
 
-    // Transmit ring: FOutBuffUsed bytes from FOutReadPos, wrapping at FOutSize. The lock guards the pair and
-    // the fields below it. FlushOutBuffer moves FOutGeneration on, so that a write in flight does not count
-    // against new bytes, and while the writer has a run in the device (FOutWriting) the dropped bytes stay
-    // held (FOutHeld bytes before FOutReadPos): PutBlock may not reuse them until that write has returned.
-    std::unique_ptr<char[]> FOutBuffer;
-    std::uint32_t FOutReadPos = 0;
-    std::atomic<std::uint32_t> FOutBuffUsed{0};
-    std::uint32_t FOutHeld = 0;
-    bool FOutWriting = false;
-    std::uint64_t FOutGeneration = 0;
-    std::mutex FOutBufferLock;
-    // Receive ring, same layout. FlushInBuffer moves FInGeneration on, so that bytes the reader took from the
-    // device before the flush are not counted in afterwards.
-    std::unique_ptr<char[]> FInBuffer;
-    std::uint32_t FInReadPos = 0;
-    std::atomic<std::uint32_t> FInBuffUsed{0};
-    std::uint64_t FInGeneration = 0;
-    std::mutex FInBufferLock;
-
     TEvent FReadRequestEvent{false};
     TEvent FWriteRequestEvent{true};
     TEvent FDataReadyEvent{false};
     TEvent FStatusReadyEvent{false};
+    TReceiveRing FInRing;
+    TTransmitRing FOutRing{FWriteRequestEvent};
 
     TThreadPtr<TStatusThread> FStatusThread;
     TThreadPtr<TReadThread> FReadThread;
@@ -272,10 +246,5 @@ private:
     TThreadPtr<TStatusEventThread> FStatusEventThread;
     // Delivery threads stopped by a close made from inside their own handler; freed once they have ended.
     std::vector<TThreadPtr<TThread>> FRetiredThreads;
-    bool FOpening = false;
-    bool FClosing = false;
-    // Ring sizes set while an open or a close runs (from a handler or a message box's event loop): that open or
-    // close still works on the old rings and threads further up the stack, so they are applied once it ends.
-    std::optional<std::uint32_t> FPendingInSize;
-    std::optional<std::uint32_t> FPendingOutSize;
+    TPortLifecycle FLifecycle{[this](const TPortChange& change) { ApplyChange(change); }};
 };

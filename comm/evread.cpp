@@ -19,6 +19,6 @@ void TReadEventThread::Execute()
 // An open that failed stops this thread before the port is open: it raises nothing then.
 void TReadEventThread::DeliverData()
 {
-    if (Port.FOpen && Port.OnDataReceived)
+    if (Port.Open() && Port.OnDataReceived)
         Port.OnDataReceived(&Port, Port.GetInBuffUsed());
 }

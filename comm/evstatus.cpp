@@ -20,7 +20,7 @@ void TStatusEventThread::Execute()
 // Raises, in this order, the handler of each event in the last event mask; nothing for an open that failed.
 void TStatusEventThread::DeliverStatus()
 {
-    const std::uint32_t mask = Port.FOpen ? Port.FLastEventMask.load() : 0;
+    const std::uint32_t mask = Port.Open() ? Port.FLastEventMask.load() : 0;
     const auto raise = [&](std::uint32_t bit, const TNotifyEvent& handler) {
         if ((mask & bit) && handler)
             handler(&Port);

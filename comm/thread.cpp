@@ -1,7 +1,5 @@
 #include "comm/thread.h"
 
-#include <algorithm>
-
 TReadThread::TReadThread(TCommPort& port) : Port(port), Device(port.DeviceHandle()) {}
 
 TReadThread::~TReadThread() = default;
@@ -22,21 +20,19 @@ void TReadThread::ReadWaiting()
     }
 }
 
-// One read into the free run of the ring; returns whether it brought bytes.
+// One read into the free run of the ring; returns whether it brought bytes. A flush waits for the read, so
+// its bytes arrived wholly before that flush's purge (and the flush drops them) or wholly after it.
 bool TReadThread::ReadOnce()
 {
     std::uint32_t errors = 0;
     platform::TComStat status;
     if (!Device->ClearCommError(errors, status))
         return false;
-    const TCommPort::TInRun in = Port.FreeInRun();
-    const std::uint32_t wanted = std::min(in.run.length, status.InQue);
-    if (wanted == 0)
-        return false;
-    std::uint32_t count = 0;
-    if (!Device->ReadFile(Port.FInBuffer.get() + in.run.offset, wanted, count) || count == 0)
-        return false;
-    if (Port.CommitIn(in, count))
+    const std::uint32_t count = Port.FInRing.Fill(status.InQue, [this](char* at, std::uint32_t room) {
+        std::uint32_t read = 0;
+        return Device->ReadFile(at, room, read) ? read : 0;
+    });
+    if (count > 0)
         Port.FDataReadyEvent.SetEvent();
-    return true;
+    return count > 0;
 }

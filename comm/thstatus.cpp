@@ -45,7 +45,7 @@ bool TStatusThread::ReadLineStates()
 // first reading, since a PutBlock right after the open sees CTS still off.
 void TStatusThread::WakeWriterIfClear()
 {
-    if (Port.Control() == ccHard && Port.FCTS.load() && Port.FOutBuffUsed.load() > 0)
+    if (Port.Control() == ccHard && Port.FCTS.load() && Port.FOutRing.Used() > 0)
         Port.FWriteRequestEvent.SetEvent();
 }
 

@@ -19,7 +19,7 @@ void TWriteThread::Execute()
     while (!Terminated()) {
         if (Port.FWriteRequestEvent.WaitFor() != TWaitResult::wrSignaled)
             continue;
-        if (Port.ResetWriteRequestIfIdle() || !ClearToSend())
+        if (Port.FOutRing.ResetRequestIfIdle() || !ClearToSend())
             continue;
         std::uint32_t errors = 0;
         platform::TComStat status;
@@ -40,15 +40,16 @@ bool TWriteThread::ClearToSend()
 
 // Writes until the ring is empty, the thread is stopped or CTS goes off. A failed write is tried again with
 // what is left of the ring: at once after a purge aborted it (the owner may purge the device directly, and
-// FlushOutBuffer's purge leaves only the bytes put since), after a growing pause for any other failure.
+// FlushOutBuffer empties the ring before its purge, so only the bytes put since are left), after a growing
+// pause for any other failure.
 void TWriteThread::WritePending()
 {
-    TCommPort::TOutRun out;
+    TTransmitRing::TRun out;
     std::chrono::milliseconds pause = FirstRetryPause;
-    while (!Terminated() && Port.ClearToSend() && Port.TakeOutRun(out)) {
+    while (!Terminated() && Port.ClearToSend() && Port.FOutRing.TakeRun(out)) {
         std::uint32_t written = 0;
-        const bool ok = Device->WriteFile(Port.FOutBuffer.get() + out.run.offset, out.run.length, written);
-        Port.FinishOutRun(out, written);
+        const bool ok = Device->WriteFile(Port.FOutRing.At(out), out.run.length, written);
+        Port.FOutRing.FinishRun(out, written);
         if (ok && written > 0) {
             pause = FirstRetryPause;
         } else if (ok || Device->LastCause() != platform::SerialCause::Cancelled) {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -31,6 +33,37 @@ struct flock WholeFile(short type)
     return lock;
 }
 
+// Opened without following a link and without waiting: a FIFO planted in the lock's place would otherwise
+// block the open until a writer comes.
+int OpenLockFile(const std::string& path, int flags)
+{
+    return ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+}
+
+bool IsLockFile(const struct stat& st)
+{
+    return S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+bool IsLockFile(int fd)
+{
+    struct stat st{};
+    return ::fstat(fd, &st) == 0 && IsLockFile(st);
+}
+
+const char* KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "a device";
+}
+
 bool SameFile(int fd, const std::string& path)
 {
     struct stat opened{}, named{};
@@ -43,9 +76,13 @@ bool SameFile(int fd, const std::string& path)
 int TakeLock(const std::string& path)
 {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd = OpenLockFile(path, O_RDWR | O_CREAT);
         if (fd < 0)
             return -1;
+        if (!IsLockFile(fd)) {
+            ::close(fd);
+            return -1;
+        }
         struct flock lock = WholeFile(F_WRLCK);
         if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
             ::close(fd);
@@ -93,13 +130,30 @@ void ReleaseLinkLock(const std::string& folder, int number)
 
 bool LinkLockHeld(const std::string& folder, int number)
 {
-    const int fd = ::open(LockPath(folder, number).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = OpenLockFile(LockPath(folder, number), O_RDONLY);
     if (fd < 0)
         return false;
     struct flock lock = WholeFile(F_WRLCK);
-    const bool heldByAnyone = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    const bool heldByAnyone = IsLockFile(fd) && ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
     ::close(fd);
     return heldByAnyone;
+}
+
+std::string LinkLockProblem(const std::string& folder, int number)
+{
+    const std::string path = LockPath(folder, number);
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? std::string() : path + ": " + std::strerror(errno);
+    if (!S_ISREG(st.st_mode))
+        return path + " is " + KindOf(st.st_mode) + ", not a lock file";
+    if (st.st_uid != ::geteuid())
+        return path + " belongs to another user, so it is no lock file of yours";
+    const int fd = OpenLockFile(path, O_RDWR);
+    if (fd < 0)
+        return "cannot open the lock file " + path + ": " + std::strerror(errno);
+    ::close(fd);
+    return {};
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // Locks beside the COM links: a process holds "COM<n>.lock" in the links folder for as long as its link
 // COM<n> is to count. The kernel drops the lock when the process ends, however it ends, so a link left
-// behind by a killed process is known to be stale.
+// behind by a killed process is known to be stale. A "COM<n>.lock" that is not a regular file of this user
+// (a FIFO, a folder, a device, another user's file) is no lock: it is never taken, never counts as held,
+// and is never waited for.
 #pragma once
 
 #include <string>
@@ -15,5 +17,8 @@ bool HoldsLinkLock(const std::string& folder, int number);
 void ReleaseLinkLock(const std::string& folder, int number);
 // Some process, this one included, holds the lock of COM<number>.
 bool LinkLockHeld(const std::string& folder, int number);
+// Why the lock of COM<number> cannot be taken for a reason other than another holder ("... is a FIFO, not a
+// lock file"), or empty.
+std::string LinkLockProblem(const std::string& folder, int number);
 
 } // namespace platform

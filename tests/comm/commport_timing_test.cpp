@@ -246,20 +246,33 @@ std::string TakeAll(TCommPort& port)
 
 } // namespace
 
-// The reader has taken "old" from the driver and is still copying it into the ring when the flush comes.
-TEST_F(CommPortTimingTest, BytesReadBeforeAFlushAreNeverDelivered)
+// A read is under way when the flush comes: it has taken "old" from the driver and is still copying it, or
+// it was put aside before it took anything. Whichever it is, no byte from before the flush is delivered, and
+// every byte from after it is.
+TEST_F(CommPortTimingTest, AReadUnderWayDuringAFlushDeliversEveryLaterByteAndNoEarlierOne)
 {
-    std::string delivered;
-    port.OnDataReceived = [&](TCommPort* sender, std::uint32_t) { delivered += TakeAll(*sender); };
-    OpenPort();
-    line.Set(&TFakeLine::holdReads, true);
-    line.Receive("old");
-    ASSERT_TRUE(PumpUntil([&] { return line.Get(&TFakeLine::input).empty(); }));
-    port.FlushInBuffer();
-    line.Set(&TFakeLine::holdReads, false);
-    line.Receive("new");
-    EXPECT_TRUE(PumpUntil([&] { return delivered.find("new") != std::string::npos; }));
-    EXPECT_EQ(delivered, "new");
+    for (bool TFakeLine::*hold : {&TFakeLine::holdReads, &TFakeLine::holdReadStarts}) {
+        SCOPED_TRACE(hold == &TFakeLine::holdReads ? "copying" : "put aside");
+        std::string delivered;
+        port.OnDataReceived = [&](TCommPort* sender, std::uint32_t) { delivered += TakeAll(*sender); };
+        OpenPort();
+        const int reads = line.readCalls.load();
+        line.Set(hold, true);
+        line.Receive("old");
+        ASSERT_TRUE(PumpUntil([&] { return line.readCalls.load() > reads; }));
+        // The read goes on a moment later, whether or not the flush waits for it.
+        std::thread resume([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            line.Set(hold, false);
+        });
+        port.FlushInBuffer();
+        line.Receive("new");
+        resume.join();
+        EXPECT_TRUE(PumpUntil([&] { return delivered.find("new") != std::string::npos; })) << delivered;
+        EXPECT_EQ(delivered, "new");
+        DropHandlers(port);
+        port.SetOpen(false);
+    }
 }
 
 // The reader stopped on a full ring. Bytes arrive right after the flush's purge, and their arrival was
@@ -293,6 +306,26 @@ TEST_F(CommPortTimingTest, ADirectTransmitAbortStrandsNoByteOfTheRing)
     ASSERT_TRUE(PumpUntil([&] { return port.OutBuffUsed() == 0; }));
     EXPECT_EQ(port.PutString("ef"), 2);
     EXPECT_TRUE(PumpUntil([&] { return line.Output() == "abcdef"; })) << line.Output();
+}
+
+// The flush's purge ends the pending write at once and the writer tries again before the flush goes on: it
+// must find only bytes put after the flush, so none put before it reaches the line afterwards.
+TEST_F(CommPortTimingTest, AWriteAbortedByAFlushIsNotTriedAgainWithEarlierBytes)
+{
+    port.SetOBuffSize(16);
+    line.Set(&TFakeLine::abortsWrites, true);
+    line.Set(&TFakeLine::purgeAwaitsRetry, true);
+    OpenPort();
+    line.SetAcceptsWrites(false);
+    const int writes = line.writeCalls.load();
+    ASSERT_EQ(port.PutString("old"), 3);
+    ASSERT_TRUE(PumpUntil([&] { return line.writeCalls.load() > writes; }));
+    port.FlushOutBuffer();
+    ASSERT_EQ(port.PutString("new"), 3);
+    line.SetAcceptsWrites(true);
+    EXPECT_TRUE(PumpUntil([&] { return line.Output().size() >= 3 && port.OutBuffUsed() == 0; }));
+    PumpFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(line.Output(), "new");
 }
 
 // CTS is off and holds the bytes back; dropping hardware flow control lets them go without any line event.

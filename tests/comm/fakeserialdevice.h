@@ -7,6 +7,7 @@
 #include "platform/serialdevice.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -48,6 +49,11 @@ struct TFakeLine {
     bool holdModemStatus = false;
     // A read takes its bytes from the driver and then waits while this is set, as a slow copy does.
     bool holdReads = false;
+    // A read waits while this is set before it takes any byte, as a reader the scheduler put aside does.
+    bool holdReadStarts = false;
+    // A transmit-abort purge ends the pending write at once and returns only once the writer has called
+    // again (or after a while): a writer that retries at once does so before the purge's caller goes on.
+    bool purgeAwaitsRetry = false;
     // Bytes that arrive just after a receive purge, with no line event (one that came earlier was consumed).
     std::string arrivingAfterPurge;
 
@@ -187,6 +193,7 @@ public:
     {
         line_->readCalls++;
         std::unique_lock guard(line_->lock);
+        line_->changed.wait(guard, [&] { return !line_->holdReadStarts || line_->cancelled; });
         if (line_->unplugged)
             return Fail(platform::SerialCause::Unplugged);
         read = static_cast<std::uint32_t>(std::min<std::size_t>(length, line_->input.size()));
@@ -200,7 +207,10 @@ public:
         line_->writeCalls++;
         std::unique_lock guard(line_->lock);
         const std::uint64_t aborts = line_->txAborts;
-        line_->changed.wait(guard, [&] { return line_->cancelled || line_->unplugged || line_->acceptsWrites; });
+        line_->changed.wait(guard, [&] {
+            return line_->cancelled || line_->unplugged || line_->acceptsWrites ||
+                   (line_->purgeAwaitsRetry && line_->txAborts != aborts);
+        });
         if (line_->cancelled || line_->txAborts != aborts)
             return Fail(platform::SerialCause::Cancelled);
         if (line_->unplugged)
@@ -213,10 +223,16 @@ public:
     }
     bool PurgeComm(std::uint32_t flags) override
     {
-        std::lock_guard guard(line_->lock);
+        std::unique_lock guard(line_->lock);
         line_->purges.push_back(flags);
         if ((flags & platform::PURGE_TXABORT) && line_->abortsWrites)
             line_->txAborts++;
+        if ((flags & platform::PURGE_TXABORT) && line_->purgeAwaitsRetry) {
+            const int writes = line_->writeCalls.load();
+            line_->changed.notify_all();
+            line_->changed.wait_for(guard, std::chrono::milliseconds(300),
+                                    [&] { return line_->writeCalls.load() > writes; });
+        }
         if (flags & platform::PURGE_RXCLEAR) {
             line_->input.assign(line_->arrivingAfterPurge.begin(), line_->arrivingAfterPurge.end());
             line_->arrivingAfterPurge.clear();
@@ -258,33 +274,56 @@ private:
     thread_local static inline platform::SerialCause cause_ = platform::SerialCause::None;
 };
 
-// Routes the port's opens to a fake line while it exists: "\\.\COM<n>" opens when n is the line's number
-// and no device is open on the line.
+// Routes the port's opens to fake lines while it exists: "\\.\COM<n>" opens when n is the number of one of
+// the lines and no device is open on that line.
 class TFakeOpener {
 public:
-    explicit TFakeOpener(int number = 7) : line(std::make_shared<TFakeLine>())
+    explicit TFakeOpener(int number = 7) : TFakeOpener(std::vector<int>{number}) {}
+    explicit TFakeOpener(const std::vector<int>& numbers)
     {
-        platform::SetSerialOpener([line = line, number](const std::string& name, platform::SerialCause& cause)
+        for (int number : numbers)
+            lines_.emplace_back(number, std::make_shared<TFakeLine>());
+        line = lines_.front().second;
+        platform::SetSerialOpener([lines = lines_](const std::string& name, platform::SerialCause& cause)
                                       -> std::unique_ptr<platform::ISerialDevice> {
-            {
-                std::lock_guard guard(line->lock);
-                line->opened.push_back(name);
+            for (const auto& [number, line] : lines) {
+                {
+                    std::lock_guard guard(line->lock);
+                    line->opened.push_back(name);
+                }
+                if (name == "\\\\.\\COM" + std::to_string(number))
+                    return Open(line, cause);
             }
-            if (name != "\\\\.\\COM" + std::to_string(number)) {
-                cause = platform::SerialCause::NoSuchPort;
-                SetLastError(platform::SerialCauseCode(cause));
-                return nullptr;
-            }
-            if (line->Get(&TFakeLine::devices) > 0) { // opened exclusively, as a real port
-                cause = platform::SerialCause::InUse;
-                SetLastError(platform::SerialCauseCode(cause));
-                return nullptr;
-            }
-            cause = platform::SerialCause::None;
-            return std::make_unique<TFakeSerialDevice>(line);
+            return Refuse(platform::SerialCause::NoSuchPort, cause);
         });
     }
     ~TFakeOpener() { platform::SetSerialOpener({}); }
 
-    std::shared_ptr<TFakeLine> line;
+    std::shared_ptr<TFakeLine> Line(int number) const
+    {
+        for (const auto& [n, line] : lines_)
+            if (n == number)
+                return line;
+        return nullptr;
+    }
+
+    std::shared_ptr<TFakeLine> line; // the first number's
+
+private:
+    static std::unique_ptr<platform::ISerialDevice> Refuse(platform::SerialCause why, platform::SerialCause& cause)
+    {
+        cause = why;
+        SetLastError(platform::SerialCauseCode(cause));
+        return nullptr;
+    }
+    static std::unique_ptr<platform::ISerialDevice> Open(const std::shared_ptr<TFakeLine>& line,
+                                                         platform::SerialCause& cause)
+    {
+        if (line->Get(&TFakeLine::devices) > 0) // opened exclusively, as a real port
+            return Refuse(platform::SerialCause::InUse, cause);
+        cause = platform::SerialCause::None;
+        return std::make_unique<TFakeSerialDevice>(line);
+    }
+
+    std::vector<std::pair<int, std::shared_ptr<TFakeLine>>> lines_;
 };

@@ -13,10 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 using namespace zentorctl;
@@ -226,4 +229,45 @@ TEST_F(ZentorctlPortsProcess, IgnoredLinksFolderIsNamedOnStandardErrorWithItsFix
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     EXPECT_EQ(RunChild({ZENTORCTL_PATH, "ports"}).err, "") << "a folder only its owner may write to is read";
     EXPECT_FALSE(JsonObject(RunChild({ZENTORCTL_PATH, "ports", "--json"}).out).contains("warning"));
+}
+
+// Something other than a lock file of this user stands where a simulator's lock goes (a FIFO would block a
+// plain open until a writer came). It is no lock: the link beside it does not count, nothing waits on it,
+// and a simulator asked for that number names it as the cause.
+TEST_F(ZentorctlPortsProcess, APlantedLockThatIsNoLockFileIsIgnoredAndNamed)
+{
+    const std::string folder = platform::DosDevicesDir();
+    const std::string lock = folder + "/COM9.lock";
+    PtyPair terminal;
+    struct TPlant {
+        const char* kind;
+        std::function<bool()> plant;
+    };
+    const TPlant plants[] = {
+        {"a FIFO", [&] { return ::mkfifo(lock.c_str(), 0600) == 0; }},
+        {"a folder", [&] { return ::mkdir(lock.c_str(), 0700) == 0; }},
+        {"another user's file", [&] {
+             const int fd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+             return fd >= 0 && ::fchown(fd, 65534, 65534) == 0 && ::close(fd) == 0;
+         }},
+    };
+    for (const TPlant& p : plants) {
+        SCOPED_TRACE(p.kind);
+        std::filesystem::remove_all(lock);
+        std::filesystem::remove(folder + "/COM9");
+        ASSERT_TRUE(p.plant());
+        std::filesystem::create_symlink(terminal.SlavePath(), folder + "/COM9");
+        const TChildRun ports = RunChild({ZENTORCTL_PATH, "ports", "--json"}, 10s);
+        EXPECT_EQ(ports.exitCode, 0) << ports.err;
+        for (const auto port : JsonPorts(ports.out))
+            EXPECT_NE(port.toObject()["number"].toInt(), 9);
+        EXPECT_EQ(RunChild({ZENTORCTL_PATH, "read", "--port", "9"}, 10s).exitCode, ecNoSuchPort);
+        const TChildRun sim = RunChild({ZENTOR_SIM_PATH, "--com", "9"}, 10s);
+        EXPECT_EQ(sim.exitCode, 1);
+        const std::string named = p.kind == std::string("another user's file") ? "belongs to another user"
+                                                                                  : std::string("is ") + p.kind;
+        EXPECT_NE(sim.err.find(lock + " " + named), std::string::npos) << sim.err;
+    }
+    std::filesystem::remove_all(lock);
+    std::filesystem::remove(folder + "/COM9");
 }

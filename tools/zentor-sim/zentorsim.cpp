@@ -1,6 +1,7 @@
 #include "tools/zentor-sim/zentorsim.h"
 
 #include "platform/portmap.h"
+#include "platform/posix/linklocks.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -143,7 +144,11 @@ bool TZentorSim::RegisterLink(std::string& error)
         comNumber_ = platform::RegisterFreeComLink(ptyPath_);
     if (comNumber_ != 0)
         return true;
-    if (!holder.empty())
+    const std::string lockProblem =
+        options_.ComNumber > 0 ? platform::LinkLockProblem(platform::DosDevicesDir(), options_.ComNumber) : "";
+    if (!lockProblem.empty())
+        error = "cannot register COM" + std::to_string(options_.ComNumber) + ": " + lockProblem;
+    else if (!holder.empty())
         error = "COM" + std::to_string(options_.ComNumber) + " is in use by " + holder;
     else
         error = "cannot register a COM link in " + platform::DosDevicesDir();
