@@ -119,7 +119,8 @@ check_stripped() {
 unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 windows_folder() { wine cmd /c echo "%$1%" 2>/dev/null </dev/null | tr -d '\r'; }
 
-# A fresh prefix without Tahoma, with the simulated device as COM<kCom>.
+# A fresh prefix without Tahoma, with font smoothing on as Windows has it (without it Wine's GDI cuts the left
+# of round letters in bold: "Выход!" reads "Зыхэд"), and the simulated device as COM<kCom>.
 make_prefix() {
   export WINEPREFIX="$temp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   DISPLAY= timeout -k 5 180 wine wineboot -i >"$temp/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$temp/wineboot.log")"
@@ -130,6 +131,8 @@ make_prefix() {
   pty=$(grep -o '/dev/pts/[0-9]*' "$temp/simulator.txt")
   ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$kCom"
   printf 'REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n"COM%s"="%s"\n' "$kCom" "$pty" >"$temp/ports.reg"
+  printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"FontSmoothing"="2"\n"FontSmoothingType"=dword:00000002\n' \
+    >>"$temp/ports.reg"
   DISPLAY= timeout -k 5 60 wine regedit /S "$temp/ports.reg" || fail "cannot write the Wine ports key"
   timeout 20 wineserver -k || true
   timeout 20 wineserver -w || true
@@ -155,6 +158,18 @@ quit_program() {
 # The settings file as text, whatever its encoding: "utf-16" with its lines, or "bytes".
 settings_text() {
   /usr/bin/python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); u = d.startswith(b"\xff\xfe"); print("utf-16" if u else "bytes"); print((d[2:].decode("utf-16-le") if u else d.decode("cp1251")).replace("\r", ""))' "$1"
+}
+
+# The runs of ink (grey below 128) in the last column of a control, one "first-last" row pair each.
+ink_runs_at_right_edge() {
+  local x y w h row points=()
+  read -r x y w h < <(zx_control_rect "$1") || return 1
+  for ((row = y; row < y + h; row++)); do points+=(--pixel "$((x + w - 1)),$row"); done
+  zx_shot - "${points[@]}" | /usr/bin/python3 -c '
+import sys
+dark = [int(c[1:3], 16) * 299 + int(c[3:5], 16) * 587 + int(c[5:7], 16) * 114 < 128000
+        for c in (line.split()[1] for line in sys.stdin)]
+print(sum(1 for i, d in enumerate(dark) if d and (i == 0 or not dark[i - 1])))'
 }
 
 build_release
@@ -188,6 +203,10 @@ grep -q -i -E 'styles\\+qwindowsvistastyle\.dll' "$temp/zentor-output.txt" || fa
 caption_from_c=$(zx_digest Label4)
 zx_shot "$picture" >/dev/null || fail "no screenshot"
 echo "the installed window under Wine: $picture"
+# "Скорость" fits its label: the bowl of its last letter closes inside it, so the label's last column holds
+# at most one run of ink; a bowl cut open by the edge leaves two there, its top and bottom strokes.
+runs=$(ink_runs_at_right_edge Label8) || fail "no ink measured on Label8"
+((runs <= 1)) || fail "'Скорость' is cut at the right edge of its label ($runs runs of ink in its last column)"
 zx_click BTN_OptionsRead
 zx_wait 20 zx_traced "$line" "rx $kRead" || fail "Read did not reach the device on COM$kCom"
 zx_wait 20 zx_traced "$line" "tx FF" || fail "the device did not answer"
