@@ -172,6 +172,13 @@ dark = [int(c[1:3], 16) * 299 + int(c[3:5], 16) * 587 + int(c[5:7], 16) * 114 < 
 print(sum(1 for i, d in enumerate(dark) if d and (i == 0 or not dark[i - 1])))'
 }
 
+# The rectangle "x,y,w,h" of a combo box's drop-down button, at its right end.
+drop_down_button() {
+  local x y w h
+  read -r x y w h < <(zx_control_rect "$1") || return 1
+  echo "$((x + w - 20)),$((y + 3)),17,$((h - 6))"
+}
+
 build_release
 check_resources
 check_stripped
@@ -200,6 +207,7 @@ echo "start from the shortcut, with a zentor.cfg in UTF-16"
   "$settings_folder/zentor.cfg"
 start_program "$settings_folder" "${link[0]}"
 grep -q -i -E 'styles\\+qwindowsvistastyle\.dll' "$temp/zentor-output.txt" || fail "the Windows style plugin was not loaded"
+speeds_button_styled=$(zx_digest "$(drop_down_button CB_ComSpeeds)")
 caption_from_c=$(zx_digest Label4)
 zx_shot "$picture" >/dev/null || fail "no screenshot"
 echo "the installed window under Wine: $picture"
@@ -217,9 +225,13 @@ settings=$(settings_text "$settings_folder/zentor.cfg")
 [[ "$(grep -c -x '\[COM\]' <<<"$settings")" -eq 1 ]] || fail "zentor.cfg has other than one [COM] section: $settings"
 grep -q -x "COM_speed=19200" <<<"$settings" || fail "the speed of the UTF-16 zentor.cfg was not read: $settings"
 
-echo "start in a working folder that takes no files"
+echo "start in a working folder that takes no files, without the style plugin"
 rm -f "$settings_folder/zentor.cfg"
+mv "$temp/$package/styles" "$temp/styles-aside"
 start_program "$kReadOnlyFolder" "$temp/$package/zentor.exe"
+! grep -q -i 'qwindowsvistastyle' "$temp/zentor-output.txt" || fail "a style plugin was loaded from elsewhere"
+[[ "$(zx_digest "$(drop_down_button CB_ComSpeeds)")" != "$speeds_button_styled" ]] ||
+  fail "the speed list's button looks the same without the Windows style plugin: the plugin draws nothing"
 zx_shot "${picture%.png}-z.png" >/dev/null || fail "no screenshot"
 echo "the window started from drive Z: ${picture%.png}-z.png"
 [[ "$(zx_digest Label4)" == "$caption_from_c" ]] || fail "the caption 'COM' looks other from drive Z: than from drive C:"
