@@ -136,6 +136,9 @@ make_prefix() {
   DISPLAY= timeout -k 5 60 wine regedit /S "$temp/ports.reg" || fail "cannot write the Wine ports key"
   timeout 20 wineserver -k || true
   timeout 20 wineserver -w || true
+  # One server for the whole test, with its output discarded: a server that a program's Wine starts writes
+  # a list of all its objects into the test's output when it is ended.
+  timeout 20 wineserver -p >/dev/null 2>&1 || fail "the Wine server did not start"
 }
 
 # start_program <working folder> <program>: up to its visible window, with the DLLs it loads in the output.
