@@ -241,6 +241,21 @@ echo "the window started from drive Z: ${picture%.png}-z.png"
 quit_program
 [[ -f "$settings_folder/zentor.cfg" ]] || fail "the settings did not go to %APPDATA%\\Zentor"
 
+echo "start of an archive unpacked in part: without its platforms folder"
+rm -r "$temp/$package/platforms"
+(cd "$temp" && exec wine "$temp/$package/zentor.exe" >"$temp/zentor-output.txt" 2>&1) &
+program_pid=$!
+# xdotool matches names without regard to case, so the toolkit's box would be found too.
+box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Zentor$' 2>/dev/null | head -n 1) || true
+[[ -n "$box" && "$(xdotool getwindowname "$box")" == "Zentor" ]] ||
+  fail "no message box of the program's own about the missing folder (the toolkit's is titled 'zentor')"
+zx_xdotool windowfocus --sync "$box" key Return || true
+zx_wait 20 zx_gone "$program_pid" || fail "the program did not end after its message"
+program_status=0
+wait "$program_pid" || program_status=$?
+program_pid=""
+((program_status == 1)) || fail "the program ended with $program_status, not 1, without its platform plugin"
+
 echo "silent uninstall"
 timeout -k 5 60 wine "$(winepath -w "$install_folder/uninstall.exe" | tr -d '\r')" /S </dev/null ||
   fail "the uninstaller ended with $?"
