@@ -3,6 +3,7 @@
 #include "app/configfile.h"
 #include "app/formclasses.h"
 #include "app/main_form.h"
+#include "app/programfolder.h"
 #include "app/startoptions.h"
 #include "classlib/base/exception.h"
 #include "classlib/base/exceptionhandler.h"
@@ -129,6 +130,8 @@ int main(int argc, char** argv)
         std::fputs(options.Help ? kZentorUsage : "zentor " ZENTOR_VERSION "\n", stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    if (!ProgramFolderComplete())
+        return 1;
     std::string error;
     if (options.InConfigFolder) {
         if (!platform::EnterConfigFolder(error)) {

@@ -18,6 +18,7 @@ packages=(
   dpkg-dev lintian desktop-file-utils   # the Debian package: dpkg-shlibdeps, its checks, the menu entry's
   groff man-db bash-completion          # the manual pages' checks; the completion's loader
   procps                        # pgrep: the Wine tests signal the program under timeout
+  icoutils nsis                 # zentor.exe's icon (icotool) and its check (wrestool); the Windows installer
 )
 
 missing=()

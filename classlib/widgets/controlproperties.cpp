@@ -3,6 +3,7 @@
 #include "classlib/graphics/canvas.h"
 #include "classlib/base/colorident.h"
 #include "classlib/base/exception.h"
+#include "classlib/widgets/fonthinting.h"
 
 #include <QPalette>
 
@@ -136,6 +137,7 @@ void ChangeFont(QWidget* widget, const std::function<void(QFont&)>& change)
 {
     QFont font = widget->font();
     change(font);
+    font.setHintingPreference(WindowFontHinting(font));
     font.setResolveMask(QFont::AllPropertiesResolved);
     widget->setFont(font);
 }

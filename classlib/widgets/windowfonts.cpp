@@ -2,6 +2,7 @@
 
 #include "classlib/graphics/bitmapfontface.h"
 #include "classlib/widgets/textstyle.h"
+#include "classlib/widgets/winefontfile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,8 +11,8 @@
 
 namespace {
 
-const char* const kScalableFonts[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
-const char* const kBitmapFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+const char* const kScalableFonts[] = {"tahoma.ttf", "tahomabd.ttf"};
+const char* const kBitmapFont = "ms_sans_serif.ttf";
 
 // Windows has both families of its own; elsewhere a system may have them too.
 bool Installed(const char* family)
@@ -19,7 +20,7 @@ bool Installed(const char* family)
     return QFontDatabase::families().contains(QLatin1String(family));
 }
 
-bool Present(const char* file) { return QFile::exists(QString::fromLatin1(file)); }
+bool Present(const QString& file) { return !file.isEmpty() && QFile::exists(file); }
 
 } // namespace
 
@@ -32,12 +33,12 @@ void TWindowFonts::Register()
     // Both asked before either is added: the regular face of Tahoma must not keep out its bold one.
     const bool tahomaInstalled = Installed("Tahoma");
     const bool msSansSerifInstalled = Installed("MS Sans Serif");
-    for (const char* file : kScalableFonts)
-        if (!tahomaInstalled && Present(file))
-            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-    if (!msSansSerifInstalled && Present(kBitmapFont)) {
-        QFontDatabase::addApplicationFont(QString::fromLatin1(kBitmapFont));
-        TBitmapFontFace::Register(QString::fromLatin1(kBitmapFont), QStringLiteral("Tahoma"));
+    for (const char* name : kScalableFonts)
+        if (const QString file = WineFontFile(name); !tahomaInstalled && Present(file))
+            QFontDatabase::addApplicationFont(file);
+    if (const QString file = WineFontFile(kBitmapFont); !msSansSerifInstalled && Present(file)) {
+        QFontDatabase::addApplicationFont(file);
+        TBitmapFontFace::Register(file, QStringLiteral("Tahoma"));
     }
     // Where neither the system nor the file gives MS Sans Serif (Windows' font engine refuses a font file of
     // bitmaps alone), Tahoma, of similar width, stands in rather than whatever the system would take.
