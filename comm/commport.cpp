@@ -21,6 +21,9 @@ namespace {
 constexpr int BaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400,
                              19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
+// How long FlushOutBuffer waits for a dropped run's write before it purges again.
+constexpr std::chrono::milliseconds kDroppedRunPoll(2);
+
 constexpr std::uint32_t FlagWords[] = {
     platform::DCB_BINARY, // ccNone
     platform::DCB_BINARY | platform::DCB_DTR_CONTROL_ENABLE | platform::DCB_OUTX | platform::DCB_INX |
@@ -516,9 +519,21 @@ std::uint32_t TCommPort::GetOutBuffFree()
 // writer at once, and then finds only bytes put after this flush.
 void TCommPort::FlushOutBuffer()
 {
-    FOutRing.DropPending();
-    if (IsEnabled())
-        FDeviceHandle->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    const bool runUnderWay = FOutRing.DropPending();
+    if (!IsEnabled())
+        return;
+    FDeviceHandle->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    if (runUnderWay)
+        PurgeUntilDroppedRunEnded();
+}
+
+// The writer may have taken its run just before the drop and hand it to the device only after the purge:
+// the purge is repeated until that write has returned, and what it put into the driver meanwhile is cleared.
+void TCommPort::PurgeUntilDroppedRunEnded()
+{
+    while (!FOutRing.WaitDroppedRunEnded(kDroppedRunPoll))
+        FDeviceHandle->PurgeComm(platform::PURGE_TXABORT);
+    FDeviceHandle->PurgeComm(platform::PURGE_TXCLEAR);
 }
 
 int TCommPort::GetOutQueCount() const

@@ -181,6 +181,7 @@ private:
     void ChangeDcb(Change change);
     void BitsWarning();
     void ApplyChange(const TPortChange& change);
+    void PurgeUntilDroppedRunEnded();
     void Resize(std::uint32_t& size, std::uint32_t value);
     void OpenNow();
     void CloseNow();

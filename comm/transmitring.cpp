@@ -13,13 +13,16 @@ void TTransmitRing::Allocate(std::uint32_t size)
 
 void TTransmitRing::Release()
 {
-    const std::lock_guard guard(lock_);
-    buffer_.reset();
-    size_ = 0;
-    readPos_ = 0;
-    used_ = 0;
-    held_ = 0;
-    writing_ = false;
+    {
+        const std::lock_guard guard(lock_);
+        buffer_.reset();
+        size_ = 0;
+        readPos_ = 0;
+        used_ = 0;
+        held_ = 0;
+        writing_ = false;
+    }
+    runEnded_.notify_all();
 }
 
 std::uint32_t TTransmitRing::Free()
@@ -62,7 +65,7 @@ bool TTransmitRing::TakeRun(TRun& out)
 {
     const std::lock_guard guard(lock_);
     out.run = ringmath::PendingRun(size_, readPos_, used_);
-    out.generation = generation_;
+    out.generation = runGeneration_ = generation_;
     writing_ = out.run.length != 0;
     return writing_;
 }
@@ -70,14 +73,17 @@ bool TTransmitRing::TakeRun(TRun& out)
 // After a drop the written count no longer applies, and the bytes held back for this write become free.
 void TTransmitRing::FinishRun(const TRun& out, std::uint32_t written)
 {
-    const std::lock_guard guard(lock_);
-    writing_ = false;
-    if (out.generation != generation_) {
-        held_ = 0;
-        return;
+    {
+        const std::lock_guard guard(lock_);
+        writing_ = false;
+        if (out.generation != generation_) {
+            held_ = 0;
+        } else {
+            used_ -= written;
+            readPos_ = ringmath::Advance(size_, readPos_, written);
+        }
     }
-    used_ -= written;
-    readPos_ = ringmath::Advance(size_, readPos_, written);
+    runEnded_.notify_all();
 }
 
 bool TTransmitRing::ResetRequestIfIdle()
@@ -89,7 +95,7 @@ bool TTransmitRing::ResetRequestIfIdle()
     return true;
 }
 
-void TTransmitRing::DropPending()
+bool TTransmitRing::DropPending()
 {
     const std::lock_guard guard(lock_);
     writeRequest_.ResetEvent();
@@ -98,4 +104,11 @@ void TTransmitRing::DropPending()
     readPos_ = ringmath::Advance(size_, readPos_, used_);
     used_ = 0;
     generation_++;
+    return writing_;
+}
+
+bool TTransmitRing::WaitDroppedRunEnded(std::chrono::milliseconds limit)
+{
+    std::unique_lock guard(lock_);
+    return runEnded_.wait_for(guard, limit, [this] { return !writing_ || runGeneration_ == generation_; });
 }

@@ -8,6 +8,8 @@
 #include "comm/ringmath.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -39,8 +41,10 @@ public:
     // Resets the write request when nothing is pending, atomically with Put's signal; returns whether idle.
     bool ResetRequestIfIdle();
     // Drops the pending bytes and resets the write request. A run the device has now stays held until its
-    // write returns, and that write's count no longer applies.
-    void DropPending();
+    // write returns, and that write's count no longer applies. Returns whether such a run was under way.
+    bool DropPending();
+    // Waits up to `limit` until no run taken before the last drop is being written; returns whether none is.
+    bool WaitDroppedRunEnded(std::chrono::milliseconds limit);
 
 private:
     std::uint32_t HeldStart() const;
@@ -53,6 +57,8 @@ private:
     // Bytes dropped while the device had them: they sit just before readPos_ and may not be reused yet.
     std::uint32_t held_ = 0;
     bool writing_ = false;
-    std::uint64_t generation_ = 0; // moved on by every DropPending
+    std::uint64_t generation_ = 0;    // moved on by every DropPending
+    std::uint64_t runGeneration_ = 0; // the generation of the run being written
     std::mutex lock_;
+    std::condition_variable runEnded_;
 };

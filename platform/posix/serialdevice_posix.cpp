@@ -540,6 +540,9 @@ bool TPosixSerialDevice::WriteAll(const unsigned char* bytes, std::uint32_t leng
 {
     const std::uint64_t abortGeneration = txAbortGeneration_.load();
     while (written < length) {
+        // A purge between two pieces of a short write aborts the rest: those bytes are older than the purge.
+        if (txAbortGeneration_.load() != abortGeneration)
+            return Fail(SerialCause::Cancelled);
         const ssize_t n = ::write(fd_, bytes + written, length - written);
         if (n > 0)
             written += static_cast<std::uint32_t>(n);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <atomic>
 #include <climits>
 #include <cstdio>
@@ -402,4 +404,93 @@ TEST(CommPortFlushStress, RecordsNeverRepeatOrGoBackOrGetLostAndNoneFromBeforeAF
     // A cut makes at most a few lines that are no record; anything more is bytes garbled in between.
     EXPECT_LE(stress.Checker().Cuts(), 3u * static_cast<std::size_t>(stress.Disturbances()));
     EXPECT_LE(atPeer.Cuts(), 3u * static_cast<std::size_t>(stress.Disturbances()));
+}
+
+namespace {
+
+// Reads the far end in small bites, so that the port's writes into the terminal often come back short, and
+// checks the records that arrive against the floor of the last FlushOutBuffer. What the far end could read
+// when the flush returned was on the line before it; every byte after those must be from after the flush.
+class TFlushFloorReader {
+public:
+    // Flushes lose records: only order and the floor are checked.
+    explicit TFlushFloorReader(int fd) : fd_(fd), thread_([this] { Run(); }) { checker_.SetLossFloor(UINT32_MAX); }
+    ~TFlushFloorReader()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    void Flushed(std::uint32_t floor)
+    {
+        const std::lock_guard guard(lock_);
+        int readable = 0;
+        ::ioctl(fd_, FIONREAD, &readable);
+        beforeFloor_ = static_cast<std::size_t>(readable);
+        floor_ = floor;
+    }
+    TRecordChecker Checker()
+    {
+        const std::lock_guard guard(lock_);
+        return checker_;
+    }
+
+private:
+    void Run()
+    {
+        while (!stop_) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (::poll(&pfd, 1, 20) <= 0 || !(pfd.revents & POLLIN))
+                continue;
+            char bite[97];
+            const std::lock_guard guard(lock_);
+            const ssize_t n = ::read(fd_, bite, sizeof bite);
+            if (n > 0)
+                Feed(bite, static_cast<std::size_t>(n));
+        }
+    }
+    void Feed(const char* bytes, std::size_t count)
+    {
+        const std::size_t old = std::min(count, beforeFloor_);
+        checker_.Feed(bytes, old);
+        beforeFloor_ -= old;
+        if (beforeFloor_ == 0 && floor_ != 0)
+            checker_.Floor(std::exchange(floor_, 0));
+        checker_.Feed(bytes + old, count - old);
+    }
+
+    const int fd_;
+    std::size_t beforeFloor_ = 0; // bytes still to come that were readable when the last flush returned
+    std::uint32_t floor_ = 0;     // the floor that applies after them
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
+    TRecordChecker checker_;
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST(CommPortFlushStress, NothingPutBeforeAFlushOutBufferReachesTheLineAfterItReturns)
+{
+    TPtyLink link;
+    TCommPort port;
+    port.SetComNumber(link.Number());
+    port.SetOBuffSize(65536);
+    port.SetOpen(true);
+    ASSERT_TRUE(port.Open());
+    std::uint32_t records = 0;
+    {
+        TFlushFloorReader reader(link.pty.Master());
+        std::mt19937 pauses(11);
+        for (int flush = 0; flush < 600; flush++) {
+            for (std::string record = Record(records); port.PutBlock(record.data(), RecordSize) == RecordSize;)
+                record = Record(++records);
+            std::this_thread::sleep_for(std::chrono::microseconds(pauses() % 300));
+            port.FlushOutBuffer();
+            reader.Flushed(++records);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(reader.Checker().Fault(), "");
+        EXPECT_GT(reader.Checker().Records(), 1000u);
+    }
+    port.SetOpen(false);
 }
