@@ -21,8 +21,10 @@ namespace {
 constexpr int BaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400,
                              19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
-// How long FlushOutBuffer waits for a dropped run's write before it purges again.
+// How long FlushOutBuffer waits for a dropped run's write before it purges again, and in all: a device
+// whose purge cannot end a write must not hold the flush for ever.
 constexpr std::chrono::milliseconds kDroppedRunPoll(2);
+constexpr std::chrono::milliseconds kDroppedRunLimit(1000);
 
 constexpr std::uint32_t FlagWords[] = {
     platform::DCB_BINARY, // ccNone
@@ -531,8 +533,12 @@ void TCommPort::FlushOutBuffer()
 // the purge is repeated until that write has returned, and what it put into the driver meanwhile is cleared.
 void TCommPort::PurgeUntilDroppedRunEnded()
 {
-    while (!FOutRing.WaitDroppedRunEnded(kDroppedRunPoll))
+    const auto giveUp = std::chrono::steady_clock::now() + kDroppedRunLimit;
+    while (!FOutRing.WaitDroppedRunEnded(kDroppedRunPoll)) {
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return;
         FDeviceHandle->PurgeComm(platform::PURGE_TXABORT);
+    }
     FDeviceHandle->PurgeComm(platform::PURGE_TXCLEAR);
 }
 

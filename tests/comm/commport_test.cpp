@@ -504,7 +504,7 @@ TEST_F(CommPortTest, FlushOutBufferDropsPendingBytes)
     ASSERT_TRUE(PumpUntil([&] { return line.writeCalls.load() == 1; }));
     port.FlushOutBuffer();
     EXPECT_EQ(port.OutBuffUsed(), 0u);
-    EXPECT_EQ(line.Get(&TFakeLine::purges).back(), platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    EXPECT_EQ(line.Get(&TFakeLine::purges).front(), platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
     EXPECT_EQ(port.PutBlock("defgh", 5), 5u);
     line.SetAcceptsWrites(true);
     // The write that was in flight completes, but its count is not taken from the new bytes.
