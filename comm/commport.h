@@ -129,7 +129,8 @@ public:
     std::uint8_t EventChar() const { return FEventChar; }
     void SetEventChar(std::uint8_t value);
 
-    // Events, raised on the GUI thread; an empty one is skipped.
+    // Events, raised on the GUI thread; an empty one is skipped. A handler may change the port in any way but
+    // must not destroy it: the change that raised the event goes on with the port after the handler returns.
     TNotifyEvent OnCTSSignal;
     TNotifyEvent OnDCDSignal;
     TNotifyEvent OnDSRSignal;

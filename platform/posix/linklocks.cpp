@@ -34,10 +34,10 @@ struct flock WholeFile(short type)
 }
 
 // Opened without following a link and without waiting: a FIFO planted in the lock's place would otherwise
-// block the open until a writer comes.
+// block the open until a writer comes, and a terminal planted there must not become the controlling one.
 int OpenLockFile(const std::string& path, int flags)
 {
-    return ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    return ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
 }
 
 bool IsLockFile(const struct stat& st)
@@ -123,7 +123,8 @@ void ReleaseLinkLock(const std::string& folder, int number)
     const auto found = held.find(path);
     if (found == held.end())
         return;
-    ::unlink(path.c_str());
+    if (SameFile(found->second, path)) // something planted over the lock since is not ours to remove
+        ::unlink(path.c_str());
     ::close(found->second);
     held.erase(found);
 }

@@ -325,6 +325,21 @@ TEST_F(PortMapLinks, LinkToAPseudoTerminalCountsOnlyWhileItsMakerHoldsIt)
     EXPECT_FALSE(fs::exists(DosDevicesDir() + "/COM9.lock"));
 }
 
+// What another program put in the lock's place after it was taken is not this program's to remove.
+TEST_F(PortMapLinks, ReleasingALockLeavesAFilePlantedOverIt)
+{
+    PtyPair pty;
+    std::string holder;
+    ASSERT_TRUE(ClaimComLink(9, pty.SlavePath(), holder));
+    const std::string lock = DosDevicesDir() + "/COM9.lock";
+    const std::string planted = lock + ".planted";
+    ASSERT_EQ(::mkfifo(planted.c_str(), 0600), 0);
+    ASSERT_EQ(::rename(planted.c_str(), lock.c_str()), 0);
+    UnregisterComLink(9, pty.SlavePath());
+    EXPECT_TRUE(fs::is_fifo(lock));
+    ::unlink(lock.c_str());
+}
+
 TEST_F(PortMapLinks, NumbersOutsideOneTo255AreNeitherLinkedNorListed)
 {
     PtyPair pty;
