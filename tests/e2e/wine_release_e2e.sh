@@ -11,6 +11,10 @@
 #   - the archive's zentor.exe started in a working folder that takes no files: the settings go to
 #     %APPDATA%\Zentor, and the captions look as they do when started from drive C: (the fonts are found
 #     from any drive);
+#   - the installed copy started in its own folder (as from Explorer) with an old zentor.cfg there: setup and
+#     the uninstaller, silent, end with 2 while it runs and leave everything; its settings go to
+#     %APPDATA%\Zentor, seeded from the old file; the archive's copy in a read-only folder with a zentor.cfg
+#     takes that file's values; a named pipe as zentor.cfg neither hangs the start nor is replaced;
 #   - the silent uninstall: nothing left but the settings file.
 # Exits 77 (skipped) without Wine, Xvfb, xdotool, makensis or wrestool. Every wait is bounded.
 # Arguments: the Windows build folder, zentor-sim, the screenshot program, the window description main_form.zfm.
@@ -279,6 +283,14 @@ if [[ "$read_only_folder" != "$kReadOnlyFolder" ]]; then
     fail "the read-only folder's zentor.cfg was not read: $(cat "$settings_folder/zentor.cfg")"
   chattr -i "$read_only_folder" 2>/dev/null || chmod 0755 "$read_only_folder"
 fi
+
+echo "start in a folder where zentor.cfg is a named pipe"
+mkdir "$temp/pipe-folder"
+mkfifo "$temp/pipe-folder/zentor.cfg"
+start_program "$temp/pipe-folder" "$temp/$package/zentor.exe"
+quit_program
+[[ -p "$temp/pipe-folder/zentor.cfg" && "$(ls -A "$temp/pipe-folder")" == "zentor.cfg" ]] ||
+  fail "the named pipe zentor.cfg was replaced: $(ls -lA "$temp/pipe-folder")"
 
 echo "start of an archive unpacked in part: without its platforms folder"
 rm -r "$temp/$package/platforms"
