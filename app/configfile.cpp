@@ -34,6 +34,9 @@ TConfigFile ConfigFile;
 TConfigFile::TConfigFile()
     : Directory(platform::SettingsFolder(kProgramName)), DebugLogPath(platform::JoinPath(Directory, kDebugLogName))
 {
+    const std::string working = platform::CurrentDirectory();
+    if (Directory != working)
+        SeedDirectory = working;
 }
 
 std::string TConfigFile::FullName() const
@@ -45,14 +48,22 @@ bool TConfigFile::LoadConfig()
 {
     const std::string path = FullName();
     if (!platform::FileExists(path)) {
+        const std::string seed = platform::JoinPath(SeedDirectory, FileName);
+        if (!SeedDirectory.empty() && platform::FileExists(seed))
+            ReadValues(seed);
         SaveConfig();
         return false;
     }
+    ReadValues(path);
+    MarkHiddenAndSystem(path);
+    return true;
+}
+
+void TConfigFile::ReadValues(const std::string& path)
+{
     const platform::TProfileFile profile(path);
     ComPort = ReadNumber(profile, kPortKey, ComPort, kDefaultPort);
     ComSpeed = ReadNumber(profile, kSpeedKey, ComSpeed, kDefaultSpeed);
-    MarkHiddenAndSystem(path);
-    return true;
 }
 
 void TConfigFile::SaveConfig() const

@@ -36,7 +36,27 @@ VIAddVersionKey /LANG=1049 "LegalCopyright" "Copyright (c) 2026 The ${PUBLISHER}
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Russian"
 
+; Files of a running program cannot be replaced or deleted: the system skips them and the folder is left
+; half old or half gone. A program that runs holds its zentor.exe open for execution, so the file does not
+; open for writing. Asked again until the user closes the program; on Cancel, or at once when silent (/S),
+; nothing is touched and the exit code is 2.
+!macro ZentorStopWhileRunning
+  check_running:
+    IfFileExists "$INSTDIR\zentor.exe" 0 not_running
+    ClearErrors
+    FileOpen $0 "$INSTDIR\zentor.exe" a
+    IfErrors running
+    FileClose $0
+    Goto not_running
+  running:
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Zentor Configurator запущен из папки$\r$\n$INSTDIR.$\r$\n$\r$\nЗакройте программу и нажмите «Повтор»." /SD IDCANCEL IDRETRY check_running
+    SetErrorLevel 2
+    Quit
+  not_running:
+!macroend
+
 Section "Zentor"
+  !insertmacro ZentorStopWhileRunning
   !insertmacro ZentorInstallFiles
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; The working folder of the shortcut is the folder current when it is made.
@@ -56,6 +76,7 @@ SectionEnd
 
 ; Only what the installer put there goes: a settings file in any of the folders stays, and so does the folder.
 Section "Uninstall"
+  !insertmacro ZentorStopWhileRunning
   Delete "$SMPROGRAMS\Zentor.lnk"
   !insertmacro ZentorUninstallFiles
   Delete "$INSTDIR\uninstall.exe"

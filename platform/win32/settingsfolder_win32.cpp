@@ -14,6 +14,8 @@ namespace platform {
 namespace {
 
 constexpr int kProbeNameTries = 16;
+constexpr const char* kUninstallerName = "uninstall.exe";
+constexpr DWORD kLongPathLength = 32768;
 
 std::string ProbeName(const std::string& folder, int attempt)
 {
@@ -39,6 +41,55 @@ bool TakesNewFiles(const std::string& folder)
     return false;
 }
 
+std::string ProgramFolder()
+{
+    std::wstring path(kLongPathLength, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), kLongPathLength);
+    if (length == 0 || length >= kLongPathLength)
+        return {};
+    path.resize(length);
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::string() : Utf8FromWide(path.substr(0, separator));
+}
+
+// The volume and the index of a folder: one folder has them however its path is spelled (case, short
+// names, a mapped drive).
+struct TFolderIdentity {
+    DWORD Volume = 0;
+    DWORD IndexHigh = 0;
+    DWORD IndexLow = 0;
+};
+
+// False where the folder cannot be opened.
+bool IdentityOf(const std::string& folder, TFolderIdentity& identity)
+{
+    const HANDLE handle = ::CreateFileW(WideFromUtf8(folder).c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const bool known = ::GetFileInformationByHandle(handle, &information) != FALSE;
+    ::CloseHandle(handle);
+    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+    return known;
+}
+
+bool SameFolder(const std::string& first, const std::string& second)
+{
+    TFolderIdentity a;
+    TFolderIdentity b;
+    return IdentityOf(first, a) && IdentityOf(second, b) && a.Volume == b.Volume && a.IndexHigh == b.IndexHigh &&
+           a.IndexLow == b.IndexLow;
+}
+
+// The installer puts its uninstaller beside the program; an archive's copy has none.
+bool IsInstalledProgramFolder(const std::string& folder)
+{
+    const std::string program = ProgramFolder();
+    return !program.empty() && FileExists(JoinPath(program, kUninstallerName)) && SameFolder(program, folder);
+}
+
 // "%APPDATA%\<programName>", made when missing; empty when there is none.
 std::string ApplicationDataFolder(const std::string& programName)
 {
@@ -59,7 +110,7 @@ std::string ApplicationDataFolder(const std::string& programName)
 std::string SettingsFolder(const std::string& programName)
 {
     const std::string working = CurrentDirectory();
-    if (TakesNewFiles(working))
+    if (TakesNewFiles(working) && !IsInstalledProgramFolder(working))
         return working;
     const std::string applicationData = ApplicationDataFolder(programName);
     return applicationData.empty() ? working : applicationData;

@@ -185,3 +185,41 @@ TEST_F(ConfigFileTest, DebugLogIsDeletedWhenPresent)
     config.DeleteDebugLog();
     EXPECT_EQ(EntryCount(folder.Path()), 0u);
 }
+
+TEST_F(ConfigFileTest, SeedFolderGivesTheFirstValuesOnlyWhileTheOwnFileIsMissing)
+{
+    TTempFolder seed;
+    WriteTextFile(seed.File("zentor.cfg"), "[COM]\r\nCOM_port=5\r\nCOM_speed=38400\r\n");
+    const struct {
+        std::string seedDirectory;
+        std::string ownFile; // empty: none
+        std::int32_t port;
+        std::int32_t speed;
+    } cases[] = {
+        {seed.Path(), "", 5, 38400},
+        {seed.Path(), "[COM]\nCOM_port=2\nCOM_speed=19200\n", 2, 19200},
+        {"", "", 1, 9600},
+        {folder.Path(), "", 1, 9600}, // the seed is the own folder: nothing there either
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(path);
+        if (!c.ownFile.empty())
+            WriteTextFile(path, c.ownFile);
+        TConfigFile fresh;
+        fresh.Directory = folder.Path();
+        fresh.SeedDirectory = c.seedDirectory;
+        const bool hadOwnFile = fresh.LoadConfig();
+        EXPECT_TRUE(hadOwnFile || fresh.LoadConfig()) << "the own file was not written";
+        EXPECT_EQ(fresh.ComPort, c.port) << c.seedDirectory << " " << c.ownFile;
+        EXPECT_EQ(fresh.ComSpeed, c.speed) << c.seedDirectory << " " << c.ownFile;
+        EXPECT_EQ(ReadTextFile(seed.File("zentor.cfg")), "[COM]\r\nCOM_port=5\r\nCOM_speed=38400\r\n");
+    }
+    EXPECT_EQ(ReadTextFile(path), "[COM]\nCOM_port=1\nCOM_speed=9600\n");
+}
+
+TEST(ConfigFileRecord, SeedsNothingWhereTheSettingsStayInTheWorkingDirectory)
+{
+    const TConfigFile config;
+    EXPECT_EQ(config.Directory, std::filesystem::current_path().string());
+    EXPECT_EQ(config.SeedDirectory, "");
+}

@@ -11,6 +11,10 @@
 #   - the archive's zentor.exe started in a working folder that takes no files: the settings go to
 #     %APPDATA%\Zentor, and the captions look as they do when started from drive C: (the fonts are found
 #     from any drive);
+#   - the installed copy started in its own folder (as from Explorer) with an old zentor.cfg there: setup and
+#     the uninstaller, silent, end with 2 while it runs and leave everything; its settings go to
+#     %APPDATA%\Zentor, seeded from the old file; the archive's copy in a read-only folder with a zentor.cfg
+#     takes that file's values; a named pipe as zentor.cfg neither hangs the start nor is replaced;
 #   - the silent uninstall: nothing left but the settings file.
 # Exits 77 (skipped) without Wine, Xvfb, xdotool, makensis or wrestool. Every wait is bounded.
 # Arguments: the Windows build folder, zentor-sim, the screenshot program, the window description main_form.zfm.
@@ -44,6 +48,7 @@ cleanup() {
   zx_stop "$sim_pid"
   [[ -z "${WINEPREFIX:-}" ]] || timeout 20 wineserver -k 2>/dev/null || true
   zx_stop "$ZX_XVFB_PID"
+  chattr -i "$temp/read-only" 2>/dev/null || true
   rm -rf "$temp"
 }
 trap cleanup EXIT
@@ -228,10 +233,43 @@ settings=$(settings_text "$settings_folder/zentor.cfg")
 [[ "$(grep -c -x '\[COM\]' <<<"$settings")" -eq 1 ]] || fail "zentor.cfg has other than one [COM] section: $settings"
 grep -q -x "COM_speed=19200" <<<"$settings" || fail "the speed of the UTF-16 zentor.cfg was not read: $settings"
 
-echo "start in a working folder that takes no files, without the style plugin"
+echo "start of the installed copy in its own folder, as Explorer does; setup and uninstall while it runs"
 rm -f "$settings_folder/zentor.cfg"
+# A settings file there, left by an earlier start, gives the first values of the one in %APPDATA%\Zentor.
+printf '[COM]\r\nCOM_port=%s\r\nCOM_speed=38400\r\n' "$kCom" >"$install_folder/zentor.cfg"
+start_program "$install_folder" "${link[0]}"
+program_before=$(md5sum <"$install_folder/zentor.exe")
+installer_status=0
+timeout -k 5 60 wine "$installer" /S </dev/null || installer_status=$?
+((installer_status == 2)) || fail "setup ended with $installer_status, not 2, over the running program"
+uninstaller_status=0
+timeout -k 5 60 wine "$(winepath -w "$install_folder/uninstall.exe" | tr -d '\r')" /S \
+  "_?=$(winepath -w "$install_folder" | tr -d '\r')" </dev/null || uninstaller_status=$?
+((uninstaller_status == 2)) || fail "the uninstaller ended with $uninstaller_status, not 2, while the program runs"
+[[ "$(md5sum <"$install_folder/zentor.exe")" == "$program_before" ]] || fail "setup replaced the running zentor.exe"
+for kept in uninstall.exe platforms styles; do
+  [[ -e "$install_folder/$kept" ]] || fail "$kept was removed while the program runs"
+done
+[[ -e "$shortcut" ]] || fail "the shortcut was removed while the program runs"
+timeout 60 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentor' /v UninstallString \
+  >/dev/null 2>&1 </dev/null || fail "the entry in Apps and features was removed while the program runs"
+quit_program
+grep -q -x $'COM_speed=38400\r\\?' "$settings_folder/zentor.cfg" 2>/dev/null ||
+  fail "the installed copy started in its folder did not keep its settings in %APPDATA%\\Zentor"
+[[ "$(cat "$install_folder/zentor.cfg")" == $'[COM]\r\nCOM_port=5\r\nCOM_speed=38400\r' ]] ||
+  fail "the installed copy wrote a settings file into its own folder"
+rm "$install_folder/zentor.cfg" "$settings_folder/zentor.cfg"
+
+echo "start in a working folder that takes no files, with its zentor.cfg, without the style plugin"
 mv "$temp/$package/styles" "$temp/styles-aside"
-start_program "$kReadOnlyFolder" "$temp/$package/zentor.exe"
+# The archive's copy set up in a folder of its own that has since become read-only: its settings
+# go on in %APPDATA%\Zentor. Root writes anywhere unless the folder is immutable.
+read_only_folder=$temp/read-only
+mkdir "$read_only_folder"
+printf '[COM]\r\nCOM_port=%s\r\nCOM_speed=57600\r\n' "$kCom" >"$read_only_folder/zentor.cfg"
+if ((EUID != 0)); then chmod 0555 "$read_only_folder"; else chattr +i "$read_only_folder" 2>/dev/null || read_only_folder=""; fi
+[[ -n "$read_only_folder" ]] || { echo "no immutable folders here: $kReadOnlyFolder without a settings file"; read_only_folder=$kReadOnlyFolder; }
+start_program "$read_only_folder" "$temp/$package/zentor.exe"
 ! grep -q -i 'qwindowsvistastyle' "$temp/zentor-output.txt" || fail "a style plugin was loaded from elsewhere"
 [[ "$(zx_digest "$(drop_down_button CB_ComSpeeds)")" != "$speeds_button_styled" ]] ||
   fail "the speed list's button looks the same without the Windows style plugin: the plugin draws nothing"
@@ -240,6 +278,19 @@ echo "the window started from drive Z: ${picture%.png}-z.png"
 [[ "$(zx_digest Label4)" == "$caption_from_c" ]] || fail "the caption 'COM' looks other from drive Z: than from drive C:"
 quit_program
 [[ -f "$settings_folder/zentor.cfg" ]] || fail "the settings did not go to %APPDATA%\\Zentor"
+if [[ "$read_only_folder" != "$kReadOnlyFolder" ]]; then
+  grep -q -x $'COM_speed=57600\r\\?' "$settings_folder/zentor.cfg" ||
+    fail "the read-only folder's zentor.cfg was not read: $(cat "$settings_folder/zentor.cfg")"
+  chattr -i "$read_only_folder" 2>/dev/null || chmod 0755 "$read_only_folder"
+fi
+
+echo "start in a folder where zentor.cfg is a named pipe"
+mkdir "$temp/pipe-folder"
+mkfifo "$temp/pipe-folder/zentor.cfg"
+start_program "$temp/pipe-folder" "$temp/$package/zentor.exe"
+quit_program
+[[ -p "$temp/pipe-folder/zentor.cfg" && "$(ls -A "$temp/pipe-folder")" == "zentor.cfg" ]] ||
+  fail "the named pipe zentor.cfg was replaced: $(ls -lA "$temp/pipe-folder")"
 
 echo "start of an archive unpacked in part: without its platforms folder"
 rm -r "$temp/$package/platforms"
